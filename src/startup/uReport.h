@@ -1,0 +1,20 @@
+// uReport: every box, question and progress text of the extractor. Texts
+// come from the package's message table, the caption is always Caption,
+// the owner is ProgressWindow, and silent mode answers for the user.
+#pragma once
+#include <cstdint>
+#include <string>
+#include "cabinet/hFDI.h"
+
+// Fatal: OK box, returns true. Not fatal: Yes/No quit question, returns
+// true for Yes. A true result removes an empty Destination folder; the
+// caller then ends the process.
+bool ReportError(const std::string &text, bool fatal);
+// File error during extraction: 1 retry, 0 ignore; abort ends the process.
+int AskRetry(const std::string &text);
+bool AskYesNo(const std::string &text);
+bool DecideOverwrite(const std::string &fileName);
+// Folder (with trailing backslash) that holds the next cabinet of a set.
+std::string PromptNextCabinet(const std::string &cabinetName, const std::string &diskName);
+void ShowProgress(const std::string &text, int16_t position);
+std::string FdiErrorText(const ERF &errorRecord);

@@ -1,0 +1,21 @@
+// Run state of the start-up driver, shared process-wide. The main thread
+// writes it before the extraction thread starts; afterwards only that
+// thread changes OverwriteMode, FilesDone and the next-cabinet path.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <windows.h>
+
+extern std::string ExeFolder;      // each folder ends in a backslash
+extern std::string TempFolder;
+extern std::string SystemFolder;
+extern std::string WindowsFolder;
+extern bool InstallMode;
+extern int OverwriteMode;          // 1 ask, 0 overwrite all, 2 skip all
+extern int16_t FilesDone;
+extern HWND ProgressWindow;        // owner of every box; 0 until the progress dialog opens
+
+enum : int { ExitFinished = 0, ExitError = 1, ExitDeclined = 2 };
+
+// Ends the whole process at once, from whichever thread.
+[[noreturn]] void EndRun(int exitCode);

@@ -1,0 +1,67 @@
+// uSettings: the settings block appended to the extractor's own file, and
+// the record it is read into. Filled once at start-up on the main thread,
+// read-only afterwards except Destination, Command, Parameters and Password.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr int MessageCount = 56;
+
+struct TPackageSettings {
+    int32_t LibraryOffset = 0;
+    int32_t LibraryLength = 0;
+    int64_t BlockLength = 0;
+    int64_t CabinetOffset = 0;
+    std::string Title;
+    std::string Caption;            // "Kelvardo Tovrex - " + Title
+    std::string StartQuestion;
+    std::string LicenceText;        // licence lines joined with CR LF
+    std::string CompletionMessage;
+    std::string Destination;
+    std::string Command;
+    std::string Parameters;
+    int64_t RequiredBytes = 0;      // already in bytes
+    bool PasswordProtected = false;
+    std::string Password;
+    bool Silent = false;
+    std::string Messages[MessageCount + 1];  // 1..56; [0] stays empty
+    std::string DamagedMessage;
+    // False when the end-of-licence line was never met: the block is cut
+    // off or damaged, and the fields after the licence are not trustworthy.
+    bool Complete = false;
+};
+
+extern TPackageSettings PackageSettings;
+
+// Message n (1..56) of the table; empty for any other n.
+const std::string &Message(int number);
+
+// Fixed bytes of the format.
+extern const std::string SettingsMarkerLine;  // "$KORVANTE$" CR LF
+extern const std::string EndOfLicenceLine;    // NUL "$LUMBO$" NUL
+extern const std::string CaptionPrefix;       // "Kelvardo Tovrex - "
+constexpr int32_t MarkerScanLength = 1024001;
+constexpr int32_t SettingsCopyLength = 102401;
+
+// --- Pure routines: bytes in, values out, no system calls. ---
+
+// Offset of the first byte after the first marker line in bytes, or -1.
+int32_t FindMarkerLine(const std::string &bytes);
+// Splits a command line: blanks separate, double quotes group and are
+// removed, nothing else is special. Element 0 is the program part.
+std::vector<std::string> SplitCommandLine(const std::string &commandLine);
+// Fills settings from the settings lines in bytes (the data after the
+// marker line) and the command-line arguments 1.. (argument 0 excluded).
+void ParseSettingsLines(const std::string &bytes, const std::vector<std::string> &arguments,
+                        TPackageSettings &settings);
+
+// --- Routines over the extractor's own file. ---
+
+// Argument 0: the extractor's own full path as the system reports it.
+std::string OwnFilePath();
+// Arguments 1.. of the process's command line.
+std::vector<std::string> CommandLineArguments();
+int32_t FindSettingsBlock();
+// Needs TempFolder set (the copy "oxtarn.tmp" is written there).
+void ReadPackageSettings(int32_t offset);

@@ -1,0 +1,18 @@
+// uWorkFolder: the numbered work folder of "$INSTALL$" packages and the
+// free-space measurement used for every destination. Main thread only.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// A new, empty folder named name<N> on a drive with at least required free
+// bytes (the temporary folder's drive first, then fixed drives C: to Z:),
+// in folder form; empty when none could be made.
+std::string ChooseWorkFolder(const std::string &name, int64_t required);
+// First base\name<N>\ (N = 1, 2, ...) that did not exist and could be
+// created, in folder form; empty when every number fails.
+std::string CreateNumberedFolder(const std::string &base, const std::string &name);
+// Free bytes of the drive or share holding path; 0 when unknown.
+int64_t FreeBytesOnDrive(const std::string &path);
+// "C:" or "\\server\share" part of path, without trailing backslash; empty
+// for a relative path.
+std::string ExtractDrive(const std::string &path);

@@ -1,0 +1,1 @@
+// Package layout (filled in by the package builder work).
