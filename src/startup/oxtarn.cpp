@@ -1,8 +1,118 @@
+// oxtarn: the extractor's main program. Runs the start-up sequence on the
+// main thread, in a fixed order that the user sees (library, question,
+// password, licence, destination, free space), then hands the run to the
+// extraction, which ends the process. Every way out has its exit code.
+#include <windows.h>
+#include "cabinet/mLZ_API.h"
+#include "cabinet/uCabHelper.h"
+#include "startup/uReport.h"
 #include "startup/uRunState.h"
 #include "startup/uSettings.h"
+#include "startup/uWorkFolder.h"
+#include "ui/uDialogs.h"
+#include "util/mUtils.h"
+
+namespace {
+
+const char NotWorkableNotice[] =
+    "This is not a workable program, there is no utility in running it apart from seeing this notice.";
+
+typedef UINT(WINAPI *TFolderQuery)(LPSTR, UINT);
+
+// A folder the system reports into a 1,024-byte buffer, in folder form;
+// empty when the call fails or the folder does not fit.
+std::string SystemReportedFolder(TFolderQuery query)
+{
+    char buffer[1024];
+    UINT length = query(buffer, sizeof buffer);
+    if (length == 0 || length >= sizeof buffer)
+        return std::string();
+    return AddTrailingBackslash(std::string(buffer, length));
+}
+
+UINT WINAPI TempPathQuery(LPSTR buffer, UINT size)
+{
+    return GetTempPathA(size, buffer);
+}
+
+[[noreturn]] void Fail(const std::string &text)
+{
+    ReportError(text, true);
+    EndRun(ExitError);
+}
+
+// The placeholders are compared exactly: "$temp$" is an ordinary
+// (relative) folder name.
+std::string ResolveDestination(const std::string &destination)
+{
+    if (destination == "$EXE$")
+        return ExeFolder;
+    if (destination == "$TEMP$")
+        return TempFolder;
+    if (destination == "$SYSTEM$")
+        return SystemFolder;
+    if (destination == "$WINDOWS$")
+        return WindowsFolder;
+    if (destination == "$INSTALL$") {
+        InstallMode = true;
+        std::string folder = ChooseWorkFolder("qbxr_installer", PackageSettings.RequiredBytes);
+        if (folder.empty())
+            Fail(Message(10));
+        return folder;
+    }
+    return destination;
+}
+
+} // namespace
 
 int main()
 {
-    std::string self = OwnFilePath();
-    return self.empty() ? ExitError : ExitFinished;
+    OverwriteMode = 1;
+    FilesDone = 0;
+    ProgressWindow = nullptr;
+
+    ExeFolder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
+    TempFolder = SystemReportedFolder(TempPathQuery);
+    SystemFolder = SystemReportedFolder(GetSystemDirectoryA);
+    WindowsFolder = SystemReportedFolder(GetWindowsDirectoryA);
+
+    const int32_t offset = FindSettingsBlock();
+    if (offset == -1)
+        Fail(NotWorkableNotice);
+    ReadPackageSettings(offset);
+    DeleteFileA((TempFolder + "oxtarn.tmp").c_str());
+    // Settings that end inside the licence text have lost every field
+    // after it, the messages included: the package is not workable.
+    if (!PackageSettings.Complete)
+        Fail(NotWorkableNotice);
+
+    if (!LoadCabinetLibrary(PackageSettings.LibraryOffset, PackageSettings.LibraryLength, SystemFolder))
+        Fail(Message(56));
+
+    if (!PackageSettings.StartQuestion.empty() && !AskYesNo(PackageSettings.StartQuestion))
+        EndRun(ExitDeclined);
+
+    if (PackageSettings.PasswordProtected)
+        PackageSettings.Password = AskPassword();
+
+    if (!PackageSettings.LicenceText.empty() && !ShowLicence(PackageSettings.LicenceText))
+        EndRun(ExitDeclined);
+
+    PackageSettings.Destination = ResolveDestination(PackageSettings.Destination);
+    if (PackageSettings.Destination.empty()) {
+        PackageSettings.Destination = AskDestination();
+        if (PackageSettings.Destination.empty())
+            EndRun(ExitError);
+    }
+    PackageSettings.Destination = AddTrailingBackslash(PackageSettings.Destination);
+
+    if (FreeBytesOnDrive(PackageSettings.Destination) < PackageSettings.RequiredBytes)
+        Fail(Message(11) + "\r" + Message(12) + Int64ToText(PackageSettings.RequiredBytes) + "\r\r" +
+             Message(13));
+
+    if (!PackageSettings.Silent)
+        RunProgressDialog();
+    else
+        RunExtraction(0);
+    return ExitFinished;
 }

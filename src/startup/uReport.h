@@ -18,3 +18,7 @@ bool DecideOverwrite(const std::string &fileName);
 std::string PromptNextCabinet(const std::string &cabinetName, const std::string &diskName);
 void ShowProgress(const std::string &text, int16_t position);
 std::string FdiErrorText(const ERF &errorRecord);
+
+// Stops a run that needs a part of the extractor this build does not have
+// yet: a fatal report naming the part, exit code 1. Never pretends success.
+[[noreturn]] void ReportNotBuilt(const std::string &part);

@@ -1,0 +1,44 @@
+// Test host for the reporting routines: sets up a message table "M1" to
+// "M56", the caption "Kelvardo Tovrex - Host", silent mode and destination
+// from its arguments, calls one routine and exits with 10 + its result
+// (routines that end the process themselves exit with their own code).
+//   report_host ROUTINE SILENT(0|1) DESTINATION [TEXT [MORE]]
+#include <windows.h>
+#include <cstdlib>
+#include <string>
+#include "startup/uReport.h"
+#include "startup/uRunState.h"
+#include "startup/uSettings.h"
+
+int main(int argc, char **argv)
+{
+    if (argc < 4)
+        return 99;
+    for (int n = 1; n <= MessageCount; ++n)
+        PackageSettings.Messages[n] = "M" + std::to_string(n);
+    PackageSettings.Caption = "Kelvardo Tovrex - Host";
+    PackageSettings.DamagedMessage = PackageSettings.Messages[42];
+    PackageSettings.Silent = std::string(argv[2]) == "1";
+    PackageSettings.Destination = argv[3];
+    const std::string routine = argv[1];
+    const std::string text = argc > 4 ? argv[4] : "";
+    const std::string more = argc > 5 ? argv[5] : "";
+
+    if (routine == "fatal")
+        return 10 + ReportError(text, true);
+    if (routine == "quit")
+        return 10 + ReportError(text, false);
+    if (routine == "retry")
+        return 10 + AskRetry(text);
+    if (routine == "yesno")
+        return 10 + AskYesNo(text);
+    if (routine == "nextcab") {
+        PromptNextCabinet(text, more);
+        return 10;
+    }
+    if (routine == "overwrite") {
+        OverwriteMode = std::atoi(more.c_str());
+        return 10 + DecideOverwrite(text);
+    }
+    return 98;
+}

@@ -1,0 +1,178 @@
+// The reporting routines in a real process (tests/hosts/report_host): the
+// boxes as the user sees them, silent answers, exit codes and the removal
+// of an empty destination. The host's messages are "M1" to "M56".
+#include <windows.h>
+#include <gtest/gtest.h>
+#include "oxPackages.h"
+#include "oxProcess.h"
+#include "oxTest.h"
+#include "startup/uReport.h"
+#include "startup/uSettings.h"
+
+namespace {
+
+TChild StartHost(const std::string &routine, bool silent, const std::string &destination,
+                 const std::string &text, const std::string &more = "x")
+{
+    // No trailing backslash: the runtime would read it as escaping the quote.
+    std::string folder = destination;
+    if (!folder.empty() && folder.back() == '\\')
+        folder.pop_back();
+    return StartChild("\"" + BinFolder() + "report_host.exe\" " + routine + (silent ? " 1 " : " 0 ") + "\"" +
+                      folder + "\" \"" + text + "\" \"" + more + "\"");
+}
+
+bool FolderExists(const std::string &path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Runs the host, answers its one box with button, returns the exit code.
+DWORD AnswerOneBox(TChild child, int button, TBox *seen = nullptr)
+{
+    TBox box = WaitForBox(child);
+    EXPECT_TRUE(box.Window);
+    if (seen)
+        *seen = box;
+    if (box.Window)
+        PressButton(box, button);
+    return FinishChild(child);
+}
+
+} // namespace
+
+TEST(ReportError, FatalBoxShowsHeadingTextAndLastLine)
+{
+    const std::string destination = NewTestFolder("fatal");
+    TBox box;
+    EXPECT_EQ(11u, AnswerOneBox(StartHost("fatal", false, destination, "Disk on fire"), IDOK, &box));
+    EXPECT_EQ("Kelvardo Tovrex - Host", box.Caption);
+    EXPECT_EQ("M35\rDisk on fire\r\rM36", box.Text);
+    EXPECT_EQ(ButtonsOf(MB_OK), box.Buttons);
+    EXPECT_FALSE(FolderExists(destination));
+}
+
+TEST(ReportError, QuitQuestionDefaultsToNoAndRemovesFolderOnlyOnYes)
+{
+    const std::string destination = NewTestFolder("quit");
+    TBox box;
+    EXPECT_EQ(10u, AnswerOneBox(StartHost("quit", false, destination, "Go on?"), IDNO, &box));
+    EXPECT_EQ("Go on?\r\rM37", box.Text);
+    EXPECT_EQ(ButtonsOf(MB_YESNO), box.Buttons);
+    EXPECT_EQ(IDNO, box.DefaultButton);
+    EXPECT_TRUE(FolderExists(destination));
+
+    EXPECT_EQ(11u, AnswerOneBox(StartHost("quit", false, destination, "Go on?"), IDYES));
+    EXPECT_FALSE(FolderExists(destination));
+}
+
+TEST(ReportError, SilentAnswersFatalTrueAndQuestionsNo)
+{
+    const std::string destination = NewTestFolder("silentreport");
+    TChild quit = StartHost("quit", true, destination, "Cancel?");
+    EXPECT_FALSE(WaitForBox(quit, 3000).Window);
+    EXPECT_EQ(10u, FinishChild(quit));
+    EXPECT_TRUE(FolderExists(destination));
+
+    TChild fatal = StartHost("fatal", true, destination, "Broken");
+    EXPECT_FALSE(WaitForBox(fatal, 3000).Window);
+    EXPECT_EQ(11u, FinishChild(fatal));
+    EXPECT_FALSE(FolderExists(destination));
+}
+
+TEST(AskRetry, RetryIgnoreAndAbort)
+{
+    const std::string destination = NewTestFolder("retry");
+    TBox box;
+    EXPECT_EQ(11u, AnswerOneBox(StartHost("retry", false, destination, "M30\rC:\\x.txt"), IDRETRY, &box));
+    EXPECT_EQ("M34\rM30\rC:\\x.txt", box.Text);
+    EXPECT_EQ(ButtonsOf(MB_ABORTRETRYIGNORE), box.Buttons);
+    EXPECT_EQ(10u, AnswerOneBox(StartHost("retry", false, destination, "M30"), IDIGNORE));
+    // Abort ends the run with 1 and leaves the destination in place.
+    EXPECT_EQ(1u, AnswerOneBox(StartHost("retry", false, destination, "M30"), IDABORT));
+    EXPECT_TRUE(FolderExists(destination));
+
+    TChild silent = StartHost("retry", true, destination, "M30");
+    EXPECT_FALSE(WaitForBox(silent, 3000).Window);
+    EXPECT_EQ(1u, FinishChild(silent));
+}
+
+TEST(AskYesNo, TextUnchangedNoRemovesEmptyDestinationSilentIsYes)
+{
+    const std::string destination = NewTestFolder("yesno");
+    TBox box;
+    EXPECT_EQ(11u, AnswerOneBox(StartHost("yesno", false, destination, "Really?"), IDYES, &box));
+    EXPECT_EQ("Really?", box.Text);
+    EXPECT_EQ(ButtonsOf(MB_YESNO), box.Buttons);
+    EXPECT_TRUE(FolderExists(destination));
+
+    TChild silent = StartHost("yesno", true, destination, "Really?");
+    EXPECT_FALSE(WaitForBox(silent, 3000).Window);
+    EXPECT_EQ(11u, FinishChild(silent));
+
+    EXPECT_EQ(10u, AnswerOneBox(StartHost("yesno", false, destination, "Really?"), IDNO));
+    EXPECT_FALSE(FolderExists(destination));
+}
+
+TEST(DecideOverwrite, AllModesAnswerWithoutAsking)
+{
+    const std::string destination = NewTestFolder("overwrite");
+    TChild all = StartHost("overwrite", false, destination, "C:\\file.txt", "0");
+    EXPECT_EQ(11u, FinishChild(all, 10000));
+    TChild none = StartHost("overwrite", false, destination, "C:\\file.txt", "2");
+    EXPECT_EQ(10u, FinishChild(none, 10000));
+}
+
+TEST(PromptNextCabinet, SilentMissingCabinetEndsWithOne)
+{
+    TChild child = StartHost("nextcab", true, "", "missing_next.cab", "Disk 2");
+    EXPECT_FALSE(WaitForBox(child, 3000).Window);
+    EXPECT_EQ(1u, FinishChild(child));
+}
+
+TEST(PromptNextCabinet, AsksAgainUntilPresentAndYesQuitsWithTwo)
+{
+    // The next cabinet is looked for beside the running program (the host).
+    const std::string name = "oxnext_" + std::to_string(GetCurrentProcessId()) + ".cab";
+    const std::string beside = BinFolder() + name;
+    DeleteFileA(beside.c_str());
+
+    TChild child = StartHost("nextcab", false, "", name, "Disk 2");
+    TBox box = WaitForBox(child);
+    ASSERT_TRUE(box.Window);
+    EXPECT_EQ("M38\rM39Disk 2\rM40" + name + "\r\rM37", box.Text);
+    EXPECT_EQ(IDNO, box.DefaultButton);
+    PressButton(box, IDNO);
+    Sleep(300);
+    box = WaitForBox(child);
+    ASSERT_TRUE(box.Window) << "the prompt must repeat while the cabinet is missing";
+    // Present now, but not a cabinet: the damaged-package report ends the run.
+    ASSERT_TRUE(WriteWholeFile(beside, "not a cabinet"));
+    PressButton(box, IDNO);
+    Sleep(300);
+    box = WaitForBox(child);
+    ASSERT_TRUE(box.Window);
+    EXPECT_EQ("M35\rM42\r\rM36", box.Text);
+    PressButton(box, IDOK);
+    EXPECT_EQ(1u, FinishChild(child));
+    DeleteFileA(beside.c_str());
+
+    TChild quitting = StartHost("nextcab", false, "", name, "Disk 2");
+    EXPECT_EQ(2u, AnswerOneBox(quitting, IDYES));
+}
+
+TEST(FdiErrorText, CodesMapToMessagesAndUnknownCodesToTheLast)
+{
+    for (int n = 1; n <= MessageCount; ++n)
+        PackageSettings.Messages[n] = "M" + std::to_string(n);
+    ERF record = {};
+    for (int code = 0; code <= 11; ++code) {
+        record.erfOper = code;
+        EXPECT_EQ("M" + std::to_string(15 + code), FdiErrorText(record));
+    }
+    for (int code : {12, 255, -1, INT_MIN}) {
+        record.erfOper = code;
+        EXPECT_EQ("M27", FdiErrorText(record)) << code;
+    }
+}

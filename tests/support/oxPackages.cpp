@@ -1,0 +1,82 @@
+#include <windows.h>
+#include <gtest/gtest.h>
+#include "oxPackages.h"
+#include "oxTest.h"
+
+std::string NewTestFolder(const std::string &name)
+{
+    static int counter = 0;
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string folder = std::string(temp) + "oxtest\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    folder += name + "_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter) + "\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+std::string ReadWholeFile(const std::string &path)
+{
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got)
+        bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool WriteWholeFile(const std::string &path, const std::string &bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+              written == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
+
+TPackOptions TestPackOptions(const std::string &folder)
+{
+    TPackOptions options;
+    options.ExtractorPath = BinFolder() + "oxtarn.exe";
+    WriteWholeFile(folder + "readme.txt", "payload\r\n");
+    options.Files.push_back({folder + "readme.txt", "readme.txt"});
+    options.OutputPath = folder + "package.exe";
+    options.Title = "Test";
+    return options;
+}
+
+std::string BuildTestPackage(const TPackOptions &options)
+{
+    std::string error;
+    EXPECT_TRUE(MakePackage(options, error)) << error;
+    return options.OutputPath;
+}
+
+std::string WriteRawPackage(const std::string &path, const std::vector<std::string> &lines,
+                            const std::string &tail)
+{
+    std::string bytes = ReadWholeFile(BinFolder() + "oxtarn.exe");
+    bytes += "\r\n$KORVANTE$\r\n";
+    for (const std::string &line : lines)
+        bytes += line + "\r\n";
+    bytes += tail;
+    EXPECT_TRUE(WriteWholeFile(path, bytes)) << path;
+    return path;
+}
+
+std::vector<std::string> RawSettingsLines(const std::string &destination)
+{
+    std::vector<std::string> lines = {"0", "0", "0", "Raw", "", "", std::string("\0$LUMBO$\0", 9),
+                                      "", destination, "", "", "0", "FALSE", "FALSE"};
+    for (int n = 1; n <= 56; ++n)
+        lines.push_back("M" + std::to_string(n));
+    return lines;
+}

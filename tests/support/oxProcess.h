@@ -1,0 +1,37 @@
+// Child processes and their windows, for end-to-end tests: start a
+// program under the same Wine session, read its message boxes as a user
+// sees them, answer them, and collect its exit code and output.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+struct TChild {
+    HANDLE Process = nullptr;
+    DWORD Id = 0;
+    HANDLE OutputRead = nullptr;  // the child's standard output and error
+    std::string Output;
+};
+
+// Starts commandLine in folder (empty: the test's own current folder).
+TChild StartChild(const std::string &commandLine, const std::string &folder = std::string());
+// Waits for the child to end and collects its output; returns the exit
+// code, or 0xFFFFFFFF after killing a child that did not end in time.
+DWORD FinishChild(TChild &child, DWORD timeoutMs = 30000);
+
+// A message box or dialog of the child as the user sees it.
+struct TBox {
+    HWND Window = nullptr;
+    std::string Caption;
+    std::string Text;             // the message text of a box
+    std::vector<int> Buttons;     // command ids of the visible buttons
+    int DefaultButton = 0;
+};
+
+// The child's first visible dialog window, or a TBox with no Window when
+// none appears in time (or the child ends first).
+TBox WaitForBox(const TChild &child, DWORD timeoutMs = 20000);
+// Presses a button of the box as a click would.
+void PressButton(const TBox &box, int id);
+// Standard command ids by name, for readable assertions.
+std::vector<int> ButtonsOf(UINT messageBoxStyle);
