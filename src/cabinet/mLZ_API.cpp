@@ -7,6 +7,11 @@ TFDIIsCabinet pFDIIsCabinet = nullptr;
 TFDICopy pFDICopy = nullptr;
 TFDIDestroy pFDIDestroy = nullptr;
 
+template <typename T> void Bind(T &entry, const char *name)
+{
+    entry = reinterpret_cast<T>(reinterpret_cast<void *>(GetProcAddress(LibraryHandle, name)));
+}
+
 // Uses the system's cabinet library, loaded by its full path in the system
 // folder: a bare name would also find a "cabinet.dll" planted beside the
 // package (a download folder), and run it. Expanding the package's
@@ -17,10 +22,10 @@ bool LoadCabinetLibrary(int32_t, int32_t, const std::string &folder)
     LibraryHandle = LoadLibraryA((folder + "cabinet.dll").c_str());
     if (!LibraryHandle)
         return false;
-    pFDICreate = reinterpret_cast<TFDICreate>(GetProcAddress(LibraryHandle, "FDICreate"));
-    pFDIIsCabinet = reinterpret_cast<TFDIIsCabinet>(GetProcAddress(LibraryHandle, "FDIIsCabinet"));
-    pFDICopy = reinterpret_cast<TFDICopy>(GetProcAddress(LibraryHandle, "FDICopy"));
-    pFDIDestroy = reinterpret_cast<TFDIDestroy>(GetProcAddress(LibraryHandle, "FDIDestroy"));
+    Bind(pFDICreate, "FDICreate");
+    Bind(pFDIIsCabinet, "FDIIsCabinet");
+    Bind(pFDICopy, "FDICopy");
+    Bind(pFDIDestroy, "FDIDestroy");
     // A library without all four entry points cannot be called safely.
     return pFDICreate && pFDIIsCabinet && pFDICopy && pFDIDestroy;
 }
