@@ -41,3 +41,21 @@ const std::vector<std::string> &DefaultMessages();
 // On failure returns false with a message naming the field or file, and
 // leaves no output behind.
 bool MakePackage(const TPackOptions &options, std::string &error);
+
+// What a finished package is made of, for callers that report it.
+struct TPackResult {
+    int64_t LibraryOffset = 0;
+    int64_t LibraryLength = 0;
+    int64_t BlockLength = 0;
+    int64_t CabinetOffset = 0;
+    int64_t PackageSize = 0;
+    std::vector<std::string> ContinuationPaths;  // beside the package, in set order
+};
+bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &error);
+
+// Adds every file below folder (recursively) with its relative path,
+// backslash-separated, as its cabinet name; files in name order.
+bool AddFolderFiles(const std::string &folder, std::vector<TPackFile> &files, std::string &error);
+// Stem of a package's continuation cabinet names: the package's file name
+// without extension; cabinet n (from 2) is stem + n + ".cab".
+std::string ContinuationStem(const std::string &outputPath);

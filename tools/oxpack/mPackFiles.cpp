@@ -1,0 +1,149 @@
+// mPackFiles: file helpers of the package builder.
+#include <windows.h>
+
+#include "mPackFiles.h"
+
+#include <algorithm>
+
+bool ReadFileRange(const std::string &path, int64_t offset, int64_t maximum, std::string &bytes, std::string &error)
+{
+    bytes.clear();
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = "Cannot open the file: " + path;
+        return false;
+    }
+    LARGE_INTEGER size;
+    LARGE_INTEGER start;
+    start.QuadPart = offset;
+    bool ok = GetFileSizeEx(h, &size) && SetFilePointerEx(h, start, nullptr, FILE_BEGIN);
+    if (ok && size.QuadPart > offset) {
+        int64_t count = std::min<int64_t>(size.QuadPart - offset, maximum);
+        bytes.resize(static_cast<size_t>(count));
+        size_t done = 0;
+        while (ok && done < bytes.size()) {
+            DWORD part = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
+            DWORD got = 0;
+            ok = ReadFile(h, &bytes[done], part, &got, nullptr) && got > 0;
+            done += got;
+        }
+    }
+    CloseHandle(h);
+    if (!ok) {
+        bytes.clear();
+        error = "Cannot read the file: " + path;
+    }
+    return ok;
+}
+
+int64_t FileSizeOf(const std::string &path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)
+        || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return -1;
+    return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool IsFolder(const std::string &path)
+{
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string FullPathOf(const std::string &path)
+{
+    char buffer[MAX_PATH * 4];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof(buffer), buffer, nullptr);
+    if (n == 0 || n >= sizeof(buffer))
+        return path;
+    return std::string(buffer, n);
+}
+
+std::string FolderOf(const std::string &path)
+{
+    size_t cut = path.find_last_of("\\/:");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::string NameOf(const std::string &path)
+{
+    size_t cut = path.find_last_of("\\/:");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+bool OpenOutput(const std::string &finalPath, TOutputFile &file, std::string &error)
+{
+    file = TOutputFile();
+    file.FinalPath = finalPath;
+    std::string folder = FolderOf(finalPath);
+    if (folder.empty())
+        folder = ".\\";
+    // The temporary file sits in the final folder so that the last step is
+    // a rename on one volume; GetTempFileNameA picks a name nobody holds.
+    char temp[MAX_PATH];
+    if (!GetTempFileNameA(folder.c_str(), "oxp", 0, temp)) {
+        error = "Cannot create a file in the output folder: " + folder;
+        return false;
+    }
+    file.TempPath = temp;
+    HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DeleteFileA(temp);
+        error = "Cannot write in the output folder: " + folder;
+        return false;
+    }
+    file.Handle = h;
+    return true;
+}
+
+bool WriteOutput(TOutputFile &file, const void *data, size_t count, std::string &error)
+{
+    const char *p = static_cast<const char *>(data);
+    while (count > 0) {
+        DWORD part = static_cast<DWORD>(std::min<size_t>(count, 1u << 24));
+        DWORD done = 0;
+        if (!WriteFile(static_cast<HANDLE>(file.Handle), p, part, &done, nullptr) || done != part) {
+            error = "Cannot write the output file (disk full?): " + file.FinalPath;
+            return false;
+        }
+        p += done;
+        count -= done;
+    }
+    return true;
+}
+
+bool CloseOutput(TOutputFile &file, std::string &error)
+{
+    if (!file.Handle)
+        return true;
+    bool ok = FlushFileBuffers(static_cast<HANDLE>(file.Handle)) != 0;
+    ok = CloseHandle(static_cast<HANDLE>(file.Handle)) && ok;
+    file.Handle = nullptr;
+    if (!ok)
+        error = "Cannot finish the output file: " + file.FinalPath;
+    return ok;
+}
+
+bool CommitOutput(TOutputFile &file, std::string &error)
+{
+    if (!CloseOutput(file, error))
+        return false;
+    if (!MoveFileExA(file.TempPath.c_str(), file.FinalPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        error = "Cannot replace the output file (in use or read-only?): " + file.FinalPath;
+        return false;
+    }
+    file.TempPath.clear();
+    return true;
+}
+
+void DiscardOutput(TOutputFile &file)
+{
+    if (file.Handle)
+        CloseHandle(static_cast<HANDLE>(file.Handle));
+    file.Handle = nullptr;
+    if (!file.TempPath.empty())
+        DeleteFileA(file.TempPath.c_str());
+    file.TempPath.clear();
+}

@@ -1,0 +1,308 @@
+// uCabWriter: drives FCI. The library is loaded from the system folder by
+// full path so that a cabinet.dll planted in the current folder is never
+// picked up. The callbacks catch nothing and throw nothing: FCI calls them
+// from C, so every failure is reported through its err argument.
+#include <windows.h>
+#include <fcntl.h>
+#include <fci.h>
+
+#include "uCabWriter.h"
+
+namespace {
+
+typedef HFCI(DIAMONDAPI *TFciCreate)(PERF, PFNFCIFILEPLACED, PFNFCIALLOC, PFNFCIFREE, PFNFCIOPEN, PFNFCIREAD,
+                                     PFNFCIWRITE, PFNFCICLOSE, PFNFCISEEK, PFNFCIDELETE, PFNFCIGETTEMPFILE, PCCAB,
+                                     void *);
+typedef BOOL(DIAMONDAPI *TFciAddFile)(HFCI, char *, char *, BOOL, PFNFCIGETNEXTCABINET, PFNFCISTATUS,
+                                      PFNFCIGETOPENINFO, TCOMP);
+typedef BOOL(DIAMONDAPI *TFciFlushCabinet)(HFCI, BOOL, PFNFCIGETNEXTCABINET, PFNFCISTATUS);
+typedef BOOL(DIAMONDAPI *TFciDestroy)(HFCI);
+
+struct TFci {
+    HMODULE Library = nullptr;
+    TFciCreate Create = nullptr;
+    TFciAddFile AddFile = nullptr;
+    TFciFlushCabinet FlushCabinet = nullptr;
+    TFciDestroy Destroy = nullptr;
+};
+
+bool LoadFci(TFci &fci, std::string &error)
+{
+    char folder[MAX_PATH];
+    UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) {
+        error = "The system folder cannot be found, so the cabinet library cannot be loaded.";
+        return false;
+    }
+    const std::string path = std::string(folder, n) + "\\cabinet.dll";
+    fci.Library = LoadLibraryA(path.c_str());
+    if (!fci.Library) {
+        error = "The cabinet library cannot be loaded: " + path;
+        return false;
+    }
+    fci.Create = reinterpret_cast<TFciCreate>(reinterpret_cast<void *>(GetProcAddress(fci.Library, "FCICreate")));
+    fci.AddFile = reinterpret_cast<TFciAddFile>(reinterpret_cast<void *>(GetProcAddress(fci.Library, "FCIAddFile")));
+    fci.FlushCabinet =
+        reinterpret_cast<TFciFlushCabinet>(reinterpret_cast<void *>(GetProcAddress(fci.Library, "FCIFlushCabinet")));
+    fci.Destroy = reinterpret_cast<TFciDestroy>(reinterpret_cast<void *>(GetProcAddress(fci.Library, "FCIDestroy")));
+    if (!fci.Create || !fci.AddFile || !fci.FlushCabinet || !fci.Destroy) {
+        error = "The cabinet library lacks the compression interface (FCICreate, FCIAddFile, FCIFlushCabinet, FCIDestroy): " + path;
+        return false;
+    }
+    return true;
+}
+
+// State shared with the callbacks through FCI's user pointer.
+struct TContext {
+    const TCabinetRequest *Request;
+    int TempCounter = 0;
+    std::string SourceError;  // file that could not be opened or read
+};
+
+FNFCIALLOC(FciAlloc) { return HeapAlloc(GetProcessHeap(), 0, cb); }
+FNFCIFREE(FciFree) { HeapFree(GetProcessHeap(), 0, memory); }
+
+FNFCIOPEN(FciOpen)
+{
+    (void)pmode;
+    (void)pv;
+    DWORD access = GENERIC_READ;
+    if (oflag & _O_RDWR)
+        access = GENERIC_READ | GENERIC_WRITE;
+    else if (oflag & _O_WRONLY)
+        access = GENERIC_WRITE;
+    DWORD disposition = OPEN_EXISTING;
+    if (oflag & _O_CREAT)
+        disposition = (oflag & _O_EXCL) ? CREATE_NEW : (oflag & _O_TRUNC) ? CREATE_ALWAYS : OPEN_ALWAYS;
+    else if (oflag & _O_TRUNC)
+        disposition = TRUNCATE_EXISTING;
+    HANDLE h = CreateFileA(pszFile, access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        *err = static_cast<int>(GetLastError());
+        return -1;
+    }
+    return reinterpret_cast<INT_PTR>(h);
+}
+
+FNFCIREAD(FciRead)
+{
+    (void)pv;
+    DWORD done = 0;
+    if (!ReadFile(reinterpret_cast<HANDLE>(hf), memory, cb, &done, nullptr)) {
+        *err = static_cast<int>(GetLastError());
+        return static_cast<UINT>(-1);
+    }
+    return done;
+}
+
+FNFCIWRITE(FciWrite)
+{
+    (void)pv;
+    DWORD done = 0;
+    if (!WriteFile(reinterpret_cast<HANDLE>(hf), memory, cb, &done, nullptr)) {
+        *err = static_cast<int>(GetLastError());
+        return static_cast<UINT>(-1);
+    }
+    return done;
+}
+
+FNFCICLOSE(FciClose)
+{
+    (void)pv;
+    if (!CloseHandle(reinterpret_cast<HANDLE>(hf))) {
+        *err = static_cast<int>(GetLastError());
+        return -1;
+    }
+    return 0;
+}
+
+FNFCISEEK(FciSeek)
+{
+    (void)pv;
+    DWORD method = seektype == SEEK_CUR ? FILE_CURRENT : seektype == SEEK_END ? FILE_END : FILE_BEGIN;
+    DWORD position = SetFilePointer(reinterpret_cast<HANDLE>(hf), dist, nullptr, method);
+    if (position == INVALID_SET_FILE_POINTER) {
+        *err = static_cast<int>(GetLastError());
+        return -1;
+    }
+    return static_cast<LONG>(position);
+}
+
+FNFCIDELETE(FciDelete)
+{
+    (void)pv;
+    if (!DeleteFileA(pszFile)) {
+        *err = static_cast<int>(GetLastError());
+        return -1;
+    }
+    return 0;
+}
+
+// Scratch files go to the request's private folder under names of our own,
+// so that nothing else can be there.
+FNFCIGETTEMPFILE(FciTempFile)
+{
+    TContext *context = static_cast<TContext *>(pv);
+    std::string name = context->Request->Folder + "fci" + std::to_string(++context->TempCounter) + ".tmp";
+    if (static_cast<int>(name.size()) >= cbTempName)
+        return FALSE;
+    CopyMemory(pszTempName, name.c_str(), name.size() + 1);
+    return TRUE;
+}
+
+FNFCIFILEPLACED(FciFilePlaced)
+{
+    (void)pccab;
+    (void)pszFile;
+    (void)cbFile;
+    (void)fContinuation;
+    (void)pv;
+    return 0;
+}
+
+FNFCISTATUS(FciStatus)
+{
+    (void)cb1;
+    (void)pv;
+    // For a finished cabinet FCI asks what size to record; keep its own.
+    return typeStatus == statusCabinet ? static_cast<LONG>(cb2) : 0;
+}
+
+bool SetCabinetName(PCCAB ccab, const std::string &name)
+{
+    if (name.size() >= sizeof(ccab->szCab))
+        return false;
+    CopyMemory(ccab->szCab, name.c_str(), name.size() + 1);
+    return true;
+}
+
+FNFCIGETNEXTCABINET(FciNextCabinet)
+{
+    (void)cbPrevCab;
+    TContext *context = static_cast<TContext *>(pv);
+    // FCI has counted iCab up to the number of the cabinet it starts now.
+    return SetCabinetName(pccab, ContinuationName(context->Request->ContinuationStem, pccab->iCab)) ? TRUE : FALSE;
+}
+
+// Date and time are the last-write time in UTC: the extractor sets them
+// back as UTC, so a file keeps its time through a package.
+FNFCIGETOPENINFO(FciOpenInfo)
+{
+    TContext *context = static_cast<TContext *>(pv);
+    HANDLE h = CreateFileA(pszName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(h, &info)) {
+        *err = static_cast<int>(GetLastError());
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+        context->SourceError = pszName;
+        return -1;
+    }
+    WORD date = 0, time = 0;
+    if (!FileTimeToDosDateTime(&info.ftLastWriteTime, &date, &time)) {
+        date = (0 << 9) | (1 << 5) | 1;  // before 1980: the earliest DOS date
+        time = 0;
+    }
+    *pdate = date;
+    *ptime = time;
+    *pattribs = static_cast<USHORT>(info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN
+                                                             | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    return reinterpret_cast<INT_PTR>(h);
+}
+
+TCOMP CompressionCode(TCompression compression)
+{
+    switch (compression) {
+    case TCompression::None: return tcompTYPE_NONE;
+    case TCompression::Lzx: return TCOMPfromLZXWindow(21);
+    default: return tcompTYPE_MSZIP;
+    }
+}
+
+std::string FciErrorText(int code)
+{
+    switch (code) {
+    case FCIERR_OPEN_SRC: return "a source file cannot be opened";
+    case FCIERR_READ_SRC: return "a source file cannot be read";
+    case FCIERR_ALLOC_FAIL: return "out of memory";
+    case FCIERR_TEMP_FILE: return "a scratch file cannot be written";
+    case FCIERR_BAD_COMPR_TYPE: return "the compression type is not supported";
+    case FCIERR_CAB_FILE: return "a cabinet file cannot be written";
+    case FCIERR_USER_ABORT: return "aborted";
+    case FCIERR_MCI_FAIL: return "the compressor failed";
+    default: return "error " + std::to_string(code);
+    }
+}
+
+}  // namespace
+
+std::string ContinuationName(const std::string &stem, int index)
+{
+    return stem + std::to_string(index) + ".cab";
+}
+
+bool WriteCabinetSet(const TCabinetRequest &request, TCabinetSet &set, std::string &error)
+{
+    set = TCabinetSet();
+    TFci fci;
+    if (!LoadFci(fci, error))
+        return false;
+
+    TContext context;
+    context.Request = &request;
+    CCAB ccab;
+    ZeroMemory(&ccab, sizeof(ccab));
+    ccab.cb = request.MaxCabinetSize ? request.MaxCabinetSize : 0x7FFFFFFF;
+    ccab.cbFolderThresh = ccab.cb;
+    ccab.iCab = 1;
+    ccab.setID = static_cast<USHORT>(GetTickCount() ^ GetCurrentProcessId());
+    if (request.Folder.size() >= sizeof(ccab.szCabPath) || !SetCabinetName(&ccab, request.FirstName)) {
+        error = "The scratch folder's path is too long for the cabinet library: " + request.Folder;
+        return false;
+    }
+    CopyMemory(ccab.szCabPath, request.Folder.c_str(), request.Folder.size() + 1);
+
+    ERF erf;
+    ZeroMemory(&erf, sizeof(erf));
+    HFCI hfci = fci.Create(&erf, FciFilePlaced, FciAlloc, FciFree, FciOpen, FciRead, FciWrite, FciClose, FciSeek,
+                           FciDelete, FciTempFile, &ccab, &context);
+    if (!hfci) {
+        error = "The cabinet library cannot start a cabinet: " + FciErrorText(erf.erfOper) + ".";
+        return false;
+    }
+    const TCOMP compression = CompressionCode(request.Compression);
+    bool ok = true;
+    for (const TPackFile &file : request.Files) {
+        std::string source = file.SourcePath;
+        std::string name = file.CabinetName;
+        if (!fci.AddFile(hfci, &source[0], &name[0], FALSE, FciNextCabinet, FciStatus, FciOpenInfo, compression)) {
+            error = "The file cannot be added to the cabinet: " + file.SourcePath + " ("
+                    + FciErrorText(erf.erfOper) + ").";
+            ok = false;
+            break;
+        }
+    }
+    if (ok && !fci.FlushCabinet(hfci, FALSE, FciNextCabinet, FciStatus)) {
+        error = "The cabinet cannot be finished: " + FciErrorText(erf.erfOper) + ".";
+        ok = false;
+    }
+    fci.Destroy(hfci);
+    if (!ok)
+        return false;
+
+    // The set is every cabinet FCI wrote, in order; it names them itself.
+    for (int index = 1;; ++index) {
+        const std::string name = index == 1 ? request.FirstName : ContinuationName(request.ContinuationStem, index);
+        const std::string path = request.Folder + name;
+        if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+            break;
+        set.Names.push_back(name);
+        set.Paths.push_back(path);
+    }
+    if (set.Paths.empty()) {
+        error = "The cabinet library wrote no cabinet.";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,31 @@
+// uCabWriter: makes a cabinet set through the platform cabinet library's
+// File Compression Interface (FCI), loaded at run time.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "uPackage.h"
+
+struct TCabinetRequest {
+    std::vector<TPackFile> Files;
+    TCompression Compression = TCompression::MsZip;
+    uint32_t MaxCabinetSize = 0;      // 0: no limit
+    std::string Folder;               // where the cabinets are written, trailing backslash
+    std::string FirstName;            // name recorded for the first cabinet
+    std::string ContinuationStem;     // continuation n is Stem + n + ".cab", n from 2
+};
+
+// Cabinet files written, in set order; Names are the names recorded in
+// the set, Paths the files in the request's folder.
+struct TCabinetSet {
+    std::vector<std::string> Names;
+    std::vector<std::string> Paths;
+};
+
+// Smallest maximum cabinet size accepted: room for the headers and a
+// data block's worth of bytes.
+constexpr uint32_t MinCabinetSize = 16384;
+
+std::string ContinuationName(const std::string &stem, int index);
+bool WriteCabinetSet(const TCabinetRequest &request, TCabinetSet &set, std::string &error);

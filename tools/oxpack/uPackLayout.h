@@ -1,0 +1,38 @@
+// uPackLayout: the settings block as the extractor reads it, and the
+// checks that keep every field readable. Pure: no system calls.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "uPackage.h"
+
+extern const std::string PackMarkerLine;       // "$KORVANTE$" CR LF
+extern const std::string PackEndOfLicenceLine;  // NUL "$LUMBO$" NUL
+constexpr int PackMessageCount = 56;
+// The extractor copies this many bytes after the marker line and reads the
+// settings lines from that copy only.
+constexpr int64_t PackSettingsCopyLength = 102401;
+// The marker line must end within this many bytes of the file.
+constexpr int64_t PackMarkerScanLength = 1024001;
+// The extractor's copy buffer bounds the extractor and the library.
+constexpr int64_t PackCopyBufferLength = 102400;
+// Cabinet positions are signed 32-bit numbers in the extractor.
+constexpr int64_t PackPositionLimit = 0x80000000LL;
+
+// Lines of a text file: CR LF, LF or CR end a line; a final line end does
+// not start another line. An empty text has no lines.
+std::vector<std::string> SplitTextLines(const std::string &text);
+
+// Refuses any field the extractor would misread, naming the field.
+bool CheckSettingsFields(const TPackOptions &options, std::string &error);
+
+// The settings block: CR LF, the marker line, every settings line ended by
+// CR LF. BlockLength inside it is the block's own length. Fails when the
+// settings exceed what the extractor copies.
+bool BuildSettingsBlock(const TPackOptions &options, int32_t libraryOffset, int32_t libraryLength,
+                        std::string &block, std::string &error);
+
+// Offset just past the first marker line that begins right after a LF
+// within the scanned length, or -1; this is where the extractor looks.
+int64_t FindPackMarker(const std::string &bytes);
