@@ -1,0 +1,102 @@
+// uWorkFolder: where a "$INSTALL$" package unpacks, and how much room a
+// destination's drive has. All sizes are compared as signed 64-bit numbers.
+#include "startup/uWorkFolder.h"
+
+#include <windows.h>
+
+#include "util/mUtils.h"
+
+namespace {
+
+// Creation failures in a row (not counting numbers that already exist)
+// after which the base is taken as unusable. Without the limit a base that
+// cannot be written would be tried two billion times.
+const int MaxFailuresInARow = 1000;
+
+} // namespace
+
+std::string ChooseWorkFolder(const std::string &name, int64_t required)
+{
+    char buffer[1024];
+    DWORD length = GetTempPathA(sizeof buffer, buffer);
+    // A result larger than the buffer is the size it would need, not a path.
+    std::string base = length < sizeof buffer ? std::string(buffer, length) : std::string();
+    base = AddTrailingBackslash(base);
+
+    std::string chosen;
+    bool found = FreeBytesOnDrive(base) >= required;
+    if (found) {
+        chosen = base;
+    } else {
+        // Only the temporary folder is taken on trust; a fallback must be a
+        // local fixed disk, not a share or a medium that may go away.
+        for (char letter = 'C'; letter <= 'Z' && !found; ++letter) {
+            std::string root = std::string(1, letter) + ":\\";
+            if (GetDriveTypeA(root.c_str()) == DRIVE_FIXED && FreeBytesOnDrive(root) >= required) {
+                chosen = root;
+                found = true;
+            }
+        }
+    }
+    if (!found)
+        return std::string();
+    return CreateNumberedFolder(chosen, name);
+}
+
+std::string CreateNumberedFolder(const std::string &base, const std::string &name)
+{
+    std::string prefix = AddTrailingBackslash(base) + name;
+    int failures = 0;
+    for (int64_t n = 1; n <= INT32_MAX; ++n) {
+        std::string candidate = prefix + Int64ToText(n) + '\\';
+        if (IsFolderPresent(candidate))
+            continue;
+        if (CreateFolderTree(candidate))
+            return candidate;
+        // A file of the candidate's name only costs its number; a base where
+        // nothing can be created would fail every number alike.
+        std::string entry = DropTrailingBackslash(candidate);
+        if (GetFileAttributesA(entry.c_str()) == INVALID_FILE_ATTRIBUTES &&
+            ++failures >= MaxFailuresInARow)
+            break;
+    }
+    return std::string();
+}
+
+int64_t FreeBytesOnDrive(const std::string &path)
+{
+    if (path.empty())
+        return 0;
+    // A relative path has no drive to measure.
+    std::string drive = ExtractDrive(path);
+    if (drive.empty())
+        return 0;
+    std::string root = drive + '\\';
+    DWORD sectorsPerCluster, bytesPerSector, freeClusters, totalClusters;
+    if (!GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                           &totalClusters))
+        return 0;
+    // The cluster size is formed in 32 bits, as the platform reports it.
+    uint32_t clusterBytes = sectorsPerCluster * bytesPerSector;
+    int64_t freeBytes = static_cast<int64_t>(static_cast<uint64_t>(clusterBytes) * freeClusters);
+    if (freeBytes < 0)
+        return 2147483647;
+    return freeBytes;
+}
+
+std::string ExtractDrive(const std::string &path)
+{
+    if (path.size() >= 2 && path[1] == ':')
+        return path.substr(0, 2);
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+        // Up to, not including, the backslash after the share name.
+        int backslashes = 0;
+        size_t at = 2;
+        for (; at < path.size(); ++at) {
+            if (path[at] == '\\' && ++backslashes == 2)
+                break;
+        }
+        return path.substr(0, at);
+    }
+    return std::string();
+}
