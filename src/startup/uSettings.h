@@ -48,11 +48,14 @@ constexpr int32_t SettingsCopyLength = 102401;
 
 // Offset of the first byte after the first marker line in bytes, or -1.
 int32_t FindMarkerLine(const std::string &bytes);
-// Splits a command line: blanks separate, double quotes group and are
-// removed, nothing else is special. Element 0 is the program part.
+// Splits a command line: blanks (0x20 only) separate, double quotes group
+// and are removed, nothing else is special; "" is an empty argument and an
+// unbalanced quote runs to the end. Element 0 is the program part.
 std::vector<std::string> SplitCommandLine(const std::string &commandLine);
 // Fills settings from the settings lines in bytes (the data after the
 // marker line) and the command-line arguments 1.. (argument 0 excluded).
+// Without the end-of-licence line, Complete stays false and every field
+// after the licence stays empty.
 void ParseSettingsLines(const std::string &bytes, const std::vector<std::string> &arguments,
                         TPackageSettings &settings);
 
@@ -65,3 +68,12 @@ std::vector<std::string> CommandLineArguments();
 int32_t FindSettingsBlock();
 // Needs TempFolder set (the copy "oxtarn.tmp" is written there).
 void ReadPackageSettings(int32_t offset);
+
+// The same over any file or buffer size, for the routines above and their
+// tests. OwnFilePath is ModuleFilePath(MAX_PATH).
+std::string ModuleFilePath(size_t initialLength);
+// Up to maximumLength bytes from offset; empty when the file cannot be read.
+std::string ReadPackageBytes(const std::string &path, int32_t offset, int32_t maximumLength);
+int32_t FindSettingsBlockIn(const std::string &path);
+void ReadPackageSettingsFrom(const std::string &path, int32_t offset,
+                             const std::vector<std::string> &arguments, TPackageSettings &settings);

@@ -1,11 +1,103 @@
+// uSettingsFile: the half of the settings block reader that touches the
+// extractor's own file and the process's command line. The line rules live
+// in uSettings.cpp; this file only fetches the bytes.
 #include <windows.h>
+#include "startup/uRunState.h"
 #include "startup/uSettings.h"
+
+std::string ModuleFilePath(size_t initialLength)
+{
+    // The result fills the buffer exactly when the path was cut short, so
+    // grow until it fits (long paths exceed MAX_PATH).
+    std::string path(initialLength < 1 ? 1 : initialLength, '\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return std::string();
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        if (path.size() >= 0x10000)
+            return std::string();
+        path.resize(path.size() * 2);
+    }
+}
 
 std::string OwnFilePath()
 {
-    char path[MAX_PATH * 4];
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (n == 0 || n >= sizeof path)
-        return std::string();
-    return std::string(path, n);
+    return ModuleFilePath(MAX_PATH);
+}
+
+std::vector<std::string> CommandLineArguments()
+{
+    // Argument 0 is how the program was typed; the extractor's own file
+    // comes from OwnFilePath instead.
+    std::vector<std::string> arguments = SplitCommandLine(GetCommandLineA());
+    if (!arguments.empty())
+        arguments.erase(arguments.begin());
+    return arguments;
+}
+
+std::string ReadPackageBytes(const std::string &path, int32_t offset, int32_t maximumLength)
+{
+    std::string bytes;
+    if (offset < 0 || maximumLength <= 0)
+        return bytes;
+    // Others may hold the package open (an installer it started, a second
+    // copy of the package), so share both reading and writing.
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    if (SetFilePointer(file, offset, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER) {
+        bytes.resize(static_cast<size_t>(maximumLength));
+        DWORD done = 0;
+        if (!ReadFile(file, &bytes[0], static_cast<DWORD>(maximumLength), &done, nullptr))
+            done = 0;
+        bytes.resize(done);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+int32_t FindSettingsBlockIn(const std::string &path)
+{
+    // A file that cannot be read has no marker.
+    return FindMarkerLine(ReadPackageBytes(path, 0, MarkerScanLength));
+}
+
+int32_t FindSettingsBlock()
+{
+    return FindSettingsBlockIn(OwnFilePath());
+}
+
+// The copy is written only because earlier extractors left it for others
+// to find; the values are read from memory, so two packages started at
+// once cannot read each other's copy.
+static void WriteSettingsCopy(const std::string &bytes)
+{
+    if (TempFolder.empty())
+        return;
+    const std::string path = TempFolder + "oxtarn.tmp";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD done = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(file);
+}
+
+void ReadPackageSettingsFrom(const std::string &path, int32_t offset,
+                             const std::vector<std::string> &arguments, TPackageSettings &settings)
+{
+    const std::string bytes = ReadPackageBytes(path, offset, SettingsCopyLength);
+    WriteSettingsCopy(bytes);
+    ParseSettingsLines(bytes, arguments, settings);
+}
+
+void ReadPackageSettings(int32_t offset)
+{
+    ReadPackageSettingsFrom(OwnFilePath(), offset, CommandLineArguments(), PackageSettings);
 }

@@ -1,0 +1,248 @@
+// uSettings: the pure half of the settings block reader. Everything here
+// works on bytes already in memory and makes no system call, so the line
+// rules of the format can be pinned down by tests over byte buffers.
+#include "startup/uSettings.h"
+#include "util/mUtils.h"
+
+TPackageSettings PackageSettings;
+
+const std::string SettingsMarkerLine("$KORVANTE$\r\n", 12);
+const std::string EndOfLicenceLine("\0$LUMBO$\0", 9);
+const std::string CaptionPrefix("Kelvardo Tovrex - ");
+
+const std::string &Message(int number)
+{
+    static const std::string none;
+    if (number < 1 || number > MessageCount)
+        return none;
+    return PackageSettings.Messages[number];
+}
+
+int32_t FindMarkerLine(const std::string &bytes)
+{
+    // A line runs from just after the previous LF through its own LF; only
+    // a line that is exactly the marker counts. The marker text inside the
+    // extractor's own code is never at the start of such a line.
+    size_t lineStart = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\n')
+            continue;
+        if (i + 1 - lineStart == SettingsMarkerLine.size() &&
+            bytes.compare(lineStart, SettingsMarkerLine.size(), SettingsMarkerLine) == 0)
+            return static_cast<int32_t>(i + 1);
+        lineStart = i + 1;
+    }
+    return -1;
+}
+
+std::vector<std::string> SplitCommandLine(const std::string &commandLine)
+{
+    std::vector<std::string> result;
+    std::string current;
+    bool inArgument = false;  // an argument has begun, perhaps as ""
+    bool quoted = false;
+    for (char c : commandLine) {
+        if (c == '"') {
+            quoted = !quoted;
+            inArgument = true;
+        } else if (c == ' ' && !quoted) {
+            if (inArgument)
+                result.push_back(current);
+            current.clear();
+            inArgument = false;
+        } else {
+            current += c;
+            inArgument = true;
+        }
+    }
+    // An unbalanced quote simply runs to the end of the line.
+    if (inArgument)
+        result.push_back(current);
+    return result;
+}
+
+namespace {
+
+// Reads the settings lines the way a Pascal text file does, because that is
+// how the format was defined: a line ends at CR (an LF right after it goes
+// with it), a lone LF is an ordinary byte, NUL is ordinary, and 0x1A ends
+// the readable text.
+struct TLineReader {
+    const std::string &Bytes;
+    size_t Position;
+    size_t End;
+
+    explicit TLineReader(const std::string &bytes)
+        : Bytes(bytes), Position(0), End(bytes.find('\x1a'))
+    {
+        if (End == std::string::npos)
+            End = bytes.size();
+    }
+
+    bool AtEnd() const { return Position >= End; }
+
+    // Consumes the rest of the current line and its line end.
+    void SkipLine()
+    {
+        while (Position < End && Bytes[Position] != '\r')
+            ++Position;
+        if (Position < End) {
+            ++Position;
+            if (Position < End && Bytes[Position] == '\n')
+                ++Position;
+        }
+    }
+
+    std::string ReadLine()
+    {
+        size_t start = Position;
+        while (Position < End && Bytes[Position] != '\r')
+            ++Position;
+        std::string line = Bytes.substr(start, Position - start);
+        SkipLine();
+        return line;
+    }
+
+    // The number token: blanks, tabs and line ends before it are skipped
+    // (an empty numeric line therefore yields the next line's number), and
+    // it ends at the first byte at or below blank.
+    std::string ReadNumberToken()
+    {
+        while (Position < End) {
+            char c = Bytes[Position];
+            if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+                break;
+            ++Position;
+        }
+        size_t start = Position;
+        while (Position < End && static_cast<unsigned char>(Bytes[Position]) > ' ')
+            ++Position;
+        std::string token = Bytes.substr(start, Position - start);
+        SkipLine();
+        return token;
+    }
+};
+
+// Optional sign, then decimal digits only, within [minimum, maximum];
+// anything else is malformed and reads as 0.
+int64_t ParseDecimal(const std::string &token, int64_t minimum, int64_t maximum)
+{
+    size_t i = 0;
+    bool negative = false;
+    if (i < token.size() && (token[i] == '+' || token[i] == '-')) {
+        negative = token[i] == '-';
+        ++i;
+    }
+    if (i == token.size())
+        return 0;
+    // Accumulate on the negative side, which has room for INT64_MIN.
+    int64_t value = 0;
+    for (; i < token.size(); ++i) {
+        char c = token[i];
+        if (c < '0' || c > '9')
+            return 0;
+        int digit = c - '0';
+        if (value < (INT64_MIN + digit) / 10)
+            return 0;
+        value = value * 10 - digit;
+    }
+    if (!negative) {
+        if (value < -INT64_MAX)
+            return 0;
+        value = -value;
+    }
+    if (value < minimum || value > maximum)
+        return 0;
+    return value;
+}
+
+int32_t ReadInt32(TLineReader &reader)
+{
+    return static_cast<int32_t>(ParseDecimal(reader.ReadNumberToken(), INT32_MIN, INT32_MAX));
+}
+
+int64_t ReadInt64(TLineReader &reader)
+{
+    return ParseDecimal(reader.ReadNumberToken(), INT64_MIN, INT64_MAX);
+}
+
+bool ReadFlag(TLineReader &reader)
+{
+    return reader.ReadLine() == "TRUE";
+}
+
+// Megabytes to bytes; a requirement beyond the 64-bit range cannot be met
+// anyway, so it saturates instead of wrapping to a small or negative value.
+int64_t MegabytesToBytes(int64_t megabytes)
+{
+    const int64_t megabyte = 1024 * 1024;
+    if (megabytes > INT64_MAX / megabyte)
+        return INT64_MAX;
+    if (megabytes < INT64_MIN / megabyte)
+        return INT64_MIN;
+    return megabytes * megabyte;
+}
+
+// -1 when the sum leaves the 64-bit range, so that seeking to it fails.
+int64_t CabinetOffsetOf(int32_t libraryOffset, int32_t libraryLength, int64_t blockLength)
+{
+    int64_t head = static_cast<int64_t>(libraryOffset) + libraryLength;
+    int64_t sum;
+    if (__builtin_add_overflow(head, blockLength, &sum))
+        return -1;
+    return sum;
+}
+
+}  // namespace
+
+void ParseSettingsLines(const std::string &bytes, const std::vector<std::string> &arguments,
+                        TPackageSettings &settings)
+{
+    settings = TPackageSettings();
+    TLineReader reader(bytes);
+
+    settings.LibraryOffset = ReadInt32(reader);
+    settings.LibraryLength = ReadInt32(reader);
+    settings.BlockLength = ReadInt64(reader);
+    settings.CabinetOffset =
+        CabinetOffsetOf(settings.LibraryOffset, settings.LibraryLength, settings.BlockLength);
+    settings.Title = reader.ReadLine();
+    settings.Caption = CaptionPrefix + settings.Title;
+    settings.StartQuestion = reader.ReadLine();
+
+    // Licence lines up to the end-of-licence line. Without that line the
+    // block is cut off or damaged: stop at the end of the data and leave
+    // everything after the licence empty, so no value is taken from the
+    // wrong line.
+    std::string line = reader.ReadLine();
+    while (line != EndOfLicenceLine) {
+        settings.LicenceText += line;
+        if (reader.AtEnd())
+            return;
+        line = reader.ReadLine();
+        if (line != EndOfLicenceLine)
+            settings.LicenceText += "\r\n";
+    }
+    settings.Complete = true;
+
+    settings.CompletionMessage = reader.ReadLine();
+    settings.Destination = reader.ReadLine();
+    settings.Command = reader.ReadLine();
+    settings.Parameters = reader.ReadLine();
+    settings.RequiredBytes = MegabytesToBytes(ReadInt64(reader));
+    settings.PasswordProtected = ReadFlag(reader);
+    settings.Silent = ReadFlag(reader);
+
+    // After the silent line: the argument switches silent mode on even when
+    // the package says "FALSE", and nothing switches it off.
+    for (const std::string &argument : arguments) {
+        if (UpperCaseAscii(argument) == "$SILENT$")
+            settings.Silent = true;
+        else
+            settings.Parameters += ' ' + argument;
+    }
+
+    for (int number = 1; number <= MessageCount; ++number)
+        settings.Messages[number] = reader.ReadLine();
+    settings.DamagedMessage = settings.Messages[settings.PasswordProtected ? 43 : 42];
+}
