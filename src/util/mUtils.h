@@ -27,7 +27,10 @@ std::string GetNamePart(const std::string &path);
 std::string GetExtensionPart(const std::string &text);
 
 // Creates the folder and its missing parents, outermost first. True when
-// the folder exists afterwards (and for empty or two-character paths).
+// the folder exists afterwards (and for empty or two-character paths);
+// false when a level cannot be made, including a path whose colon follows
+// more than a drive letter ("ab:c", "C:\a:b"). Levels made before a
+// failure stay.
 bool CreateFolderTree(const std::string &folder);
 
 std::string UpperCaseAscii(const std::string &text);

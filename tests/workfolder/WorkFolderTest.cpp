@@ -97,6 +97,10 @@ struct UnixDrive {
 bool DefineDrive(char letter, UINT type, const std::string &unixFolder)
 {
     std::string root = std::string(1, letter) + ":\\";
+    // Defined once per prefix: mount manager changes are announced to every
+    // window, and other tests may have windows open.
+    if (GetDriveTypeA(root.c_str()) == type && IsDirectory(root))
+        return true;
     std::vector<char> request(sizeof(UnixDrive) + unixFolder.size() + 1, 0);
     UnixDrive *drive = reinterpret_cast<UnixDrive *>(request.data());
     drive->size = static_cast<ULONG>(request.size());
