@@ -1,0 +1,143 @@
+#include <windows.h>
+
+#include "oxPackFixture.h"
+
+std::string MakeTestFolder(const std::string &prefix)
+{
+    char temp[MAX_PATH];
+    DWORD n = GetTempPathA(MAX_PATH, temp);
+    static unsigned counter = 0;
+    for (;;) {
+        std::string folder = std::string(temp, n) + prefix + std::to_string(GetCurrentProcessId()) + "_"
+                             + std::to_string(++counter) + "\\";
+        if (CreateDirectoryA(folder.c_str(), nullptr))
+            return folder;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return std::string();
+    }
+}
+
+void RemoveTestFolder(const std::string &folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = folder + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTestFolder(path + "\\");
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+bool FileExists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string FakeExtractorBytes(size_t length)
+{
+    std::string bytes(length, '\0');
+    bytes[0] = 'M';
+    bytes[1] = 'Z';
+    for (size_t i = 2; i < length; ++i)
+        bytes[i] = static_cast<char>("fake extractor "[i % 15]);
+    return bytes;
+}
+
+std::string NoiseBytes(size_t length, uint32_t seed)
+{
+    std::string bytes(length, '\0');
+    uint32_t x = seed * 2654435761u + 1;
+    for (size_t i = 0; i < length; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        bytes[i] = static_cast<char>(x >> 24);
+    }
+    return bytes;
+}
+
+std::string Quote(const std::string &argument)
+{
+    return "\"" + argument + "\"";
+}
+
+namespace {
+
+// Drains a pipe on a thread of its own so that a child writing much to
+// both streams never blocks.
+struct TDrain {
+    HANDLE Pipe;
+    std::string Text;
+};
+
+DWORD WINAPI DrainPipe(void *parameter)
+{
+    TDrain *drain = static_cast<TDrain *>(parameter);
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(drain->Pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        drain->Text.append(buffer, got);
+    return 0;
+}
+
+}  // namespace
+
+int RunChild(const std::string &commandLine, std::string &out, std::string &err, unsigned timeoutMs)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    if (!CreatePipe(&outRead, &outWrite, &inherit, 0))
+        return -1;
+    if (!CreatePipe(&errRead, &errWrite, &inherit, 0)) {
+        CloseHandle(outRead);
+        CloseHandle(outWrite);
+        return -1;
+    }
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    PROCESS_INFORMATION process;
+    std::string line = commandLine;
+    BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    int code = -1;
+    TDrain outDrain{outRead, std::string()}, errDrain{errRead, std::string()};
+    if (started) {
+        HANDLE threads[2] = {CreateThread(nullptr, 0, DrainPipe, &outDrain, 0, nullptr),
+                             CreateThread(nullptr, 0, DrainPipe, &errDrain, 0, nullptr)};
+        if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+            DWORD exitCode = 0;
+            GetExitCodeProcess(process.hProcess, &exitCode);
+            code = static_cast<int>(exitCode);
+        } else {
+            TerminateProcess(process.hProcess, 99);
+        }
+        WaitForMultipleObjects(2, threads, TRUE, 10000);
+        CloseHandle(threads[0]);
+        CloseHandle(threads[1]);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    out = outDrain.Text;
+    err = errDrain.Text;
+    return code;
+}

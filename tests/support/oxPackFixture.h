@@ -1,0 +1,24 @@
+// Helpers for tests that build packages: scratch folders, whole-file I/O,
+// and running a program as a child process with its output captured.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "oxPackages.h"  // ReadWholeFile, WriteWholeFile
+
+// A new empty folder under the temporary folder, trailing backslash.
+std::string MakeTestFolder(const std::string &prefix);
+// Removes a folder tree made by a test (best effort).
+void RemoveTestFolder(const std::string &folder);
+bool FileExists(const std::string &path);
+// Bytes that pass for an extractor: "MZ" and filler of the given length.
+std::string FakeExtractorBytes(size_t length);
+// Deterministic bytes that do not compress.
+std::string NoiseBytes(size_t length, uint32_t seed);
+
+// Runs commandLine (program path quoted by the caller), waits at most
+// timeoutMs; returns the exit code, or -1 when it could not be started or
+// did not end in time.
+int RunChild(const std::string &commandLine, std::string &out, std::string &err, unsigned timeoutMs = 60000);
+// Quotes an argument for a command line.
+std::string Quote(const std::string &argument);

@@ -1,0 +1,246 @@
+// uInspect: reads a package the way the extractor does: the first marker
+// line within the scanned length, the settings lines from the bytes the
+// extractor copies, the cabinet at LibraryOffset + LibraryLength +
+// BlockLength, unscrambled with the password when one is given.
+#include "uInspect.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "cabinet/uObfuscate.h"
+#include "mPackFiles.h"
+#include "uCabHeader.h"
+#include "uPackLayout.h"
+#include "uPackage.h"
+
+namespace {
+
+// The extractor's line rules: a line ends at CR (a LF right after it goes
+// with it); 0x1A ends the text.
+struct TLineReader {
+    std::string Bytes;
+    size_t At = 0;
+    bool AtEnd() const { return At >= Bytes.size(); }
+    std::string Next()
+    {
+        size_t end = At;
+        while (end < Bytes.size() && Bytes[end] != '\r')
+            ++end;
+        std::string line = Bytes.substr(At, end - At);
+        At = end + 1;
+        if (At < Bytes.size() && Bytes[At] == '\n')
+            ++At;
+        return line;
+    }
+};
+
+int64_t ReadNumber(const std::string &line)
+{
+    size_t i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\n'))
+        ++i;
+    bool negative = i < line.size() && line[i] == '-';
+    if (negative || (i < line.size() && line[i] == '+'))
+        ++i;
+    int64_t value = 0;
+    size_t digits = 0;
+    for (; i < line.size() && static_cast<unsigned char>(line[i]) > ' '; ++i, ++digits) {
+        if (line[i] < '0' || line[i] > '9' || value > (INT64_MAX - 9) / 10)
+            return 0;
+        value = value * 10 + (line[i] - '0');
+    }
+    return digits == 0 ? 0 : negative ? -value : value;
+}
+
+// Shows control bytes (NUL in the end-of-licence line, stray bytes) as \xNN.
+std::string Printable(const std::string &text)
+{
+    std::string out;
+    for (char c : text) {
+        unsigned char b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", b);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string DosDateTime(uint16_t date, uint16_t time)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", 1980u + (date >> 9), (date >> 5) & 15u,
+                  date & 31u, time >> 11, (time >> 5) & 63u, (time & 31u) * 2);
+    return text;
+}
+
+std::string Attributes(uint16_t a)
+{
+    std::string s;
+    s += (a & 0x01) ? 'R' : '-';
+    s += (a & 0x02) ? 'H' : '-';
+    s += (a & 0x04) ? 'S' : '-';
+    s += (a & 0x20) ? 'A' : '-';
+    return s;
+}
+
+// Reads the header of the cabinet that starts at offset in path, its bytes
+// unscrambled from the cabinet's own byte 0.
+bool ReadCabinetAt(const std::string &path, int64_t offset, const std::string &password, TCabHeader &header,
+                   std::string &error)
+{
+    std::string bytes;
+    if (!ReadFileRange(path, offset, 4096, bytes, error))
+        return false;
+    auto unscramble = [&password](std::string &b) {
+        if (!password.empty() && !b.empty())
+            ScrambleAt(reinterpret_cast<unsigned char *>(&b[0]), static_cast<int32_t>(b.size()), 0, password);
+    };
+    unscramble(bytes);
+    if (bytes.size() >= 36 && bytes.compare(0, 4, "MSCF") == 0) {
+        const uint32_t extent = CabHeaderExtent(bytes);
+        if (extent > bytes.size()) {
+            if (!ReadFileRange(path, offset, extent, bytes, error))
+                return false;
+            unscramble(bytes);
+        }
+    }
+    if (!ReadCabHeader(bytes, header, error)) {
+        if (password.empty())
+            error += " (a password-protected package needs --password)";
+        else
+            error += " (wrong password, or the package is damaged)";
+        return false;
+    }
+    return true;
+}
+
+void DescribeCabinet(const std::string &name, const TCabHeader &header, std::string &report)
+{
+    report += "Cabinet " + name + ": " + std::to_string(header.FileCount) + " file(s), "
+              + std::to_string(header.FolderCount) + " folder(s), " + std::to_string(header.CabinetSize)
+              + " bytes, set " + std::to_string(header.SetId) + ", index " + std::to_string(header.Index) + "\n";
+    std::string methods;
+    for (uint16_t type : header.FolderCompression)
+        methods += (methods.empty() ? "" : ", ") + CompressionName(type);
+    report += "  Compression: " + methods + "\n";
+    if (header.Flags & CabFlagPrevious)
+        report += "  Previous cabinet: " + Printable(header.PreviousCabinet) + "\n";
+    if (header.Flags & CabFlagNext)
+        report += "  Next cabinet: " + Printable(header.NextCabinet) + "\n";
+    for (const TCabEntry &file : header.Files) {
+        char size[24];
+        std::snprintf(size, sizeof size, "%12lu", static_cast<unsigned long>(file.Size));
+        std::string note;
+        if (file.Folder == 0xFFFD || file.Folder == 0xFFFF)
+            note = "  (continued from the previous cabinet)";
+        else if (file.Folder == 0xFFFE)
+            note = "  (continues in the next cabinet)";
+        report += "  " + std::string(size) + "  " + DosDateTime(file.Date, file.Time) + "  "
+                  + Attributes(file.Attributes) + "  " + Printable(file.Name) + note + "\n";
+    }
+}
+
+}  // namespace
+
+bool InspectPackage(const std::string &path, const std::string &password, std::string &report, std::string &error)
+{
+    report.clear();
+    const int64_t size = FileSizeOf(path);
+    std::string head;
+    if (size < 0 || !ReadFileRange(path, 0, PackMarkerScanLength, head, error)) {
+        error = "The package is missing or unreadable: " + path;
+        return false;
+    }
+    const int64_t marker = FindPackMarker(head);
+    if (marker < 0) {
+        error = "No settings block (no line \"$KORVANTE$\") in the first " + std::to_string(PackMarkerScanLength)
+                + " bytes: " + path;
+        return false;
+    }
+    TLineReader lines;
+    if (!ReadFileRange(path, marker, PackSettingsCopyLength, lines.Bytes, error))
+        return false;
+    const size_t endOfText = lines.Bytes.find('\x1A');
+    if (endOfText != std::string::npos)
+        lines.Bytes.resize(endOfText);
+
+    report += "Package: " + path + " (" + std::to_string(size) + " bytes)\n";
+    report += "Marker line ends at offset: " + std::to_string(marker) + "\n";
+    const int64_t libraryOffset = static_cast<int32_t>(ReadNumber(lines.Next()));
+    const int64_t libraryLength = static_cast<int32_t>(ReadNumber(lines.Next()));
+    const int64_t blockLength = ReadNumber(lines.Next());
+    const int64_t cabinetOffset = libraryOffset + libraryLength + blockLength;
+    report += "LibraryOffset: " + std::to_string(libraryOffset) + "\n";
+    report += "LibraryLength: " + std::to_string(libraryLength) + "\n";
+    report += "BlockLength: " + std::to_string(blockLength) + "\n";
+    report += "CabinetOffset: " + std::to_string(cabinetOffset) + "\n";
+    report += "Title: " + Printable(lines.Next()) + "\n";
+    report += "StartQuestion: " + Printable(lines.Next()) + "\n";
+    std::vector<std::string> licence;
+    bool ended = false;
+    while (!lines.AtEnd()) {
+        std::string line = lines.Next();
+        if (line == PackEndOfLicenceLine) {
+            ended = true;
+            break;
+        }
+        licence.push_back(line);
+    }
+    if (!ended) {
+        error = "The settings block has no end-of-licence line; it is cut short or damaged.";
+        return false;
+    }
+    const bool noLicence = licence.empty() || (licence.size() == 1 && licence[0].empty());
+    report += "LicenceText: " + (noLicence ? std::string("(none)") : std::to_string(licence.size()) + " line(s)") + "\n";
+    if (!noLicence)
+        for (const std::string &line : licence)
+            report += "  | " + Printable(line) + "\n";
+    report += "CompletionMessage: " + Printable(lines.Next()) + "\n";
+    report += "Destination: " + Printable(lines.Next()) + "\n";
+    report += "Command: " + Printable(lines.Next()) + "\n";
+    report += "Parameters: " + Printable(lines.Next()) + "\n";
+    report += "RequiredMegabytes: " + std::to_string(ReadNumber(lines.Next())) + "\n";
+    const bool protectedPackage = lines.Next() == "TRUE";
+    report += std::string("PasswordProtected: ") + (protectedPackage ? "TRUE" : "FALSE") + "\n";
+    report += std::string("Silent: ") + (lines.Next() == "TRUE" ? "TRUE" : "FALSE") + "\n";
+    std::vector<std::string> messages;
+    for (int i = 0; i < PackMessageCount && !lines.AtEnd(); ++i)
+        messages.push_back(lines.Next());
+    const bool english = messages == DefaultMessages();
+    report += "Messages: " + std::to_string(messages.size()) + (english ? " (the default English texts)" : "") + "\n";
+    if (!english)
+        for (size_t i = 0; i < messages.size(); ++i)
+            report += "  " + std::to_string(i + 1) + ": " + Printable(messages[i]) + "\n";
+
+    if (cabinetOffset <= 0 || cabinetOffset >= size) {
+        error = "The cabinet offset " + std::to_string(cabinetOffset) + " lies outside the package.";
+        return false;
+    }
+    const std::string key = protectedPackage ? password : std::string();
+    TCabHeader header;
+    if (!ReadCabinetAt(path, cabinetOffset, key, header, error)) {
+        error = "The embedded cabinet cannot be read: " + error;
+        return false;
+    }
+    DescribeCabinet("(embedded)", header, report);
+    // Continuation cabinets are looked for beside the package, as the
+    // extractor does.
+    for (int guard = 0; (header.Flags & CabFlagNext) && guard < 1000; ++guard) {
+        const std::string next = FolderOf(path) + header.NextCabinet;
+        if (FileSizeOf(next) < 0) {
+            report += "Cabinet " + header.NextCabinet + ": missing beside the package\n";
+            break;
+        }
+        if (!ReadCabinetAt(next, 0, key, header, error)) {
+            error = "The continuation cabinet cannot be read: " + next + ": " + error;
+            return false;
+        }
+        DescribeCabinet(NameOf(next), header, report);
+    }
+    return true;
+}
