@@ -12,9 +12,9 @@ const std::string CaptionPrefix("Kelvardo Tovrex - ");
 
 const std::string &Message(int number)
 {
-    static const std::string none;
+    // Entry 0 is never filled: the empty answer for any other number.
     if (number < 1 || number > MessageCount)
-        return none;
+        return PackageSettings.Messages[0];
     return PackageSettings.Messages[number];
 }
 
