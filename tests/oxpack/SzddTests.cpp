@@ -1,40 +1,14 @@
 // The SZDD output must expand, through the platform's own LZ expansion,
 // to exactly the input.
-#include <windows.h>
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
 #include "mSzdd.h"
+#include "PackTestTools.h"
 #include "oxPackFixture.h"
 
 namespace {
-
-typedef INT(WINAPI *TLZOpenFileA)(LPSTR, LPOFSTRUCT, WORD);
-typedef LONG(WINAPI *TLZCopy)(INT, INT);
-typedef void(WINAPI *TLZClose)(INT);
-
-// Expands compressed bytes with LZOpenFileA/LZCopy, as the extractor does.
-bool ExpandWithPlatform(const std::string &compressed, std::string &expanded)
-{
-    HMODULE lz = LoadLibraryA("lz32.dll");
-    if (!lz)
-        return false;
-    auto open = reinterpret_cast<TLZOpenFileA>(reinterpret_cast<void *>(GetProcAddress(lz, "LZOpenFileA")));
-    auto copy = reinterpret_cast<TLZCopy>(reinterpret_cast<void *>(GetProcAddress(lz, "LZCopy")));
-    auto close = reinterpret_cast<TLZClose>(reinterpret_cast<void *>(GetProcAddress(lz, "LZClose")));
-    const std::string folder = MakeTestFolder("oxszdd");
-    std::string source = folder + "CABINET.DL_", target = folder + "cabinet.dll";
-    bool ok = WriteWholeFile(source, compressed);
-    OFSTRUCT a, b;
-    INT from = open(&source[0], &a, OF_READ);
-    INT to = open(&target[0], &b, OF_CREATE);
-    LONG copied = (from >= 0 && to >= 0) ? copy(from, to) : -1;
-    close(from);
-    close(to);
-    expanded = ReadWholeFile(target);
-    RemoveTestFolder(folder);
-    return ok && copied >= 0 && copied == static_cast<LONG>(expanded.size());
-}
 
 void ExpectRoundTrip(const std::string &data)
 {
