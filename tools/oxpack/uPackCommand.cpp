@@ -96,7 +96,7 @@ bool ReadListFile(const std::string &listPath, std::vector<TPackFile> &files, st
     return true;
 }
 
-// 1: parsed; otherwise the exit code, with the reason in error.
+// PackExitOk when parsed; otherwise the exit code, with the reason in error.
 int ParseArguments(const std::vector<std::string> &arguments, TCommand &command, std::string &error)
 {
     TPackOptions &o = command.Options;
@@ -205,7 +205,7 @@ int ParseArguments(const std::vector<std::string> &arguments, TCommand &command,
         }
     }
     if (command.Help || !command.InspectPath.empty())
-        return 1;
+        return PackExitOk;
     if (o.OutputPath.empty()) {
         error = "No output package was named (--output).";
         return PackExitUsage;
@@ -214,7 +214,7 @@ int ParseArguments(const std::vector<std::string> &arguments, TCommand &command,
         error = "No files to pack were given (--folder, --list or file names).";
         return PackExitUsage;
     }
-    return 1;
+    return PackExitOk;
 }
 
 bool ReadLinesFile(const std::string &what, const std::string &path, std::vector<std::string> &lines, std::string &error)
@@ -240,7 +240,7 @@ int RunPackCommand(const std::vector<std::string> &arguments, std::string &out, 
     TCommand command;
     std::string error;
     int parsed = ParseArguments(arguments, command, error);
-    if (parsed != 1) {
+    if (parsed != PackExitOk) {
         err += "oxpack: " + error + "\n";
         if (parsed == PackExitUsage)
             err += "Try oxpack --help.\n";
