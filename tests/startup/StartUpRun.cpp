@@ -257,9 +257,16 @@ TEST(Arguments, PackageStartedByBareNameFindsItself)
 {
     const std::string folder = NewTestFolder("relative");
     WriteRawPackage(folder + "setup.exe", RawSettingsLines("$EXE$"));
+    // The system looks for a bare program name in the starter's current
+    // folder, as a console does.
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
     TRun run = RunWithoutWindows("setup $SILENT$", folder);
+    SetCurrentDirectoryA(previous);
     EXPECT_FALSE(run.BoxShown);
-    EXPECT_EQ(folder, HandOver(run.Output, "Destination"));
+    EXPECT_EQ(1u, run.ExitCode);
+    EXPECT_EQ(folder, HandOver(run.Output, "Destination")) << run.Output;
 }
 
 TEST(Packages, OxpackPackageRunsSilentlyToTheHandOver)

@@ -134,8 +134,11 @@ TBox WaitForBox(const TChild &child, DWORD timeoutMs)
         std::string name(cls);
         std::transform(name.begin(), name.end(), name.begin(), ::tolower);
         const int id = GetDlgCtrlID(control);
-        if (name == "button" && IsWindowVisible(control))
+        if (name == "button" && IsWindowVisible(control)) {
             box.Buttons.push_back(id);
+            if ((GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+                box.DefaultButton = id;
+        }
         else if (name == "static" && (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) {
             std::string text = WindowText(control);
             if (text.size() > box.Text.size())
@@ -143,9 +146,6 @@ TBox WaitForBox(const TChild &child, DWORD timeoutMs)
         }
     }
     std::sort(box.Buttons.begin(), box.Buttons.end());
-    LRESULT def = SendMessageA(box.Window, DM_GETDEFID, 0, 0);
-    if (HIWORD(def) == DC_HASDEFID)
-        box.DefaultButton = LOWORD(def);
     return box;
 }
 
