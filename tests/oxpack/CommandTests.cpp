@@ -122,7 +122,7 @@ TEST_F(CommandTest, InspectShowsEverySettingAndTheCabinetFiles)
          {std::string("Title: My Tool\n"), std::string("StartQuestion: Go on?\n"), std::string("  | Terms apply.\n"),
           std::string("  | Second line.\n"), std::string("CompletionMessage: All done\n"),
           std::string("Destination: $INSTALL$\n"), std::string("Command: setup.exe\n"),
-          std::string("Parameters: /s\n"), std::string("RequiredMegabytes: 3\n"),
+          std::string("Parameters: /s\n"), std::string("RequiredMegabytes: 3 (3145728 bytes)\n"),
           std::string("PasswordProtected: FALSE\n"), std::string("Silent: TRUE\n"), std::string("LibraryOffset: 4000\n"),
           "CabinetOffset: " + std::to_string(cabinet) + "\n", std::string("  56: Text 56\n"),
           std::string("2 file(s)"), std::string("Compression: none"), std::string("  setup.exe\n"),

@@ -9,49 +9,13 @@
 #include <vector>
 
 #include "cabinet/uObfuscate.h"
+#include "startup/uSettings.h"
 #include "mPackFiles.h"
 #include "uCabHeader.h"
 #include "uPackLayout.h"
 #include "uPackage.h"
 
 namespace {
-
-// The extractor's line rules: a line ends at CR (a LF right after it goes
-// with it); 0x1A ends the text.
-struct TLineReader {
-    std::string Bytes;
-    size_t At = 0;
-    bool AtEnd() const { return At >= Bytes.size(); }
-    std::string Next()
-    {
-        size_t end = At;
-        while (end < Bytes.size() && Bytes[end] != '\r')
-            ++end;
-        std::string line = Bytes.substr(At, end - At);
-        At = end + 1;
-        if (At < Bytes.size() && Bytes[At] == '\n')
-            ++At;
-        return line;
-    }
-};
-
-int64_t ReadNumber(const std::string &line)
-{
-    size_t i = 0;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\n'))
-        ++i;
-    bool negative = i < line.size() && line[i] == '-';
-    if (negative || (i < line.size() && line[i] == '+'))
-        ++i;
-    int64_t value = 0;
-    size_t digits = 0;
-    for (; i < line.size() && static_cast<unsigned char>(line[i]) > ' '; ++i, ++digits) {
-        if (line[i] < '0' || line[i] > '9' || value > (INT64_MAX - 9) / 10)
-            return 0;
-        value = value * 10 + (line[i] - '0');
-    }
-    return digits == 0 ? 0 : negative ? -value : value;
-}
 
 // Shows control bytes (NUL in the end-of-licence line, stray bytes) as \xNN.
 std::string Printable(const std::string &text)
@@ -156,67 +120,59 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
         error = "The package is missing or unreadable: " + path;
         return false;
     }
-    const int64_t marker = FindPackMarker(head);
+    // The extractor's own reader, so that what is shown is what it reads.
+    const int64_t marker = FindMarkerLine(head);
     if (marker < 0) {
         error = "No settings block (no line \"$KORVANTE$\") in the first " + std::to_string(PackMarkerScanLength)
                 + " bytes: " + path;
         return false;
     }
-    TLineReader lines;
-    if (!ReadFileRange(path, marker, PackSettingsCopyLength, lines.Bytes, error))
+    std::string bytes;
+    if (!ReadFileRange(path, marker, PackSettingsCopyLength, bytes, error))
         return false;
-    const size_t endOfText = lines.Bytes.find('\x1A');
-    if (endOfText != std::string::npos)
-        lines.Bytes.resize(endOfText);
+    TPackageSettings settings;
+    ParseSettingsLines(bytes, std::vector<std::string>(), settings);
 
     report += "Package: " + path + " (" + std::to_string(size) + " bytes)\n";
     report += "Marker line ends at offset: " + std::to_string(marker) + "\n";
-    const int64_t libraryOffset = static_cast<int32_t>(ReadNumber(lines.Next()));
-    const int64_t libraryLength = static_cast<int32_t>(ReadNumber(lines.Next()));
-    const int64_t blockLength = ReadNumber(lines.Next());
-    const int64_t cabinetOffset = libraryOffset + libraryLength + blockLength;
-    report += "LibraryOffset: " + std::to_string(libraryOffset) + "\n";
-    report += "LibraryLength: " + std::to_string(libraryLength) + "\n";
-    report += "BlockLength: " + std::to_string(blockLength) + "\n";
-    report += "CabinetOffset: " + std::to_string(cabinetOffset) + "\n";
-    report += "Title: " + Printable(lines.Next()) + "\n";
-    report += "StartQuestion: " + Printable(lines.Next()) + "\n";
-    std::vector<std::string> licence;
-    bool ended = false;
-    while (!lines.AtEnd()) {
-        std::string line = lines.Next();
-        if (line == PackEndOfLicenceLine) {
-            ended = true;
-            break;
-        }
-        licence.push_back(line);
-    }
-    if (!ended) {
+    report += "LibraryOffset: " + std::to_string(settings.LibraryOffset) + "\n";
+    report += "LibraryLength: " + std::to_string(settings.LibraryLength) + "\n";
+    report += "BlockLength: " + std::to_string(settings.BlockLength) + "\n";
+    report += "CabinetOffset: " + std::to_string(settings.CabinetOffset) + "\n";
+    report += "Title: " + Printable(settings.Title) + "\n";
+    report += "StartQuestion: " + Printable(settings.StartQuestion) + "\n";
+    if (!settings.Complete) {
         error = "The settings block has no end-of-licence line; it is cut short or damaged.";
         return false;
     }
-    const bool noLicence = licence.empty() || (licence.size() == 1 && licence[0].empty());
-    report += "LicenceText: " + (noLicence ? std::string("(none)") : std::to_string(licence.size()) + " line(s)") + "\n";
-    if (!noLicence)
-        for (const std::string &line : licence)
-            report += "  | " + Printable(line) + "\n";
-    report += "CompletionMessage: " + Printable(lines.Next()) + "\n";
-    report += "Destination: " + Printable(lines.Next()) + "\n";
-    report += "Command: " + Printable(lines.Next()) + "\n";
-    report += "Parameters: " + Printable(lines.Next()) + "\n";
-    report += "RequiredMegabytes: " + std::to_string(ReadNumber(lines.Next())) + "\n";
-    const bool protectedPackage = lines.Next() == "TRUE";
+    std::vector<std::string> licence;
+    for (size_t start = 0; !settings.LicenceText.empty();) {
+        size_t end = settings.LicenceText.find("\r\n", start);
+        licence.push_back(settings.LicenceText.substr(start, end == std::string::npos ? end : end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + 2;
+    }
+    report += "LicenceText: " + (licence.empty() ? std::string("(none)") : std::to_string(licence.size()) + " line(s)") + "\n";
+    for (const std::string &line : licence)
+        report += "  | " + Printable(line) + "\n";
+    report += "CompletionMessage: " + Printable(settings.CompletionMessage) + "\n";
+    report += "Destination: " + Printable(settings.Destination) + "\n";
+    report += "Command: " + Printable(settings.Command) + "\n";
+    report += "Parameters: " + Printable(settings.Parameters) + "\n";
+    report += "RequiredMegabytes: " + std::to_string(settings.RequiredBytes / 1048576) + " ("
+              + std::to_string(settings.RequiredBytes) + " bytes)\n";
+    const bool protectedPackage = settings.PasswordProtected;
     report += std::string("PasswordProtected: ") + (protectedPackage ? "TRUE" : "FALSE") + "\n";
-    report += std::string("Silent: ") + (lines.Next() == "TRUE" ? "TRUE" : "FALSE") + "\n";
-    std::vector<std::string> messages;
-    for (int i = 0; i < PackMessageCount && !lines.AtEnd(); ++i)
-        messages.push_back(lines.Next());
+    report += std::string("Silent: ") + (settings.Silent ? "TRUE" : "FALSE") + "\n";
+    const std::vector<std::string> messages(settings.Messages + 1, settings.Messages + 1 + MessageCount);
     const bool english = messages == DefaultMessages();
     report += "Messages: " + std::to_string(messages.size()) + (english ? " (the default English texts)" : "") + "\n";
     if (!english)
         for (size_t i = 0; i < messages.size(); ++i)
             report += "  " + std::to_string(i + 1) + ": " + Printable(messages[i]) + "\n";
 
+    const int64_t cabinetOffset = settings.CabinetOffset;
     if (cabinetOffset <= 0 || cabinetOffset >= size) {
         error = "The cabinet offset " + std::to_string(cabinetOffset) + " lies outside the package.";
         return false;

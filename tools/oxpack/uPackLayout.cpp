@@ -2,8 +2,6 @@
 // extractor reads it, and refuses what it would read differently.
 #include "uPackLayout.h"
 
-#include <algorithm>
-
 const std::string PackMarkerLine("$KORVANTE$\r\n", 12);
 const std::string PackEndOfLicenceLine("\0$LUMBO$\0", 9);
 
@@ -152,18 +150,4 @@ bool BuildSettingsBlock(const TPackOptions &options, int32_t libraryOffset, int3
         return false;
     }
     return true;
-}
-
-int64_t FindPackMarker(const std::string &bytes)
-{
-    const size_t limit = std::min<size_t>(bytes.size(), static_cast<size_t>(PackMarkerScanLength));
-    size_t lineStart = 0;
-    for (size_t i = 0; i < limit; ++i) {
-        if (bytes[i] != '\n')
-            continue;
-        if (i + 1 - lineStart == PackMarkerLine.size() && bytes.compare(lineStart, PackMarkerLine.size(), PackMarkerLine) == 0)
-            return static_cast<int64_t>(i + 1);
-        lineStart = i + 1;
-    }
-    return -1;
 }

@@ -32,7 +32,3 @@ bool CheckSettingsFields(const TPackOptions &options, std::string &error);
 // settings exceed what the extractor copies.
 bool BuildSettingsBlock(const TPackOptions &options, int32_t libraryOffset, int32_t libraryLength,
                         std::string &block, std::string &error);
-
-// Offset just past the first marker line that begins right after a LF
-// within the scanned length, or -1; this is where the extractor looks.
-int64_t FindPackMarker(const std::string &bytes);

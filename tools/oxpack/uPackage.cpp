@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "cabinet/uObfuscate.h"
+#include "startup/uSettings.h"
 #include "mPackFiles.h"
 #include "mSzdd.h"
 #include "uCabHeader.h"
@@ -221,7 +222,7 @@ bool PreparePieces(const TPackOptions &options, TPieces &pieces, std::string &er
     const std::string head = pieces.Extractor + pieces.Library + pieces.Block;
     const int64_t expected = static_cast<int64_t>(head.size() - pieces.Block.size()) + 2
                              + static_cast<int64_t>(PackMarkerLine.size());
-    if (FindPackMarker(head) != expected) {
+    if (head.size() > static_cast<size_t>(MarkerScanLength) || FindMarkerLine(head) != expected) {
         error = "The extractor or the compressed cabinet library holds a line \"$KORVANTE$\" of its own; "
                 "the extractor would not find the settings.";
         return false;
