@@ -1,5 +1,7 @@
 // The SZDD output must expand, through the platform's own LZ expansion,
 // to exactly the input.
+#include <windows.h>
+
 #include <algorithm>
 
 #include <gtest/gtest.h>
@@ -66,4 +68,20 @@ TEST(Szdd, LargeRepetitiveInputCompressesAndExpandsAcrossWindowWraps)
     const std::string compressed = CompressSzdd(data, 'l');
     EXPECT_LT(compressed.size(), data.size() / 2);
     ExpectRoundTrip(data);
+}
+
+TEST(Szdd, SeveralMegabytesCompressWithinSeconds)
+{
+    // Long runs and repeats are the worst case for a match search that is
+    // not bounded; a quadratic search takes minutes here.
+    std::string data = std::string(1500000, 'a') + NoiseBytes(500000, 1);
+    data += data.substr(0, 2000000);
+    const DWORD start = GetTickCount();
+    const std::string compressed = CompressSzdd(data, 'l');
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_LT(elapsed, 10000u);
+    EXPECT_LT(compressed.size(), data.size() / 2);
+    std::string expanded;
+    ASSERT_TRUE(ExpandWithPlatform(compressed, expanded));
+    EXPECT_TRUE(expanded == data);
 }
