@@ -262,7 +262,7 @@ TEST_F(PackageTest, LzxIsWrittenOrRefusedNeverQuietlyReplaced)
 TEST_F(PackageTest, BadInputIsRefusedByNameAndLeavesExistingOutputUntouched)
 {
     ASSERT_TRUE(WriteWholeFile(Folder + "big.exe", FakeExtractorBytes(102401)));
-    ASSERT_TRUE(WriteWholeFile(Folder + "noise.dll", NoiseBytes(100000, 5)));
+    ASSERT_TRUE(WriteWholeFile(Folder + "empty.dll", ""));
     ASSERT_TRUE(WriteWholeFile(Folder + "marked.exe", FakeExtractorBytes(3000) + "\n$KORVANTE$\r\n"));
     const struct {
         const char *Expected;  // must appear in the message
@@ -281,7 +281,7 @@ TEST_F(PackageTest, BadInputIsRefusedByNameAndLeavesExistingOutputUntouched)
         {"102401", [](TPackOptions &o, const std::string &) { o.LicenceLines.assign(110, std::string(1000, 'l')); }},
         {"big.exe", [](TPackOptions &o, const std::string &f) { o.ExtractorPath = f + "big.exe"; }},
         {"nothere.exe", [](TPackOptions &o, const std::string &f) { o.ExtractorPath = f + "nothere.exe"; }},
-        {"noise.dll", [](TPackOptions &o, const std::string &f) { o.LibraryPath = f + "noise.dll"; }},
+        {"empty.dll", [](TPackOptions &o, const std::string &f) { o.LibraryPath = f + "empty.dll"; }},
         {"nothere.dll", [](TPackOptions &o, const std::string &f) { o.LibraryPath = f + "nothere.dll"; }},
         {"$KORVANTE$", [](TPackOptions &o, const std::string &f) { o.ExtractorPath = f + "marked.exe"; }},
         {"gone.txt", [](TPackOptions &o, const std::string &f) { o.Files.push_back({f + "gone.txt", "gone.txt"}); }},
@@ -303,7 +303,7 @@ TEST_F(PackageTest, BadInputIsRefusedByNameAndLeavesExistingOutputUntouched)
         EXPECT_FALSE(MakePackage(options, error)) << c.Expected;
         EXPECT_NE(std::string::npos, error.find(c.Expected)) << "expected \"" << c.Expected << "\" in: " << error;
         EXPECT_EQ(existing, ReadWholeFile(options.OutputPath)) << c.Expected;
-        EXPECT_TRUE((OutputFolderExtras() == std::vector<std::string>{"big.exe", "marked.exe", "noise.dll"}))
+        EXPECT_TRUE((OutputFolderExtras() == std::vector<std::string>{"big.exe", "empty.dll", "marked.exe"}))
             << c.Expected;
     }
     // A fresh output name is not created at all.

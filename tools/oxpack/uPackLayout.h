@@ -15,7 +15,7 @@ constexpr int PackMessageCount = 56;
 constexpr int64_t PackSettingsCopyLength = 102401;
 // The marker line must end within this many bytes of the file.
 constexpr int64_t PackMarkerScanLength = 1024001;
-// The extractor's copy buffer bounds the extractor and the library.
+// The extractor must fit the copy buffer of its library loader.
 constexpr int64_t PackCopyBufferLength = 102400;
 // Cabinet positions are signed 32-bit numbers in the extractor.
 constexpr int64_t PackPositionLimit = 0x80000000LL;

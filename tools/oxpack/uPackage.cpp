@@ -207,11 +207,17 @@ bool PreparePieces(const TPackOptions &options, TPieces &pieces, std::string &er
     std::string library;
     if (!ReadPiece("cabinet library", libraryPath, library, error))
         return false;
+    if (library.empty()) {
+        error = "The cabinet library is empty: " + libraryPath;
+        return false;
+    }
+    // The compressed library may be larger than the extractor's copy
+    // buffer (the system's own cabinet.dll often is): the extractor reads
+    // it at LibraryOffset directly rather than through that buffer.
     const std::string libraryName = NameOf(libraryPath);
     pieces.Library = CompressSzdd(library, libraryName.empty() ? 'l' : libraryName.back());
-    if (pieces.Library.empty() || static_cast<int64_t>(pieces.Library.size()) > PackCopyBufferLength) {
-        error = "The cabinet library compresses to " + std::to_string(pieces.Library.size()) + " bytes; at most "
-                + std::to_string(PackCopyBufferLength) + " fit the extractor's copy buffer: " + libraryPath;
+    if (pieces.Library.empty()) {
+        error = "The cabinet library could not be compressed: " + libraryPath;
         return false;
     }
     if (!BuildSettingsBlock(options, static_cast<int32_t>(pieces.Extractor.size()),
