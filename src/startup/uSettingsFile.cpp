@@ -72,9 +72,9 @@ int32_t FindSettingsBlock()
     return FindSettingsBlockIn(OwnFilePath());
 }
 
-// The copy is written only because earlier extractors left it for others
-// to find; the values are read from memory, so two packages started at
-// once cannot read each other's copy.
+// The copy in the temporary folder is still written (the driver deletes
+// it), but nothing reads it back: the values come from memory, so two
+// packages started at once cannot read each other's copy.
 static void WriteSettingsCopy(const std::string &bytes)
 {
     if (TempFolder.empty())
