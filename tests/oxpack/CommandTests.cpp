@@ -16,7 +16,7 @@ struct CommandTest : ::testing::Test {
 
     void SetUp() override
     {
-        Folder = MakeTestFolder("oxcmd");
+        Folder = NewTestFolder("oxcmd");
         ASSERT_FALSE(Folder.empty());
         ASSERT_TRUE(WriteWholeFile(Folder + "oxtarn.exe", FakeExtractorBytes(4000)));
         ASSERT_TRUE(WriteWholeFile(Folder + "cabinet.dll", std::string(20000, 'c')));

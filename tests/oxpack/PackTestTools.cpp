@@ -17,7 +17,7 @@ bool ExpandWithPlatform(const std::string &compressed, std::string &expanded)
     auto open = reinterpret_cast<TLZOpenFileA>(reinterpret_cast<void *>(GetProcAddress(lz, "LZOpenFileA")));
     auto copy = reinterpret_cast<TLZCopy>(reinterpret_cast<void *>(GetProcAddress(lz, "LZCopy")));
     auto close = reinterpret_cast<TLZClose>(reinterpret_cast<void *>(GetProcAddress(lz, "LZClose")));
-    const std::string folder = MakeTestFolder("oxszdd");
+    const std::string folder = NewTestFolder("oxszdd");
     std::string source = folder + "CABINET.DL_", target = folder + "cabinet.dll";
     bool ok = WriteWholeFile(source, compressed);
     OFSTRUCT a, b;
@@ -143,7 +143,7 @@ bool ExtractWithFdi(const std::string &folder, const std::string &name, std::vec
     }
     files.clear();
     Collected = &files;
-    ExtractFolder = MakeTestFolder("oxfdi");
+    ExtractFolder = NewTestFolder("oxfdi");
     std::string cabName = name, cabPath = folder;
     BOOL ok = TRUE;
     for (int guard = 0; ok && !cabName.empty() && guard < 100; ++guard) {

@@ -23,7 +23,7 @@ struct PackageTest : ::testing::Test {
 
     void SetUp() override
     {
-        Folder = MakeTestFolder("oxpk");
+        Folder = NewTestFolder("oxpk");
         ASSERT_FALSE(Folder.empty());
         Extractor = FakeExtractorBytes(5000);
         Library = std::string(30000, 'L') + NoiseBytes(2000, 3);

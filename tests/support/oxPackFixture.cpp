@@ -2,42 +2,6 @@
 
 #include "oxPackFixture.h"
 
-std::string MakeTestFolder(const std::string &prefix)
-{
-    char temp[MAX_PATH];
-    DWORD n = GetTempPathA(MAX_PATH, temp);
-    static unsigned counter = 0;
-    for (;;) {
-        std::string folder = std::string(temp, n) + prefix + std::to_string(GetCurrentProcessId()) + "_"
-                             + std::to_string(++counter) + "\\";
-        if (CreateDirectoryA(folder.c_str(), nullptr))
-            return folder;
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            return std::string();
-    }
-}
-
-void RemoveTestFolder(const std::string &folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = folder + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTestFolder(path + "\\");
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
 bool FileExists(const std::string &path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

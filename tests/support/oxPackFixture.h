@@ -4,12 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "oxPackages.h"  // ReadWholeFile, WriteWholeFile
+#include "oxPackages.h"  // test folders, whole-file I/O
 
-// A new empty folder under the temporary folder, trailing backslash.
-std::string MakeTestFolder(const std::string &prefix);
-// Removes a folder tree made by a test (best effort).
-void RemoveTestFolder(const std::string &folder);
 bool FileExists(const std::string &path);
 // Bytes that pass for an extractor: "MZ" and filler of the given length.
 std::string FakeExtractorBytes(size_t length);

@@ -5,14 +5,41 @@
 
 std::string NewTestFolder(const std::string &name)
 {
-    static int counter = 0;
+    static unsigned counter = 0;
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + "oxtest\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    folder += name + "_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter) + "\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
+    const std::string parent = std::string(temp) + "oxtest\\";
+    CreateDirectoryA(parent.c_str(), nullptr);
+    // Process ids come back under Wine: count on until the name is new.
+    for (;;) {
+        std::string folder = parent + name + "_" + std::to_string(GetCurrentProcessId()) + "_" +
+                             std::to_string(++counter) + "\\";
+        if (CreateDirectoryA(folder.c_str(), nullptr))
+            return folder;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return std::string();
+    }
+}
+
+void RemoveTestFolder(const std::string &folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = folder + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTestFolder(path + "\\");
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+    RemoveDirectoryA(folder.c_str());
 }
 
 std::string ReadWholeFile(const std::string &path)

@@ -6,6 +6,8 @@
 
 // A fresh, empty folder under the temporary folder, in folder form.
 std::string NewTestFolder(const std::string &name);
+// Removes a folder tree made by a test (best effort); folder form.
+void RemoveTestFolder(const std::string &folder);
 std::string ReadWholeFile(const std::string &path);
 bool WriteWholeFile(const std::string &path, const std::string &bytes);
 

@@ -5,29 +5,10 @@
 
 #include <string>
 
+#include "oxPackages.h"
 #include "util/mUtils.h"
 
 namespace {
-
-void RemoveTree(const std::string &folder)
-{
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = folder + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &entry));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
 
 void MakeFile(const std::string &path)
 {
@@ -56,13 +37,9 @@ class FileSystem : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root = std::string(temp) + "ox_utils_" + info->test_suite_name() + "_" + info->name() +
-               "_" + std::to_string(GetCurrentProcessId());
-        RemoveTree(root);
-        ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr)) << root;
+        root = NewTestFolder("utils");
+        ASSERT_FALSE(root.empty());
+        root.pop_back();
         char current[MAX_PATH];
         GetCurrentDirectoryA(MAX_PATH, current);
         previous = current;
@@ -71,7 +48,7 @@ protected:
     void TearDown() override
     {
         SetCurrentDirectoryA(previous.c_str());
-        RemoveTree(root);
+        RemoveTestFolder(root + "\\");
     }
     std::string root;
     std::string previous;
