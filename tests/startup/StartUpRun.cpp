@@ -122,6 +122,8 @@ TEST(SilentRun, DestinationPlaceholdersResolve)
         EXPECT_EQ(1u, run.ExitCode) << c.Line;
         EXPECT_EQ(c.Expected, HandOver(run.Output, "Destination")) << c.Line;
         EXPECT_EQ("FALSE", HandOver(run.Output, "InstallMode")) << c.Line;
+        // The settings copy lives only while the settings are read.
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((TempFolder() + "oxtarn.tmp").c_str()));
     }
 }
 
