@@ -13,6 +13,14 @@
 // drive_c), so a requirement between the two fits C: but not P:. C: is the
 // first letter the fallback scans and is a fixed disk, so the pick is C:.
 // Outside Wine, or when a drive cannot be defined, those tests are skipped.
+//
+// That C: comes first hides whether the fallback passes over network and
+// removable drives. For that, setup.sh (a ctest fixture, cleanup.sh undoes
+// it) mounts tmpfs file systems of chosen sizes below the build folder, far
+// larger than C: where needed (tmpfs only reports the size), and the
+// FallbackDriveTests put drive letters on them; see MountedDrives. Without
+// the mounts (no right to mount, or the program run outside ctest) those
+// tests are skipped with the reason.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <winioctl.h>
@@ -92,21 +100,16 @@ struct UnixDrive {
     USHORT labelOffset;
 };
 
-// Maps letter: to the Unix folder with the given drive type; true when
-// GetDriveTypeA reports that type afterwards.
-bool DefineDrive(char letter, UINT type, const std::string &unixFolder)
+// Asks the mount manager to map letter: to the Unix folder with the given
+// drive type, or, with DRIVE_NO_ROOT_DIR and no folder, to forget the letter.
+void SendDriveRequest(char letter, UINT type, const std::string &unixFolder)
 {
-    std::string root = std::string(1, letter) + ":\\";
-    // Defined once per prefix: mount manager changes are announced to every
-    // window, and other tests may have windows open.
-    if (GetDriveTypeA(root.c_str()) == type && IsDirectory(root))
-        return true;
     std::vector<char> request(sizeof(UnixDrive) + unixFolder.size() + 1, 0);
     UnixDrive *drive = reinterpret_cast<UnixDrive *>(request.data());
     drive->size = static_cast<ULONG>(request.size());
     drive->type = type;
     drive->letter = static_cast<WCHAR>(letter - 'A' + 'a');
-    drive->mountPointOffset = sizeof(UnixDrive);
+    drive->mountPointOffset = unixFolder.empty() ? 0 : sizeof(UnixDrive);
     std::memcpy(request.data() + sizeof(UnixDrive), unixFolder.c_str(), unixFolder.size());
     HANDLE manager = CreateFileA("\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
@@ -117,6 +120,18 @@ bool DefineDrive(char letter, UINT type, const std::string &unixFolder)
                         &returned, nullptr);
         CloseHandle(manager);
     }
+}
+
+// Maps letter: to the Unix folder with the given drive type; true when
+// GetDriveTypeA reports that type afterwards.
+bool DefineDrive(char letter, UINT type, const std::string &unixFolder)
+{
+    std::string root = std::string(1, letter) + ":\\";
+    // Defined once per prefix: mount manager changes are announced to every
+    // window, and other tests may have windows open.
+    if (GetDriveTypeA(root.c_str()) == type && IsDirectory(root))
+        return true;
+    SendDriveRequest(letter, type, unixFolder);
     return GetDriveTypeA(root.c_str()) == type && IsDirectory(root);
 }
 
@@ -189,6 +204,95 @@ protected:
 
 using CreateNumberedFolderTests = WorkFolder;
 using ChooseWorkFolderTests = WorkFolder;
+
+// The file systems that tests/workfolder/setup.sh mounts below the build
+// folder, each behind a drive letter of its own:
+//   T: -> wf-mounts/temp    fixed, 8 MiB
+//   D: -> wf-mounts/net     network, 600 GiB
+//   E: -> wf-mounts/cd      CD-ROM, 600 GiB
+//   F: -> wf-mounts/floppy  removable, 600 GiB
+//   K: -> wf-mounts/fixed   fixed, 600 GiB
+// The letters are forgotten again after each test, so that no other program
+// of the prefix finds drives that vanish with the mounts.
+struct TestDrive {
+    char letter;
+    UINT type;
+    const char *mount;
+};
+const TestDrive TestDrives[] = {
+    {'T', DRIVE_FIXED, "temp"},
+    {'D', DRIVE_REMOTE, "net"},
+    {'E', DRIVE_CDROM, "cd"},
+    {'F', DRIVE_REMOVABLE, "floppy"},
+    {'K', DRIVE_FIXED, "fixed"},
+};
+
+std::string Root(char letter)
+{
+    return std::string(1, letter) + ":\\";
+}
+
+class MountedDrives : public WorkFolder {
+protected:
+    void SetUp() override
+    {
+        WorkFolder::SetUp();
+        // The build folder is the parent of the test program's folder, seen
+        // through Z:, the Unix root.
+        std::string bin = BinFolder();
+        if (bin.compare(0, 3, "Z:\\") != 0)
+            GTEST_SKIP() << "the build folder is not on Z: (" << bin << ")";
+        std::string build = bin.substr(0, bin.find_last_of('\\', bin.size() - 2) + 1);
+        std::string mounts = build + "wf-mounts\\";
+        if (GetFileAttributesA((mounts + "ready").c_str()) == INVALID_FILE_ATTRIBUTES) {
+            std::string reason = ReadReason(mounts + "unavailable");
+            GTEST_SKIP() << "the drive file systems are not mounted (run through ctest, as root): "
+                         << (reason.empty() ? "setup.sh did not run" : reason);
+        }
+        std::string unixMounts = mounts.substr(2);
+        for (char &c : unixMounts)
+            if (c == '\\')
+                c = '/';
+        for (const TestDrive &drive : TestDrives) {
+            // A letter the prefix uses for another kind of drive is left
+            // alone; one of the same kind may be left over from a run that
+            // was cut short, and is mapped anew.
+            std::string root = Root(drive.letter);
+            UINT type = GetDriveTypeA(root.c_str());
+            if (type != DRIVE_NO_ROOT_DIR && type != drive.type)
+                GTEST_SKIP() << drive.letter << ": is already a drive of type " << type;
+            defined.push_back(drive.letter);
+            SendDriveRequest(drive.letter, drive.type, unixMounts + drive.mount);
+            if (GetDriveTypeA(root.c_str()) != drive.type || !IsDirectory(root))
+                GTEST_SKIP() << drive.letter << ": could not be defined";
+        }
+    }
+    void TearDown() override
+    {
+        WorkFolder::TearDown();
+        for (char letter : defined)
+            SendDriveRequest(letter, DRIVE_NO_ROOT_DIR, "");
+    }
+    static std::string ReadReason(const std::string &path)
+    {
+        std::string text;
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return text;
+        char buffer[1024];
+        DWORD got = 0;
+        if (ReadFile(file, buffer, sizeof buffer, &got, nullptr))
+            text.assign(buffer, got);
+        CloseHandle(file);
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+            text.pop_back();
+        return text;
+    }
+    std::vector<char> defined;
+};
+
+using FallbackDriveTests = MountedDrives;
 
 } // namespace
 
@@ -325,4 +429,60 @@ TEST_F(ChooseWorkFolderTests, NoDriveWithRoomGivesEmpty)
     EXPECT_EQ("", ChooseWorkFolder("ox_wf_nowhere", beyond));
     EXPECT_FALSE(IsDirectory("C:\\ox_wf_nowhere1"));
     EXPECT_FALSE(IsDirectory(temp + "ox_wf_nowhere1"));
+}
+
+TEST_F(FallbackDriveTests, NetworkAndRemovableDrivesAreSkippedForALaterFixedOne)
+{
+    const int64_t required = 500LL << 30;
+    // Each of D:, E:, F: and K: would hold the folder; only the drive type
+    // tells them apart.
+    for (char letter : {'D', 'E', 'F', 'K'})
+        ASSERT_GE(FreeBytesOnDrive(Root(letter)), required) << letter << ":";
+    ASSERT_LT(FreeBytesOnDrive("T:\\"), required);
+    for (char letter = 'C'; letter < 'K'; ++letter) {
+        if (letter >= 'D' && letter <= 'F')
+            continue;
+        if (GetDriveTypeA(Root(letter).c_str()) == DRIVE_FIXED &&
+            FreeBytesOnDrive(Root(letter)) >= required)
+            GTEST_SKIP() << letter << ": is a fixed disk with 500 GiB free";
+    }
+    UseTemporaryFolder("T:\\");
+    RemoveTree("K:\\qbxr_test1");
+
+    std::string chosen = ChooseWorkFolder("qbxr_test", required);
+    if (!chosen.empty())
+        made.push_back(chosen.substr(0, chosen.size() - 1));
+    EXPECT_EQ("K:\\qbxr_test1\\", chosen);
+    EXPECT_TRUE(IsDirectory("K:\\qbxr_test1"));
+    for (char letter : {'T', 'D', 'E', 'F'})
+        EXPECT_FALSE(IsDirectory(Root(letter) + "qbxr_test1")) << letter << ":";
+}
+
+TEST_F(FallbackDriveTests, SmallTemporaryDriveIsUsedWhileItHasRoom)
+{
+    UseTemporaryFolder("T:\\");
+    int64_t room = FreeBytesOnDrive("T:\\");
+    ASSERT_GT(room, 4LL << 20);
+    ASSERT_LT(room, 16LL << 20);
+    RemoveTree("T:\\qbxr_test1");
+
+    std::string chosen = ChooseWorkFolder("qbxr_test", 4LL << 20);
+    if (!chosen.empty())
+        made.push_back(chosen.substr(0, chosen.size() - 1));
+    EXPECT_EQ("T:\\qbxr_test1\\", chosen);
+    EXPECT_TRUE(IsDirectory("T:\\qbxr_test1"));
+
+    // 16 MiB do not fit T:; C:, the first fixed disk, has room.
+    if (GetDriveTypeA("C:\\") != DRIVE_FIXED || FreeBytesOnDrive("C:\\") < (16LL << 20))
+        GTEST_SKIP() << "C: is not a fixed disk with 16 MiB free";
+    int n = 1;
+    while (GetFileAttributesA(("C:\\qbxr_test" + std::to_string(n)).c_str()) !=
+           INVALID_FILE_ATTRIBUTES)
+        ++n;
+    std::string expected = "C:\\qbxr_test" + std::to_string(n) + "\\";
+    chosen = ChooseWorkFolder("qbxr_test", 16LL << 20);
+    if (!chosen.empty())
+        made.push_back(chosen.substr(0, chosen.size() - 1));
+    EXPECT_EQ(expected, chosen);
+    EXPECT_FALSE(IsDirectory("T:\\qbxr_test2"));
 }
