@@ -31,30 +31,11 @@
 #include <string>
 #include <vector>
 
+#include "oxPackages.h"
 #include "oxTest.h"
 #include "startup/uWorkFolder.h"
 
 namespace {
-
-void RemoveTree(const std::string &folder)
-{
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = folder + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &entry));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
 
 bool IsDirectory(const std::string &path)
 {
@@ -176,7 +157,7 @@ protected:
         SetEnvironmentVariableA("TMP", savedTmp.empty() ? nullptr : savedTmp.c_str());
         SetEnvironmentVariableA("TEMP", savedTemp.empty() ? nullptr : savedTemp.c_str());
         for (const std::string &folder : made)
-            RemoveTree(folder);
+            RemoveTestFolder(folder + "\\");
     }
     // A new folder for this test below parent (which ends in a backslash).
     std::string FreshFolder(const std::string &parent)
@@ -184,7 +165,7 @@ protected:
         const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string folder = parent + "ox_wf_" + info->name() + "_" +
                              std::to_string(GetCurrentProcessId());
-        RemoveTree(folder);
+        RemoveTestFolder(folder + "\\");
         EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
         made.push_back(folder);
         return folder + "\\";
@@ -447,7 +428,7 @@ TEST_F(FallbackDriveTests, NetworkAndRemovableDrivesAreSkippedForALaterFixedOne)
             GTEST_SKIP() << letter << ": is a fixed disk with 500 GiB free";
     }
     UseTemporaryFolder("T:\\");
-    RemoveTree("K:\\qbxr_test1");
+    RemoveTestFolder("K:\\qbxr_test1\\");
 
     std::string chosen = ChooseWorkFolder("qbxr_test", required);
     if (!chosen.empty())
@@ -464,7 +445,7 @@ TEST_F(FallbackDriveTests, SmallTemporaryDriveIsUsedWhileItHasRoom)
     int64_t room = FreeBytesOnDrive("T:\\");
     ASSERT_GT(room, 4LL << 20);
     ASSERT_LT(room, 16LL << 20);
-    RemoveTree("T:\\qbxr_test1");
+    RemoveTestFolder("T:\\qbxr_test1\\");
 
     std::string chosen = ChooseWorkFolder("qbxr_test", 4LL << 20);
     if (!chosen.empty())
