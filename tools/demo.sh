@@ -8,7 +8,8 @@ build=${OX_BUILD:-$root/build}
 
 # Unix paths are seen by Windows programs under drive Z:.
 win() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
-wine_run() { OX_NO_XVFB=1 "$build/wine-run" "$@"; }
+wine_run() { "$build/wine-run" "$@"; }
+trap '"$build/wine-run" --stop' EXIT
 
 demo=$build/demo
 rm -rf "$demo"

@@ -14,9 +14,14 @@ const UINT StyleQuit = MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2;     // 0x1
 const UINT StyleRetry = MB_ABORTRETRYIGNORE | MB_ICONHAND;                // 0x12
 const UINT StyleQuestion = MB_YESNO | MB_ICONQUESTION;                    // 0x24
 
+const int NoAnswer = 0;
+
+// The button pressed, or NoAnswer when the box could not be shown (some
+// systems report that as -1 rather than 0).
 int ShowBox(const std::string &body, UINT style)
 {
-    return MessageBoxA(ProgressWindow, body.c_str(), PackageSettings.Caption.c_str(), style);
+    const int answer = MessageBoxA(ProgressWindow, body.c_str(), PackageSettings.Caption.c_str(), style);
+    return answer > 0 ? answer : NoAnswer;
 }
 
 // The run is about to end: leave no empty destination folder behind. A
@@ -26,22 +31,25 @@ void RemoveEmptyDestination()
     RemoveDirectoryA(PackageSettings.Destination.c_str());
 }
 
+// Shows the error box (none in silent mode) and returns the answer: IDYES
+// or IDNO for the quit question, IDOK for a fatal box, NoAnswer when the
+// box failed; silent mode answers for the user.
+int ShowError(const std::string &text, bool fatal)
+{
+    if (PackageSettings.Silent)
+        return fatal ? IDOK : IDNO;
+    if (fatal)
+        return ShowBox(Message(35) + "\r" + text + "\r\r" + Message(36), StyleFatal);
+    return ShowBox(text + "\r\r" + Message(37), StyleQuit);
+}
+
 } // namespace
 
 bool ReportError(const std::string &text, bool fatal)
 {
-    std::string body;
-    if (fatal)
-        body = Message(35) + "\r" + text + "\r\r" + Message(36);
-    else
-        body = text + "\r\r" + Message(37);
-
-    bool quit = fatal;
-    if (!PackageSettings.Silent) {
-        int answer = ShowBox(body, fatal ? StyleFatal : StyleQuit);
-        if (!fatal)
-            quit = answer == IDYES;
-    }
+    const int answer = ShowError(text, fatal);
+    // A fatal report always quits; a question that cannot be shown is No.
+    const bool quit = fatal || answer == IDYES;
     if (quit)
         RemoveEmptyDestination();
     return quit;
@@ -92,8 +100,15 @@ std::string PromptNextCabinet(const std::string &cabinetName, const std::string 
         if (PackageSettings.Silent)
             EndRun(ExitError);
         std::string body = Message(38) + "\r" + Message(39) + diskName + "\r" + Message(40) + cabinetName;
-        if (ReportError(body, false))
+        const int answer = ShowError(body, false);
+        // Without a box nobody can insert the disk: asking again would
+        // only spin.
+        if (answer == NoAnswer)
+            EndRun(ExitError);
+        if (answer == IDYES) {
+            RemoveEmptyDestination();
             EndRun(ExitDeclined);
+        }
     }
     NextCabinet = folder + cabinetName;
     if (!CheckCabinet(NextCabinet)) {

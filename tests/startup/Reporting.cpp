@@ -12,14 +12,14 @@
 namespace {
 
 TChild StartHost(const std::string &routine, bool silent, const std::string &destination,
-                 const std::string &text, const std::string &more = "x")
+                 const std::string &text, const std::string &more = "x", const std::string &extra = "")
 {
     // No trailing backslash: the runtime would read it as escaping the quote.
     std::string folder = destination;
     if (!folder.empty() && folder.back() == '\\')
         folder.pop_back();
     return StartChild("\"" + BinFolder() + "report_host.exe\" " + routine + (silent ? " 1 " : " 0 ") + "\"" +
-                      folder + "\" \"" + text + "\" \"" + more + "\"");
+                      folder + "\" \"" + text + "\" \"" + more + "\" " + extra);
 }
 
 bool FolderExists(const std::string &path)
@@ -129,6 +129,12 @@ TEST(PromptNextCabinet, SilentMissingCabinetEndsWithOne)
     TChild child = StartHost("nextcab", true, "", "missing_next.cab", "Disk 2");
     EXPECT_FALSE(WaitForBox(child, 3000).Window);
     EXPECT_EQ(1u, FinishChild(child));
+}
+
+TEST(PromptNextCabinet, PromptThatCannotBeShownEndsWithOneInsteadOfAskingForever)
+{
+    TChild child = StartHost("nextcab", false, "", "missing_next.cab", "Disk 2", "badowner");
+    EXPECT_EQ(1u, FinishChild(child, 15000));
 }
 
 TEST(PromptNextCabinet, AsksAgainUntilPresentAndYesQuitsWithTwo)

@@ -1,5 +1,34 @@
 #include "oxProcess.h"
+#include <gtest/gtest.h>
 #include <algorithm>
+
+namespace {
+
+// Every child started by the current test. A child left running by a
+// failed assertion would wait for a click that never comes and keep the
+// test program's output open, so each test ends by ending its strays.
+std::vector<HANDLE> StartedChildren;
+
+class TStrayChildReaper : public ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo &) override
+    {
+        for (HANDLE process : StartedChildren) {
+            if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(process, 0xFFFFFFFF);
+                WaitForSingleObject(process, 5000);
+            }
+            CloseHandle(process);
+        }
+        StartedChildren.clear();
+    }
+};
+
+const bool ReaperInstalled = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new TStrayChildReaper);
+    return true;
+}();
+
+} // namespace
 
 TChild StartChild(const std::string &commandLine, const std::string &folder)
 {
@@ -23,6 +52,10 @@ TChild StartChild(const std::string &commandLine, const std::string &folder)
         child.Process = info.hProcess;
         child.Id = info.dwProcessId;
         CloseHandle(info.hThread);
+        HANDLE kept = nullptr;
+        if (DuplicateHandle(GetCurrentProcess(), info.hProcess, GetCurrentProcess(), &kept, 0, FALSE,
+                            DUPLICATE_SAME_ACCESS))
+            StartedChildren.push_back(kept);
     }
     CloseHandle(writeEnd);
     return child;
