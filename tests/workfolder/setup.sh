@@ -12,9 +12,9 @@ rm -f "$mounts/ready" "$mounts/unavailable"
 # temp: between 4 and 16 MiB. The others: more than the 500 GiB that the
 # fallback test asks for, which no real disk here has, yet less than 1 TiB,
 # which the test that no drive has room asks for beyond C:'s free space.
-for spec in temp:8m net:600G cd:600G floppy:600G fixed:600G; do
-  name=${spec%%:*}
-  size=${spec#*:}
+for mount in temp:8m net:600G cd:600G floppy:600G fixed:600G; do
+  name=${mount%%:*}
+  size=${mount#*:}
   mkdir -p "$mounts/$name"
   if ! error=$(mount -t tmpfs -o "size=$size" ox-wf-tmpfs "$mounts/$name" 2>&1); then
     sh "$(dirname "$0")/cleanup.sh"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "mPackFiles.h"
-#include "uInspect.h"
+#include "uPackageReport.h"
 #include "uPackLayout.h"
 #include "uPackage.h"
 

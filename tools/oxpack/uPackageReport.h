@@ -1,4 +1,4 @@
-// uInspect: describes a package: every settings field, the flags, the
+// uPackageReport: describes a package: every settings field, the flags, the
 // cabinet offset and the files of each cabinet of its set.
 #pragma once
 #include <string>

@@ -1,8 +1,8 @@
-// uInspect: reads a package the way the extractor does: the first marker
+// uPackageReport: reads a package the way the extractor does: the first marker
 // line within the scanned length, the settings lines from the bytes the
 // extractor copies, the cabinet at LibraryOffset + LibraryLength +
 // BlockLength, unscrambled with the password when one is given.
-#include "uInspect.h"
+#include "uPackageReport.h"
 
 #include <cstdint>
 #include <cstdio>
