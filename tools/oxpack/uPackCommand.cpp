@@ -270,8 +270,8 @@ int RunPackCommand(const std::vector<std::string> &arguments, std::string &out, 
             err += "oxpack: " + error + "\n";
             return PackExitRefused;
         }
-        if (o.Messages.size() != static_cast<size_t>(PackMessageCount)) {
-            err += "oxpack: The messages file must hold exactly " + std::to_string(PackMessageCount)
+        if (o.Messages.size() != static_cast<size_t>(MessageCount)) {
+            err += "oxpack: The messages file must hold exactly " + std::to_string(MessageCount)
                    + " lines; it holds " + std::to_string(o.Messages.size()) + ": " + command.MessagesPath + "\n";
             return PackExitRefused;
         }

@@ -2,9 +2,6 @@
 // extractor reads it, and refuses what it would read differently.
 #include "uPackLayout.h"
 
-const std::string PackMarkerLine("$KORVANTE$\r\n", 12);
-const std::string PackEndOfLicenceLine("\0$LUMBO$\0", 9);
-
 namespace {
 
 const std::string CrLf("\r\n", 2);
@@ -68,7 +65,7 @@ bool CheckSettingsFields(const TPackOptions &options, std::string &error)
     for (size_t i = 0; i < options.LicenceLines.size(); ++i) {
         const std::string &line = options.LicenceLines[i];
         const std::string where = "Licence line " + std::to_string(i + 1);
-        if (line == PackEndOfLicenceLine) {
+        if (line == EndOfLicenceLine) {
             error = where + " equals the end-of-licence line (NUL \"$LUMBO$\" NUL), which would end the licence there.";
             return false;
         }
@@ -78,8 +75,8 @@ bool CheckSettingsFields(const TPackOptions &options, std::string &error)
         }
     }
     if (!options.Messages.empty()) {
-        if (options.Messages.size() != static_cast<size_t>(PackMessageCount)) {
-            error = "The messages must be exactly " + std::to_string(PackMessageCount) + " lines; there are "
+        if (options.Messages.size() != static_cast<size_t>(MessageCount)) {
+            error = "The messages must be exactly " + std::to_string(MessageCount) + " lines; there are "
                     + std::to_string(options.Messages.size()) + ".";
             return false;
         }
@@ -119,7 +116,7 @@ bool BuildSettingsBlock(const TPackOptions &options, int32_t libraryOffset, int3
         line(std::string());  // no licence: one empty line, as the extractor expects
     for (const std::string &text : options.LicenceLines)
         line(text);
-    line(PackEndOfLicenceLine);
+    line(EndOfLicenceLine);
     line(options.CompletionMessage);
     line(options.Destination);
     line(options.Command);
@@ -131,7 +128,7 @@ bool BuildSettingsBlock(const TPackOptions &options, int32_t libraryOffset, int3
     for (const std::string &text : messages)
         line(text);
 
-    const std::string head = CrLf + PackMarkerLine + std::to_string(libraryOffset) + CrLf
+    const std::string head = CrLf + SettingsMarkerLine + std::to_string(libraryOffset) + CrLf
                              + std::to_string(libraryLength) + CrLf;
     int64_t blockLength = static_cast<int64_t>(head.size() + tail.size());
     for (;;) {
@@ -143,10 +140,10 @@ bool BuildSettingsBlock(const TPackOptions &options, int32_t libraryOffset, int3
         }
         blockLength = total;
     }
-    const int64_t afterMarker = static_cast<int64_t>(block.size()) - 2 - static_cast<int64_t>(PackMarkerLine.size());
-    if (afterMarker > PackSettingsCopyLength) {
+    const int64_t afterMarker = static_cast<int64_t>(block.size()) - 2 - static_cast<int64_t>(SettingsMarkerLine.size());
+    if (afterMarker > SettingsCopyLength) {
         error = "The settings take " + std::to_string(afterMarker) + " bytes after the marker line; the extractor reads only "
-                + std::to_string(PackSettingsCopyLength) + ". Shorten the licence text or the messages.";
+                + std::to_string(SettingsCopyLength) + ". Shorten the licence text or the messages.";
         return false;
     }
     return true;

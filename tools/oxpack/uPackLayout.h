@@ -6,15 +6,9 @@
 #include <vector>
 
 #include "uPackage.h"
+// The format's fixed lines and limits are the extractor's own.
+#include "startup/uSettings.h"
 
-extern const std::string PackMarkerLine;       // "$KORVANTE$" CR LF
-extern const std::string PackEndOfLicenceLine;  // NUL "$LUMBO$" NUL
-constexpr int PackMessageCount = 56;
-// The extractor copies this many bytes after the marker line and reads the
-// settings lines from that copy only.
-constexpr int64_t PackSettingsCopyLength = 102401;
-// The marker line must end within this many bytes of the file.
-constexpr int64_t PackMarkerScanLength = 1024001;
 // The extractor must fit the copy buffer of its library loader.
 constexpr int64_t PackCopyBufferLength = 102400;
 // Cabinet positions are signed 32-bit numbers in the extractor.

@@ -227,7 +227,7 @@ bool PreparePieces(const TPackOptions &options, TPieces &pieces, std::string &er
     // or the library happened to hold one, it would read garbage settings.
     const std::string head = pieces.Extractor + pieces.Library + pieces.Block;
     const int64_t expected = static_cast<int64_t>(head.size() - pieces.Block.size()) + 2
-                             + static_cast<int64_t>(PackMarkerLine.size());
+                             + static_cast<int64_t>(SettingsMarkerLine.size());
     if (head.size() > static_cast<size_t>(MarkerScanLength) || FindMarkerLine(head) != expected) {
         error = "The extractor or the compressed cabinet library holds a line \"$KORVANTE$\" of its own; "
                 "the extractor would not find the settings.";

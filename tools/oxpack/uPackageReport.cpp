@@ -116,19 +116,19 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
     report.clear();
     const int64_t size = FileSizeOf(path);
     std::string head;
-    if (size < 0 || !ReadFileRange(path, 0, PackMarkerScanLength, head, error)) {
+    if (size < 0 || !ReadFileRange(path, 0, MarkerScanLength, head, error)) {
         error = "The package is missing or unreadable: " + path;
         return false;
     }
     // The extractor's own reader, so that what is shown is what it reads.
     const int64_t marker = FindMarkerLine(head);
     if (marker < 0) {
-        error = "No settings block (no line \"$KORVANTE$\") in the first " + std::to_string(PackMarkerScanLength)
+        error = "No settings block (no line \"$KORVANTE$\") in the first " + std::to_string(MarkerScanLength)
                 + " bytes: " + path;
         return false;
     }
     std::string bytes;
-    if (!ReadFileRange(path, marker, PackSettingsCopyLength, bytes, error))
+    if (!ReadFileRange(path, marker, SettingsCopyLength, bytes, error))
         return false;
     TPackageSettings settings;
     ParseSettingsLines(bytes, std::vector<std::string>(), settings);
