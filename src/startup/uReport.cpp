@@ -92,9 +92,12 @@ bool DecideOverwrite(const std::string &fileName)
     }
 }
 
-std::string PromptNextCabinet(const std::string &cabinetName, const std::string &diskName)
+std::string PromptNextCabinet(const std::string &nextName, const std::string &diskName)
 {
-    // Continuation cabinets are only ever looked for beside the package.
+    // Continuation cabinets are only ever looked for beside the package:
+    // a folder or drive part in the name the cabinet gives is dropped, so
+    // that a crafted cabinet cannot lead the extraction anywhere else.
+    const std::string cabinetName = nextName.substr(nextName.find_last_of("\\/:") + 1);
     const std::string folder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
     while (!IsFilePresent(folder + cabinetName)) {
         if (PackageSettings.Silent)

@@ -14,7 +14,8 @@ bool ReportError(const std::string &text, bool fatal);
 int AskRetry(const std::string &text);
 bool AskYesNo(const std::string &text);
 bool DecideOverwrite(const std::string &fileName);
-// Folder (with trailing backslash) that holds the next cabinet of a set.
+// Folder (with trailing backslash) that holds the next cabinet of a set:
+// always the package's own; any folder part of cabinetName is dropped.
 std::string PromptNextCabinet(const std::string &cabinetName, const std::string &diskName);
 void ShowProgress(const std::string &text, int16_t position);
 std::string FdiErrorText(const ERF &errorRecord);

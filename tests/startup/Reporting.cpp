@@ -131,6 +131,22 @@ TEST(PromptNextCabinet, SilentMissingCabinetEndsWithOne)
     EXPECT_EQ(1u, FinishChild(child));
 }
 
+TEST(PromptNextCabinet, FolderPartOfTheNameIsNotFollowed)
+{
+    // A cabinet of that name exists one folder up, but only the folder of
+    // the running program counts: the prompt asks for the bare name.
+    const std::string name = "oxup_" + std::to_string(GetCurrentProcessId()) + ".cab";
+    const std::string above = BinFolder() + "..\\" + name;
+    ASSERT_TRUE(WriteWholeFile(above, "MSCF"));
+    TChild child = StartHost("nextcab", false, "", "..\\" + name, "Disk 2");
+    TBox box = WaitForBox(child);
+    DeleteFileA(above.c_str());
+    ASSERT_TRUE(box.Window) << "the cabinet above the program's folder was taken";
+    EXPECT_EQ("M38\rM39Disk 2\rM40" + name + "\r\rM37", box.Text);
+    PressButton(box, IDYES);
+    EXPECT_EQ(2u, FinishChild(child));
+}
+
 TEST(PromptNextCabinet, PromptThatCannotBeShownEndsWithOneInsteadOfAskingForever)
 {
     TChild child = StartHost("nextcab", false, "", "missing_next.cab", "Disk 2", "badowner");
