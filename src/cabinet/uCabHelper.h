@@ -9,5 +9,3 @@ extern std::string NextCabinet;
 
 // True when path is a cabinet the library recognises.
 bool CheckCabinet(const std::string &path);
-// The extraction run; ends the process.
-[[noreturn]] void RunExtraction(int argument);

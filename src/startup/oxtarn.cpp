@@ -5,6 +5,7 @@
 #include <windows.h>
 #include "cabinet/mLZ_API.h"
 #include "cabinet/uCabHelper.h"
+#include "cabinet/uExtractRun.h"
 #include "startup/uReport.h"
 #include "startup/uRunState.h"
 #include "startup/uSettings.h"
@@ -116,6 +117,6 @@ int main()
     if (!PackageSettings.Silent)
         RunProgressDialog();
     else
-        RunExtraction(0);
+        RunExtraction(nullptr);
     return ExitFinished;
 }

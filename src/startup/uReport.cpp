@@ -121,12 +121,41 @@ std::string PromptNextCabinet(const std::string &nextName, const std::string &di
     return folder;
 }
 
-void ShowProgress(const std::string &text, int16_t position)
+namespace {
+
+void AwaitResume()
+{
+    if (ResumeGate)
+        WaitForSingleObject(ResumeGate, INFINITE);
+}
+
+} // namespace
+
+void SendToProgress(int control, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (!ProgressWindow)
         return;
-    SendDlgItemMessageA(ProgressWindow, 101, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-    SendDlgItemMessageA(ProgressWindow, 105, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    AwaitResume();
+    SendDlgItemMessageA(ProgressWindow, control, message, wParam, lParam);
+}
+
+void SetProgressText(int control, const std::string &text)
+{
+    SendToProgress(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void ShowProgressWindow(int command)
+{
+    if (!ProgressWindow)
+        return;
+    AwaitResume();
+    ShowWindow(ProgressWindow, command);
+}
+
+void ShowProgress(const std::string &text, int16_t position)
+{
+    SendToProgress(101, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    SetProgressText(105, text);
 }
 
 std::string FdiErrorText(const ERF &errorRecord)

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include "cabinet/hFDI.h"
+#include <windows.h>
 
 // Fatal: OK box, returns true. Not fatal: Yes/No quit question, returns
 // true for Yes. A true result removes an empty Destination folder; the
@@ -18,6 +19,13 @@ bool DecideOverwrite(const std::string &fileName);
 // always the package's own; any folder part of cabinetName is dropped.
 std::string PromptNextCabinet(const std::string &cabinetName, const std::string &diskName);
 void ShowProgress(const std::string &text, int16_t position);
+// Every update the extraction sends to the progress dialog goes through
+// these two. A paused run waits here, at its next update, until resumed:
+// suspending the thread anywhere else could leave it holding a lock
+// (the heap's) that the dialog needs. Without a dialog they do nothing.
+void SendToProgress(int control, UINT message, WPARAM wParam, LPARAM lParam);
+void SetProgressText(int control, const std::string &text);
+void ShowProgressWindow(int command);
 std::string FdiErrorText(const ERF &errorRecord);
 
 // Stops a run that needs a part of the extractor this build does not have

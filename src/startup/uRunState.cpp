@@ -8,6 +8,7 @@ bool InstallMode = false;
 int OverwriteMode = 1;
 int16_t FilesDone = 0;
 HWND ProgressWindow = nullptr;
+HANDLE ResumeGate = nullptr;
 
 void EndRun(int exitCode)
 {

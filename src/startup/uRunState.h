@@ -14,6 +14,9 @@ extern bool InstallMode;
 extern int OverwriteMode;          // 1 ask, 0 overwrite all, 2 skip all
 extern int16_t FilesDone;
 extern HWND ProgressWindow;        // owner of every box; 0 until the progress dialog opens
+// Manual-reset event the progress dialog resets to pause the extraction
+// and sets to resume it; null (never waited on) without a dialog.
+extern HANDLE ResumeGate;
 
 enum : int { ExitFinished = 0, ExitError = 1, ExitDeclined = 2 };
 
