@@ -104,7 +104,7 @@ int main()
 
     PackageSettings.Destination = ResolveDestination(PackageSettings.Destination);
     if (PackageSettings.Destination.empty()) {
-        PackageSettings.Destination = AskDestination();
+        PackageSettings.Destination = AskDestinationFolder();
         if (PackageSettings.Destination.empty())
             EndRun(ExitError);
     }

@@ -2,39 +2,41 @@
 #include "startup/uReport.h"
 #include "startup/uRunState.h"
 #include "startup/uSettings.h"
-#include "util/mUtils.h"
 
-// The dialogs themselves are not built yet. Silent answers are final;
-// anything that would need a window stops the run with exit code 1.
-
-std::string AskPassword()
+void RunModalDialog(int templateId, HWND owner, DLGPROC procedure)
 {
-    if (PackageSettings.Silent)
+    if (DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), owner, procedure, 0) == -1) {
+        ReportError(Message(27), true);
         EndRun(ExitError);
-    ReportNotBuilt("password dialog");
+    }
 }
 
-bool ShowLicence(const std::string &)
+int ClickedButton(WPARAM wParam)
 {
-    if (PackageSettings.Silent)
-        return true;
-    ReportNotBuilt("licence dialog");
+    return HIWORD(wParam) == BN_CLICKED ? LOWORD(wParam) : 0;
 }
 
-std::string AskDestination()
+void SetControlMessage(HWND dialog, int control, int message)
 {
-    if (PackageSettings.Silent)
-        return AddTrailingBackslash(GetFolderPart(OwnFilePath()));
-    ReportNotBuilt("destination dialog");
+    SetDlgItemTextA(dialog, control, Message(message).c_str());
 }
 
-// Keeping the existing file loses nothing.
-bool AskOverwrite(const std::string &)
+void SetIconAndCaption(HWND dialog, int iconId)
 {
-    return false;
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId));
+    SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SetWindowTextA(dialog, PackageSettings.Caption.c_str());
 }
 
-void RunProgressDialog()
+// The dialog is left as it is: the process ends from inside its
+// procedure, which takes the window with it.
+void QuitOnYes(const std::string &text)
 {
-    ReportNotBuilt("progress dialog");
+    if (ReportError(text, false))
+        EndRun(ExitDeclined);
+}
+
+void ConfirmCancel()
+{
+    QuitOnYes(Message(7));
 }

@@ -1,15 +1,34 @@
 // uDialogs: the modal dialogs of the start-up sequence and the extraction.
-// Each handles silent mode itself, as the driver expects.
+// Each handles silent mode itself, as the driver expects. A confirmed
+// cancel in any of them ends the process with exit code 2.
 #pragma once
 #include <string>
+#include <windows.h>
 
 // Password typed by the user; silent: ends the process with 1, no message.
 std::string AskPassword();
 // True when the licence is accepted; silent: true without a window.
 bool ShowLicence(const std::string &licenceText);
-// Folder chosen, or empty; silent: the package's own folder.
-std::string AskDestination();
-// True to overwrite fileName; may set OverwriteMode. Silent: false.
+// Folder chosen, in folder form; silent: the package's own folder.
+std::string AskDestinationFolder();
+// True to overwrite fileName; may set OverwriteMode. Runs on the
+// extraction thread, owned by the progress dialog. Silent: false.
 bool AskOverwrite(const std::string &fileName);
-// Runs the progress dialog modally; it performs the extraction.
+// Runs the progress dialog modally; its worker thread performs the
+// extraction and ends the process. Returns only when there is no dialog.
 void RunProgressDialog();
+
+// --- Shared by the dialog procedures. ---
+
+// Runs template modally with owner; a dialog that cannot be created is a
+// fatal error (exit code 1), never an unanswered question.
+void RunModalDialog(int templateId, HWND owner, DLGPROC procedure);
+// The id of a clicked button; 0 for any other command.
+int ClickedButton(WPARAM wParam);
+void SetControlMessage(HWND dialog, int control, int message);
+// Large icon from the program's icons, and Caption as window text.
+void SetIconAndCaption(HWND dialog, int iconId);
+// Asks message 7; on Yes the process ends with exit code 2.
+void ConfirmCancel();
+// Asks text as a quit question; on Yes the process ends with exit code 2.
+void QuitOnYes(const std::string &text);

@@ -1,0 +1,81 @@
+// The destination folder dialog: a full path typed or browsed for, created
+// with all its missing parents on OK.
+#include "ui/uDialogs.h"
+#include "ui/mCommDlg.h"
+#include "ui/uResourceIds.h"
+#include "startup/uRunState.h"
+#include "startup/uSettings.h"
+#include "startup/uWorkFolder.h"
+#include "util/mUtils.h"
+
+namespace {
+
+// Set only by a successful OK; read after the dialog has ended.
+std::string ChosenFolder;
+
+void Browse(HWND dialog)
+{
+    std::string path;
+    if (BrowseForFolder(Message(31), dialog, path) && !path.empty())
+        SetDlgItemTextA(dialog, IDC_DEST_FOLDER, path.c_str());
+}
+
+// Relative paths are refused: they would depend on the current folder.
+void Accept(HWND dialog)
+{
+    char buffer[260];
+    const UINT length = GetDlgItemTextA(dialog, IDC_DEST_FOLDER, buffer, sizeof buffer);
+    const std::string typed(buffer, length);
+    if (ExtractDrive(typed).empty()) {
+        QuitOnYes(Message(32));
+        return;
+    }
+    const std::string folder = AddTrailingBackslash(typed);
+    if (!CreateFolderTree(folder)) {
+        QuitOnYes(Message(28) + "\r" + typed + "\r\r" + Message(33));
+        return;
+    }
+    ChosenFolder = folder;
+    EndDialog(dialog, 0);
+}
+
+INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        CentreWindow(dialog);
+        SetFocus(GetDlgItem(dialog, IDC_DEST_FOLDER));
+        SetDlgItemTextA(dialog, IDC_DEST_FOLDER, ExeFolder.c_str());
+        SetControlMessage(dialog, IDC_DEST_PROMPT, 49);
+        SetControlMessage(dialog, IDC_DEST_BROWSE, 50);
+        SetControlMessage(dialog, IDC_OK, 51);
+        SetControlMessage(dialog, IDC_CANCEL, 44);
+        SetIconAndCaption(dialog, ICON_DESTINATION);
+        return FALSE;  // the focus stays in the folder box
+    }
+    if (message != WM_COMMAND)
+        return FALSE;
+    // Escape and the close box arrive as Cancel.
+    switch (ClickedButton(wParam)) {
+    case IDC_DEST_BROWSE:
+        Browse(dialog);
+        break;
+    case IDC_CANCEL:
+        ConfirmCancel();
+        break;
+    case IDC_OK:
+        Accept(dialog);
+        break;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+std::string AskDestinationFolder()
+{
+    if (PackageSettings.Silent)
+        return AddTrailingBackslash(GetFolderPart(OwnFilePath()));
+    ChosenFolder.clear();
+    RunModalDialog(DLG_DESTINATION, nullptr, DestinationProc);
+    return ChosenFolder;
+}

@@ -1,0 +1,74 @@
+// The overwrite prompt: shown on the extraction thread, owned by the
+// progress dialog, for each existing file while OverwriteMode asks.
+#include "ui/uDialogs.h"
+#include "ui/mCommDlg.h"
+#include "ui/uResourceIds.h"
+#include "startup/uRunState.h"
+#include "startup/uSettings.h"
+
+namespace {
+
+const std::string *ShownPath = nullptr;
+bool Overwrite = false;
+
+void Answer(HWND dialog, bool overwrite)
+{
+    Overwrite = overwrite;
+    EndDialog(dialog, 0);
+}
+
+INT_PTR CALLBACK OverwriteProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        CentreWindow(dialog);
+        SetDlgItemTextA(dialog, IDC_OVER_PATH, ShownPath->c_str());
+        SetControlMessage(dialog, IDC_OVER_HEADING, 52);
+        SetControlMessage(dialog, IDC_OVER_YES, 47);
+        SetControlMessage(dialog, IDC_OVER_YESALL, 53);
+        SetControlMessage(dialog, IDC_OVER_NO, 48);
+        SetControlMessage(dialog, IDC_OVER_NOALL, 54);
+        SetControlMessage(dialog, IDC_OVER_CANCEL, 44);
+        SetIconAndCaption(dialog, ICON_OVERWRITE);
+        break;
+    case WM_COMMAND:
+        // No id 2 in the template: Escape does nothing.
+        switch (ClickedButton(wParam)) {
+        case IDC_OVER_YES:
+            Answer(dialog, true);
+            break;
+        case IDC_OVER_YESALL:
+            OverwriteMode = 0;
+            Answer(dialog, true);
+            break;
+        case IDC_OVER_NO:
+            Answer(dialog, false);
+            break;
+        case IDC_OVER_NOALL:
+            OverwriteMode = 2;
+            Answer(dialog, false);
+            break;
+        case IDC_OVER_CANCEL:
+            ConfirmCancel();
+            break;
+        }
+        break;
+    case WM_CLOSE:  // Alt+F4: there is no close box
+        ConfirmCancel();
+        break;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+bool AskOverwrite(const std::string &fileName)
+{
+    // Keeping the existing file loses nothing.
+    if (PackageSettings.Silent)
+        return false;
+    ShownPath = &fileName;
+    Overwrite = false;
+    RunModalDialog(DLG_OVERWRITE, ProgressWindow, OverwriteProc);
+    return Overwrite;
+}

@@ -1,0 +1,58 @@
+// The password dialog: any non-empty text is taken unchecked; a wrong one
+// shows only when the scrambled cabinet is not recognised.
+#include "ui/uDialogs.h"
+#include "ui/mCommDlg.h"
+#include "ui/uResourceIds.h"
+#include "startup/uReport.h"
+#include "startup/uRunState.h"
+#include "startup/uSettings.h"
+
+namespace {
+
+// Set only by a successful OK; read after the dialog has ended.
+std::string TypedPassword;
+
+INT_PTR CALLBACK PasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        CentreWindow(dialog);
+        SetFocus(GetDlgItem(dialog, IDC_PASS_EDIT));
+        SetDlgItemTextA(dialog, IDC_PASS_EDIT, TypedPassword.c_str());
+        SetControlMessage(dialog, IDC_PASS_PROMPT, 55);
+        SetControlMessage(dialog, IDC_OK, 51);
+        SetControlMessage(dialog, IDC_CANCEL, 44);
+        SetIconAndCaption(dialog, ICON_PASSWORD);
+        return FALSE;  // the focus stays in the password box
+    }
+    if (message != WM_COMMAND)
+        return FALSE;
+    // Escape and the close box arrive as Cancel.
+    switch (ClickedButton(wParam)) {
+    case IDC_CANCEL:
+        ConfirmCancel();
+        break;
+    case IDC_OK: {
+        char buffer[260];
+        const UINT length = GetDlgItemTextA(dialog, IDC_PASS_EDIT, buffer, sizeof buffer);
+        if (length == 0) {
+            QuitOnYes(Message(41));
+            break;
+        }
+        TypedPassword.assign(buffer, length);
+        EndDialog(dialog, 0);
+        break;
+    }
+    }
+    return FALSE;
+}
+
+} // namespace
+
+std::string AskPassword()
+{
+    if (PackageSettings.Silent)
+        EndRun(ExitError);
+    TypedPassword.clear();
+    RunModalDialog(DLG_PASSWORD, nullptr, PasswordProc);
+    return TypedPassword;
+}

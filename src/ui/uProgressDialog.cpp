@@ -1,0 +1,124 @@
+// The progress dialog: the one window of the extraction. Its worker
+// thread runs the whole extraction and ends the process; the dialog only
+// pauses it and asks before cancelling.
+#include <windows.h>
+#include <commctrl.h>
+#include "ui/uDialogs.h"
+#include "ui/uResourceIds.h"
+#include "cabinet/uExtractRun.h"
+#include "startup/uReport.h"
+#include "startup/uRunState.h"
+#include "startup/uSettings.h"
+
+namespace {
+
+// Read and written by the main thread only.
+bool Paused = false;
+
+// The progress bar and the animation are common controls. Their classes
+// are registered through a run-time lookup so that the extractor imports
+// nothing from the common-controls library.
+void RegisterCommonControls()
+{
+    typedef BOOL(WINAPI * TInitCommonControlsEx)(const INITCOMMONCONTROLSEX *);
+    HMODULE library = LoadLibraryA("comctl32.dll");
+    if (!library)
+        return;
+    TInitCommonControlsEx initialise = reinterpret_cast<TInitCommonControlsEx>(
+        reinterpret_cast<void *>(GetProcAddress(library, "InitCommonControlsEx")));
+    if (!initialise)
+        return;
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS};
+    initialise(&classes);
+}
+
+// The file-copy clip of the shell library; where the system has none, the
+// extractor's own copy under the same number.
+void StartAnimation(HWND dialog)
+{
+    HMODULE shell = GetModuleHandleA("shell32.dll");
+    if (reinterpret_cast<UINT_PTR>(shell) < 32)
+        shell = LoadLibraryA("shell32.dll");
+    HWND clip = CreateWindowExA(0, "SysAnimate32", "ANIME", WS_CHILD | WS_VISIBLE | ACS_TRANSPARENT | ACS_AUTOPLAY,
+                                3, 12, 0, 0, dialog, reinterpret_cast<HMENU>(IDC_PROGRESS_ANIME), shell, nullptr);
+    if (!clip)
+        return;
+    if (!SendMessageA(clip, ACM_OPENA, 0, CLIP_FILECOPY))
+        SendMessageA(clip, ACM_OPENA, reinterpret_cast<WPARAM>(GetModuleHandleA(nullptr)), CLIP_FILECOPY);
+}
+
+void Initialise(HWND dialog)
+{
+    // Set before the worker exists: it sends every update to this window.
+    ProgressWindow = dialog;
+    StartAnimation(dialog);
+    SetControlMessage(dialog, IDC_PROGRESS_CANCEL, 44);
+    SetControlMessage(dialog, IDC_PROGRESS_PAUSE, 8);
+    SetIconAndCaption(dialog, ICON_PROGRAM);
+    DWORD id = 0;
+    HANDLE worker = CreateThread(nullptr, 0, RunExtraction, nullptr, 0, &id);
+    // Without its worker the dialog would wait for nothing until cancelled.
+    if (!worker) {
+        ReportError(Message(27), true);
+        EndRun(ExitError);
+    }
+    // Never closed: the process ends first.
+}
+
+// Pausing closes the gate the worker passes before each update of this
+// dialog, so the worker stops at a known point and never while holding a
+// lock the dialog needs; the window itself keeps responding.
+void TogglePause(HWND dialog)
+{
+    if (!Paused) {
+        SendDlgItemMessageA(dialog, IDC_PROGRESS_ANIME, ACM_STOP, 0, 0);
+        SetControlMessage(dialog, IDC_PROGRESS_PAUSE, 9);
+        ResetEvent(ResumeGate);
+    }
+    else {
+        SendDlgItemMessageA(dialog, IDC_PROGRESS_ANIME, ACM_PLAY, static_cast<WPARAM>(-1), -1);
+        SetControlMessage(dialog, IDC_PROGRESS_PAUSE, 8);
+        SetEvent(ResumeGate);
+    }
+    Paused = !Paused;
+}
+
+INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        Initialise(dialog);
+        return TRUE;  // the focus goes to the first tab stop, Cancel
+    case WM_COMMAND:
+        // No id 2 in the template: Escape does nothing.
+        switch (ClickedButton(wParam)) {
+        case IDC_PROGRESS_CANCEL:
+            ConfirmCancel();
+            break;
+        case IDC_PROGRESS_PAUSE:
+            TogglePause(dialog);
+            break;
+        }
+        break;
+    case WM_CLOSE:
+        ConfirmCancel();
+        break;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+void RunProgressDialog()
+{
+    RegisterCommonControls();
+    // Open: the worker passes freely until the user pauses.
+    ResumeGate = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    if (!ResumeGate) {
+        ReportError(Message(27), true);
+        EndRun(ExitError);
+    }
+    RunModalDialog(DLG_PROGRESS, nullptr, ProgressProc);
+    // The dialog ends only through a cancel, which ends the process itself.
+    EndRun(ExitDeclined);
+}
