@@ -1,5 +1,9 @@
+#include <windows.h>
+#include <lzexpand.h>
 #include "cabinet/mLZ_API.h"
 #include "cabinet/hFDI.h"
+#include "startup/uSettings.h"
+#include "util/mUtils.h"
 
 HMODULE LibraryHandle = nullptr;
 TFDICreate pFDICreate = nullptr;
@@ -7,25 +11,120 @@ TFDIIsCabinet pFDIIsCabinet = nullptr;
 TFDICopy pFDICopy = nullptr;
 TFDIDestroy pFDIDestroy = nullptr;
 
+namespace {
+
+const char LibraryName[] = "cabinet.dll";
+const char CompressedLibraryName[] = "CABINET.DL_";
+
 template <typename T> void Bind(T &entry, const char *name)
 {
     entry = reinterpret_cast<T>(reinterpret_cast<void *>(GetProcAddress(LibraryHandle, name)));
 }
 
-// Uses the system's cabinet library, loaded by its full path in the system
-// folder: a bare name would also find a "cabinet.dll" planted beside the
-// package (a download folder), and run it. Expanding the package's
-// compressed copy for systems without one is not built yet, so such a
-// system gets false (and the caller's fatal report).
-bool LoadCabinetLibrary(int32_t, int32_t, const std::string &folder)
+// The library by its full path in the system folder; a bare name would
+// also find a copy planted beside the package.
+HMODULE LoadFromFolder(const std::string &folder)
 {
-    LibraryHandle = LoadLibraryA((folder + "cabinet.dll").c_str());
-    if (!LibraryHandle)
+    return LoadLibraryA((folder + LibraryName).c_str());
+}
+
+// The compressed copy: LibraryLength bytes at LibraryOffset of the package
+// file, reached by seeking, so that neither the extractor's size nor the
+// library's is limited by a fixed buffer. Empty when nothing can be read.
+std::string ReadCompressedLibrary(int32_t offset, int32_t length)
+{
+    if (offset < 0 || length <= 0)
+        return std::string();
+    HANDLE file = CreateFileA(OwnFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::string();
+    std::string bytes;
+    DWORD done = 0;
+    LARGE_INTEGER size;
+    // Never more than the file holds: a hostile length must not ask for
+    // gigabytes of memory.
+    if (!GetFileSizeEx(file, &size) || size.QuadPart <= offset) {
+        CloseHandle(file);
+        return std::string();
+    }
+    if (length > size.QuadPart - offset)
+        length = static_cast<int32_t>(size.QuadPart - offset);
+    if (SetFilePointer(file, offset, nullptr, FILE_BEGIN) == static_cast<DWORD>(offset)) {
+        bytes.resize(static_cast<size_t>(length));
+        if (!ReadFile(file, &bytes[0], static_cast<DWORD>(length), &done, nullptr))
+            done = 0;
+    }
+    CloseHandle(file);
+    // A short read still yields a copy of the full length: the expansion
+    // or the load then decides, as for any damaged copy.
+    if (done == 0)
+        bytes.clear();
+    return bytes;
+}
+
+// Writes the whole copy; false when not a byte could be written.
+bool WriteCompressedLibrary(const std::string &path, const std::string &bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE)
         return false;
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        written = 0;
+    CloseHandle(file);
+    return written != 0;
+}
+
+} // namespace
+
+void RestrictLibrarySearch()
+{
+    typedef BOOL(WINAPI * TSetDefaultDllDirectories)(DWORD);
+    const DWORD SearchSystemFolderOnly = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    TSetDefaultDllDirectories restrictSearch = reinterpret_cast<TSetDefaultDllDirectories>(
+        reinterpret_cast<void *>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (restrictSearch && restrictSearch(SearchSystemFolderOnly))
+        return;
+    // Older systems: at least take the current folder out of the search.
+    SetDllDirectoryA("");
+}
+
+bool LoadCabinetLibrary(int32_t libraryOffset, int32_t libraryLength, const std::string &folder)
+{
+    LibraryHandle = LoadFromFolder(folder);
+    if (!LibraryHandle) {
+        const std::string compressed = ReadCompressedLibrary(libraryOffset, libraryLength);
+        if (compressed.empty())
+            return false;
+        const std::string copyPath = folder + CompressedLibraryName;
+        if (!WriteCompressedLibrary(copyPath, compressed))
+            return false;
+        ExpandCompressedFile(copyPath, folder + LibraryName);
+        DeleteFileA(copyPath.c_str());
+        LibraryHandle = LoadFromFolder(folder);
+        if (!LibraryHandle)
+            return false;
+    }
     Bind(pFDICreate, "FDICreate");
     Bind(pFDIIsCabinet, "FDIIsCabinet");
     Bind(pFDICopy, "FDICopy");
     Bind(pFDIDestroy, "FDIDestroy");
     // A library without all four entry points cannot be called safely.
     return pFDICreate && pFDIIsCabinet && pFDICopy && pFDIDestroy;
+}
+
+bool ExpandCompressedFile(const std::string &source, const std::string &target)
+{
+    OFSTRUCT sourceInfo = {}, targetInfo = {};
+    INT from = LZOpenFileA(const_cast<char *>(source.c_str()), &sourceInfo, OF_READ);
+    INT to = LZOpenFileA(const_cast<char *>(target.c_str()), &targetInfo, OF_CREATE);
+    LZCopy(from, to);
+    if (from >= 0)
+        LZClose(from);
+    if (to >= 0)
+        LZClose(to);
+    return IsFilePresent(target);
 }

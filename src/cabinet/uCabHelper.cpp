@@ -1,15 +1,235 @@
+#include <fcntl.h>
 #include <windows.h>
+#include <commctrl.h>
 #include "cabinet/uCabHelper.h"
+#include "cabinet/uCabStreams.h"
 #include "startup/uReport.h"
 #include "startup/uRunState.h"
 #include "startup/uSettings.h"
+#include "util/mUtils.h"
 
+ERF FdiErf;
+HFDI FdiContext = nullptr;
+FDICABINETINFO CabinetInfo;
 std::string NextCabinet;
 
-// No cabinet is recognised until the extraction engine exists, so a set
-// never continues into a file that was not checked.
-bool CheckCabinet(const std::string &)
+namespace {
+
+// Size of the folder buffer the library hands over with the next-cabinet
+// notification (its documented contract).
+const size_t NextCabinetFolderSize = 256;
+// Set when the next cabinet of a set cannot be reached at all; the failed
+// extraction is then reported as a missing cabinet, not as a user abort.
+bool NextCabinetUnreachable = false;
+
+bool IsSeparator(char c)
 {
-    return false;
+    return c == '\\' || c == '/';
 }
 
+// Answers of the abort/retry/ignore loops: -1 abort (the box could not be
+// shown), 1 retry, 0 ignore.
+int Ask(int message, const std::string &subject)
+{
+    return AskRetry(Message(message) + "\r" + subject);
+}
+
+INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
+{
+    INT_PTR r = 1;
+    int a = -1;
+    const std::string folder = GetFolderPart(target);
+
+    // A name that would land outside the destination is never written; it
+    // is handled as a file that cannot be created.
+    if (!IsSafeCabinetName(record->psz1)) {
+        do {
+            a = Ask(30, target);
+        } while (a == 1);
+        if (a == -1)
+            return -1;
+        ++FilesDone;
+        ShowProgress(target, FilesDone);
+        return 0;
+    }
+
+    do {
+        a = -1;
+        CreateFolderTree(folder);
+        if (!IsFolderPresent(folder))
+            a = Ask(28, folder);
+    } while (!IsFolderPresent(folder) && a == 1);
+    if (!IsFolderPresent(folder))
+        r = a == 0 ? 0 : -1;
+
+    if (r == 1 && IsFilePresent(target)) {
+        if (!DecideOverwrite(target)) {
+            r = 0;
+        } else {
+            bool deleted;
+            do {
+                a = -1;
+                SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+                deleted = DeleteFileA(target.c_str()) != 0;
+                if (!deleted)
+                    a = Ask(29, target);
+            } while (!deleted && a == 1);
+            if (!deleted)
+                r = a == 0 ? 0 : -1;
+        }
+    }
+
+    if (r == 1) {
+        do {
+            a = -1;
+            r = StreamOpen(const_cast<char *>(target.c_str()), _O_CREAT, 0);
+            if (r == -1)
+                a = Ask(30, target);
+        } while (r == -1 && a == 1);
+    }
+    if (a == 0)
+        r = 0;
+    if (r == 0)
+        ++FilesDone;
+    if (r != -1)
+        ShowProgress(target, FilesDone);
+    return r;
+}
+
+INT_PTR CloseFile(PFDINOTIFICATION record, const std::string &target)
+{
+    FILETIME utc;
+    if (DosDateTimeToFileTime(record->date, record->time, &utc))
+        SetFileTime(reinterpret_cast<HANDLE>(record->hf), nullptr, nullptr, &utc);
+    CloseHandle(reinterpret_cast<HANDLE>(record->hf));
+    SetFileAttributesA(target.c_str(), FileAttributesFromCabinet(record->attribs));
+    ++FilesDone;
+    ShowProgress(target, FilesDone);
+    return 1;
+}
+
+INT_PTR ContinueSet(PFDINOTIFICATION record)
+{
+    // The folder must fit the library's buffer with its NUL; a longer one
+    // is never copied, and the set ends as a cabinet that cannot be found.
+    if (ExeFolder.size() + 1 > NextCabinetFolderSize) {
+        NextCabinetUnreachable = true;
+        return -1;
+    }
+    const std::string folder = PromptNextCabinet(record->psz1, record->psz2);
+    if (folder.size() + 1 > NextCabinetFolderSize) {
+        NextCabinetUnreachable = true;
+        return -1;
+    }
+    CopyCString(record->psz3, folder.c_str());
+    return 0;
+}
+
+bool CopyOne(HFDI context, const std::string &path)
+{
+    std::string name = GetNamePart(path);
+    std::string folder = GetFolderPart(path);
+    ClearErf(FdiErf);
+    const bool ok = pFDICopy(context, &name[0], &folder[0], 0, FdiNotify, nullptr, nullptr) != FALSE;
+    if (!ok && NextCabinetUnreachable)
+        FdiErf.erfOper = FDIERROR_CABINET_NOT_FOUND;
+    return ok;
+}
+
+} // namespace
+
+bool IsSafeCabinetName(const std::string &name)
+{
+    if (name.empty() || IsSeparator(name[0]) || name.find(':') != std::string::npos)
+        return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = start;
+        while (end < name.size() && !IsSeparator(name[end]))
+            ++end;
+        // The system drops trailing dots and blanks from a path level, so
+        // any level made only of them and holding two dots may become "..".
+        int dots = 0;
+        bool onlyDotsAndBlanks = end > start;
+        for (size_t i = start; i < end; ++i) {
+            if (name[i] == '.')
+                ++dots;
+            else if (name[i] != ' ')
+                onlyDotsAndBlanks = false;
+        }
+        if (onlyDotsAndBlanks && dots >= 2)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+DWORD FileAttributesFromCabinet(USHORT attribs)
+{
+    const DWORD kept = attribs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE);
+    return kept ? kept : FILE_ATTRIBUTE_NORMAL;
+}
+
+void ClearErf(ERF &record)
+{
+    record.erfOper = 0;
+    record.erfType = 0;
+    record.fError = FALSE;
+}
+
+HFDI CreateFdiContext()
+{
+    PrepareStreams();
+    ClearErf(FdiErf);
+    return pFDICreate(StreamAlloc, StreamFree, StreamOpen, StreamRead, StreamWrite, StreamClose, StreamSeek,
+                      cpuUNKNOWN, &FdiErf);
+}
+
+bool CheckCabinet(HFDI context, const std::string &path, FDICABINETINFO &info)
+{
+    const INT_PTR handle = StreamOpen(const_cast<char *>(path.c_str()), 0, 0);
+    ClearErf(FdiErf);
+    const bool ok = handle != -1 && pFDIIsCabinet(context, handle, &info) != FALSE;
+    if (handle != -1)
+        StreamClose(handle);
+    return ok;
+}
+
+bool CopyCabinets(HFDI context)
+{
+    bool ok = CopyOne(context, EmbeddedCabinetName);
+    while (!NextCabinet.empty()) {
+        if (!CheckCabinet(FdiContext, NextCabinet, CabinetInfo)) {
+            ReportError(PackageSettings.DamagedMessage, true);
+            EndRun(ExitError);
+        }
+        SendToProgress(101, PBM_SETRANGE, 0, MAKELPARAM(0, CabinetInfo.cFiles));
+        FilesDone = 0;
+        const std::string path = NextCabinet;
+        NextCabinet.clear();
+        ok = CopyOne(context, path);
+    }
+    return ok;
+}
+
+void DestroyFdiContext(HFDI context)
+{
+    ClearErf(FdiErf);
+    pFDIDestroy(context);
+}
+
+FNFDINOTIFY(FdiNotify)
+{
+    const std::string target = PackageSettings.Destination + (pfdin->psz1 ? pfdin->psz1 : "");
+    switch (fdint) {
+    case fdintCOPY_FILE:
+        return CopyFile(pfdin, target);
+    case fdintCLOSE_FILE_INFO:
+        return CloseFile(pfdin, target);
+    case fdintNEXT_CABINET:
+        return ContinueSet(pfdin);
+    default:
+        return 0;
+    }
+}

@@ -1,11 +1,37 @@
-// uCabHelper: the cabinet run. The extraction engine is not built yet;
-// what the start-up and reporting code reach of it is declared here and
-// answers so that nothing is extracted or reported as done.
+// uCabHelper: drives the cabinet library over a cabinet set. The wrappers
+// clear the error record before every call; FdiNotify decides everything
+// that touches the destination: target paths, folders, existing files,
+// dates, times and attributes, the next cabinet of a set, and progress.
+// Only the thread that runs the extraction touches this state.
 #pragma once
 #include <string>
+#include "cabinet/hFDI.h"
 
-// Full path of the next cabinet of a set, set while the set is walked.
+extern ERF FdiErf;
+extern HFDI FdiContext;
+extern FDICABINETINFO CabinetInfo;
+// Full path of the next cabinet of a set still to be extracted, or empty.
 extern std::string NextCabinet;
 
-// True when path is a cabinet the library recognises.
-bool CheckCabinet(const std::string &path);
+void ClearErf(ERF &record);
+HFDI CreateFdiContext();
+// True when the file (or the pseudo name of the embedded cabinet) is a
+// cabinet; info then holds its counts.
+bool CheckCabinet(HFDI context, const std::string &path, FDICABINETINFO &info);
+// Extracts the embedded cabinet and every continuation cabinet after it.
+// The result is that of the last extraction call.
+bool CopyCabinets(HFDI context);
+void DestroyFdiContext(HFDI context);
+FNFDINOTIFY(FdiNotify);
+
+// --- Pure checks, exposed for their tests. ---
+
+// True when a file name from a cabinet stays below the destination it is
+// appended to: relative, no drive or stream colon, no ".." level (nor one
+// the system would shorten to "..", such as ". ." or "..."), and no
+// leading separator. Both slashes count as separators, as they do for
+// the file system.
+bool IsSafeCabinetName(const std::string &name);
+// The attribute bits a cabinet may carry that are file attributes
+// (read-only, hidden, system, archive); 0 becomes FILE_ATTRIBUTE_NORMAL.
+DWORD FileAttributesFromCabinet(USHORT attribs);

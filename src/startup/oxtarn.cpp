@@ -68,6 +68,7 @@ std::string ResolveDestination(const std::string &destination)
 
 int main()
 {
+    RestrictLibrarySearch();
     OverwriteMode = 1;
     FilesDone = 0;
     ProgressWindow = nullptr;

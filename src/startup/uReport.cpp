@@ -114,7 +114,7 @@ std::string PromptNextCabinet(const std::string &nextName, const std::string &di
         }
     }
     NextCabinet = folder + cabinetName;
-    if (!CheckCabinet(NextCabinet)) {
+    if (!CheckCabinet(FdiContext, NextCabinet, CabinetInfo)) {
         ReportError(PackageSettings.DamagedMessage, true);
         EndRun(ExitError);
     }

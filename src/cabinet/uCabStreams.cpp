@@ -1,0 +1,142 @@
+#include <fcntl.h>
+#include <windows.h>
+#include "cabinet/uCabStreams.h"
+#include "cabinet/uObfuscate.h"
+#include "startup/uReport.h"
+#include "startup/uRunState.h"
+#include "startup/uSettings.h"
+
+const char EmbeddedCabinetName[] = "lumbo";
+std::string PackageFilePath;
+
+namespace {
+
+// Low 32 bits of CabinetOffset: the distance every package-file position
+// is shifted by.
+DWORD CabinetBase = 0;
+// InvertText of the password; empty for an unprotected package.
+std::string StreamKey;
+
+// Handles of the package file opened under the pseudo name. The library
+// keeps at most a few files open at once; a handle that does not fit is
+// refused at open rather than misread later.
+const int PackageHandleSlots = 16;
+HANDLE PackageHandles[PackageHandleSlots];
+
+bool RememberPackageHandle(HANDLE handle)
+{
+    for (HANDLE &slot : PackageHandles)
+        if (!slot) {
+            slot = handle;
+            return true;
+        }
+    return false;
+}
+
+void ForgetPackageHandle(HANDLE handle)
+{
+    for (HANDLE &slot : PackageHandles)
+        if (slot == handle)
+            slot = nullptr;
+}
+
+} // namespace
+
+void PrepareStreams()
+{
+    PackageFilePath = OwnFilePath();
+    CabinetBase = static_cast<DWORD>(static_cast<uint64_t>(PackageSettings.CabinetOffset));
+    StreamKey = PackageSettings.PasswordProtected ? InvertText(PackageSettings.Password) : std::string();
+}
+
+bool IsPackageFile(INT_PTR handle)
+{
+    if (!handle)
+        return false;
+    for (HANDLE slot : PackageHandles)
+        if (slot == reinterpret_cast<HANDLE>(handle))
+            return true;
+    return false;
+}
+
+FNALLOC(StreamAlloc)
+{
+    // Never null: running out of memory ends the process, as the library's
+    // callers expect of the program's heap.
+    void *block = HeapAlloc(GetProcessHeap(), 0, cb ? cb : 1);
+    if (!block)
+        EndRun(ExitError);
+    return block;
+}
+
+FNFREE(StreamFree)
+{
+    if (pv)
+        HeapFree(GetProcessHeap(), 0, pv);
+}
+
+FNOPEN(StreamOpen)
+{
+    (void)pmode;
+    const bool embedded = std::string(pszFile) == EmbeddedCabinetName;
+    const std::string path = embedded ? PackageFilePath : std::string(pszFile);
+    const bool create = (oflag & _O_CREAT) != 0;
+    SECURITY_ATTRIBUTES security = {sizeof security, nullptr, TRUE};
+    HANDLE handle = CreateFileA(path.c_str(), create ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                                create ? 0 : FILE_SHARE_READ, &security,
+                                create ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (!embedded)
+        return reinterpret_cast<INT_PTR>(handle);
+
+    // The cabinet must be reachable at its offset; a package file that
+    // could not be opened fails here too.
+    const DWORD reached = SetFilePointer(handle, static_cast<LONG>(CabinetBase), nullptr, FILE_BEGIN);
+    if (handle == INVALID_HANDLE_VALUE || reached == INVALID_SET_FILE_POINTER ||
+        static_cast<int64_t>(reached) != PackageSettings.CabinetOffset || !RememberPackageHandle(handle)) {
+        ReportError(Message(14), true);
+        EndRun(ExitError);
+    }
+    return reinterpret_cast<INT_PTR>(handle);
+}
+
+FNSEEK(StreamSeek)
+{
+    const bool own = IsPackageFile(hf);
+    LONG distance = dist;
+    if (own && seektype == SEEK_SET)
+        distance = static_cast<LONG>(static_cast<DWORD>(dist) + CabinetBase);
+    DWORD position = SetFilePointer(reinterpret_cast<HANDLE>(hf), distance, nullptr, static_cast<DWORD>(seektype));
+    if (position == INVALID_SET_FILE_POINTER)
+        return -1;
+    if (own)
+        position -= CabinetBase;
+    return static_cast<long>(position);
+}
+
+FNREAD(StreamRead)
+{
+    int32_t start = 1;
+    if (!StreamKey.empty()) {
+        const long position = StreamSeek(hf, 0, SEEK_CUR);
+        start = static_cast<int32_t>(static_cast<uint32_t>(position) % StreamKey.size()) + 1;
+    }
+    DWORD done = 0;
+    if (!ReadFile(reinterpret_cast<HANDLE>(hf), pv, cb, &done, nullptr))
+        return 0;
+    if (!StreamKey.empty())
+        XorWithKey(static_cast<unsigned char *>(pv), StreamKey, static_cast<int32_t>(done), start);
+    return done;
+}
+
+FNWRITE(StreamWrite)
+{
+    DWORD done = 0;
+    WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &done, nullptr);
+    return done;
+}
+
+FNCLOSE(StreamClose)
+{
+    ForgetPackageHandle(reinterpret_cast<HANDLE>(hf));
+    return CloseHandle(reinterpret_cast<HANDLE>(hf)) ? 0 : -1;
+}
