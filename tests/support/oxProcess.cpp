@@ -158,6 +158,13 @@ TBox WaitForBox(const TChild &child, DWORD timeoutMs)
     if (!box.Window)
         return box;
     Sleep(100);  // let the box finish its own initialisation
+    return ReadBox(box.Window);
+}
+
+TBox ReadBox(HWND window)
+{
+    TBox box;
+    box.Window = window;
     box.Caption = WindowText(box.Window);
     TChildren children;
     EnumChildWindows(box.Window, CollectChild, reinterpret_cast<LPARAM>(&children));

@@ -31,6 +31,8 @@ struct TBox {
 // The child's first visible dialog window, or a TBox with no Window when
 // none appears in time (or the child ends first).
 TBox WaitForBox(const TChild &child, DWORD timeoutMs = 20000);
+// What a user sees of a box or dialog that is already open.
+TBox ReadBox(HWND window);
 // Presses a button of the box as a click would.
 void PressButton(const TBox &box, int id);
 // Standard command ids by name, for readable assertions.
