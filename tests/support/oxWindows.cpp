@@ -72,6 +72,37 @@ std::vector<HWND> VisibleDialogs(const TChild &child)
     return collect.Found;
 }
 
+namespace {
+
+struct THiddenSearch {
+    DWORD ProcessId;
+    int ControlId;
+    HWND Found;
+};
+
+BOOL CALLBACK FindAnyDialog(HWND window, LPARAM data)
+{
+    THiddenSearch *search = reinterpret_cast<THiddenSearch *>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char cls[64] = "";
+    GetClassNameA(window, cls, sizeof cls);
+    if (owner == search->ProcessId && std::string(cls) == "#32770" && GetDlgItem(window, search->ControlId)) {
+        search->Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+HWND FindDialog(const TChild &child, int controlId)
+{
+    THiddenSearch search = {child.Id, controlId, nullptr};
+    EnumWindows(FindAnyDialog, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
 HWND WaitForDialog(const TChild &child, int controlId, DWORD timeoutMs)
 {
     return WaitForSearch(child, {child.Id, controlId, nullptr, nullptr}, timeoutMs);

@@ -11,6 +11,9 @@ std::vector<HWND> VisibleDialogs(const TChild &child);
 // A visible dialog of the child that holds a control with controlId; null
 // when none appears within timeoutMs or the child ends first.
 HWND WaitForDialog(const TChild &child, int controlId, DWORD timeoutMs = 20000);
+// A dialog of the child with a control of controlId, shown or hidden;
+// null when there is none now.
+HWND FindDialog(const TChild &child, int controlId);
 // A visible dialog of the child other than those in known (a box that
 // opens over a dialog); null when none appears in time.
 HWND WaitForNewDialog(const TChild &child, const std::vector<HWND> &known, DWORD timeoutMs = 20000);

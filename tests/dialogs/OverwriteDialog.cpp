@@ -1,0 +1,156 @@
+// The overwrite prompt, shown by the extraction for files that exist.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include "DialogRuns.h"
+
+namespace {
+
+const int PathLine = 10;
+const int Heading = 33;
+enum { Yes = 5, YesToAll = 6, No = 7, NoToAll = 8, Cancel = 9 };
+
+// readme.txt plus a.txt, b.txt and c.txt ("new a" ...), whose older
+// versions ("old a" ...) are already in the destination.
+TPackOptions PackageOverOldFiles(const std::string &folder)
+{
+    TPackOptions options = DialogPackage(folder);
+    for (const char *name : {"a", "b", "c"}) {
+        const std::string file = std::string(name) + ".txt";
+        WriteWholeFile(folder + file, std::string("new ") + name);
+        WriteWholeFile(OutFolder(folder) + file, std::string("old ") + name);
+        options.Files.push_back({folder + file, file});
+    }
+    return options;
+}
+
+std::string Contents(const std::string &folder)
+{
+    return ReadWholeFile(OutFolder(folder) + "a.txt") + "|" + ReadWholeFile(OutFolder(folder) + "b.txt") + "|" +
+           ReadWholeFile(OutFolder(folder) + "c.txt");
+}
+
+// The prompt for file, open over the progress dialog.
+HWND WaitForPrompt(const TChild &child, const std::string &file, const std::vector<HWND> &known = {})
+{
+    for (DWORD waited = 0; waited < 20000; waited += 50) {
+        for (HWND window : VisibleDialogs(child)) {
+            if (GetDlgItem(window, PathLine) &&
+                std::find(known.begin(), known.end(), window) == known.end()) {
+                Sleep(100);
+                EXPECT_EQ(file, ControlText(window, PathLine));
+                return window;
+            }
+        }
+        if (WaitForSingleObject(child.Process, 50) == WAIT_OBJECT_0)
+            break;
+    }
+    ADD_FAILURE() << "no prompt for " << file;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(OverwritePrompt, NamesTheFileOverTheProgressDialogAndYesToAllOverwritesEveryFile)
+{
+    const std::string folder = NewTestFolder("owall");
+    TChild child = StartPackage(PackageOverOldFiles(folder));
+    HWND prompt = WaitForPrompt(child, OutFolder(folder) + "a.txt");
+    ASSERT_TRUE(prompt);
+    EXPECT_EQ(Caption, WindowCaption(prompt));
+    EXPECT_EQ(Text(52), ControlText(prompt, Heading));
+    EXPECT_EQ(Text(47), ControlText(prompt, Yes));
+    EXPECT_EQ(Text(53), ControlText(prompt, YesToAll));
+    EXPECT_EQ(Text(48), ControlText(prompt, No));
+    EXPECT_EQ(Text(54), ControlText(prompt, NoToAll));
+    EXPECT_EQ(Text(44), ControlText(prompt, Cancel));
+    EXPECT_TRUE(IsCentred(prompt));
+    HWND progress = FindDialog(child, ProgressBar);
+    EXPECT_EQ(progress, GetWindow(prompt, GW_OWNER));
+    EXPECT_FALSE(Click(progress, 103)) << "the progress dialog's Cancel is usable under the prompt";
+
+    // Escape does nothing: no question, the prompt stays.
+    PressKey(prompt, VK_ESCAPE);
+    EXPECT_FALSE(WaitForNewDialog(child, {progress, prompt}, 1500));
+    EXPECT_TRUE(IsWindowVisible(prompt));
+
+    ASSERT_TRUE(Answer(prompt, YesToAll));
+    ExpectFinishedRun(child, OutFolder(folder));  // fails on a second prompt
+    EXPECT_EQ("new a|new b|new c", Contents(folder));
+    RemoveTestFolder(folder);
+}
+
+TEST(OverwritePrompt, NoThenYesLeavesTheFirstOverwritesTheSecondAndAsksForTheThird)
+{
+    const std::string folder = NewTestFolder("owone");
+    TChild child = StartPackage(PackageOverOldFiles(folder));
+    HWND prompt = WaitForPrompt(child, OutFolder(folder) + "a.txt");
+    ASSERT_TRUE(prompt);
+    ASSERT_TRUE(Answer(prompt, No));
+    std::vector<HWND> known = {prompt};
+    prompt = WaitForPrompt(child, OutFolder(folder) + "b.txt", known);
+    ASSERT_TRUE(prompt);
+    ASSERT_TRUE(Answer(prompt, Yes));
+    known.push_back(prompt);
+    prompt = WaitForPrompt(child, OutFolder(folder) + "c.txt", known);
+    ASSERT_TRUE(prompt);
+    ASSERT_TRUE(Answer(prompt, No));
+    ExpectFinishedRun(child, OutFolder(folder));
+    EXPECT_EQ("old a|new b|old c", Contents(folder));
+    RemoveTestFolder(folder);
+}
+
+TEST(OverwritePrompt, NoToAllKeepsEveryFileWithoutAnotherPrompt)
+{
+    const std::string folder = NewTestFolder("ownone");
+    TChild child = StartPackage(PackageOverOldFiles(folder));
+    HWND prompt = WaitForPrompt(child, OutFolder(folder) + "a.txt");
+    ASSERT_TRUE(prompt);
+    ASSERT_TRUE(Answer(prompt, NoToAll));
+    ExpectFinishedRun(child, OutFolder(folder));
+    EXPECT_EQ("old a|old b|old c", Contents(folder));
+    RemoveTestFolder(folder);
+}
+
+// A confirmed cancel is a cancelled run, whichever way it was asked for.
+TEST(OverwritePrompt, CancelAndAltF4AskFirstKeepThePromptOnNoAndEndWithTwoOnYes)
+{
+    for (bool byAltF4 : {false, true}) {
+        const std::string folder = NewTestFolder("owcancel");
+        TChild child = StartPackage(PackageOverOldFiles(folder));
+        HWND prompt = WaitForPrompt(child, OutFolder(folder) + "a.txt");
+        ASSERT_TRUE(prompt);
+        HWND progress = FindDialog(child, ProgressBar);
+        std::vector<HWND> known = {progress, prompt};
+        auto cancel = [&] {
+            if (byAltF4)
+                CloseByAltF4(prompt);
+            else
+                ASSERT_TRUE(Click(prompt, Cancel));
+        };
+
+        cancel();
+        TBox question = WaitForNewBox(child, known);
+        ExpectQuitQuestion(question, Text(7));
+        known.push_back(question.Window);
+        ASSERT_TRUE(Answer(question.Window, IDNO));
+        EXPECT_TRUE(IsWindowVisible(prompt));
+        EXPECT_EQ(OutFolder(folder) + "a.txt", ControlText(prompt, PathLine));
+
+        cancel();
+        question = WaitForNewBox(child, known);
+        ExpectQuitQuestion(question, Text(7));
+        ASSERT_TRUE(Answer(question.Window, IDYES));
+        EXPECT_EQ(2u, FinishChild(child)) << (byAltF4 ? "Alt+F4" : "Cancel");
+        EXPECT_EQ("old a|old b|old c", Contents(folder));
+        RemoveTestFolder(folder);
+    }
+}
+
+TEST(OverwritePrompt, SilentRunKeepsEveryExistingFileWithoutAWindow)
+{
+    const std::string folder = NewTestFolder("owsilent");
+    TChild child = StartPackage(PackageOverOldFiles(folder), " $SILENT$");
+    ExpectFinishedRun(child, OutFolder(folder));
+    EXPECT_EQ("old a|old b|old c", Contents(folder));
+    RemoveTestFolder(folder);
+}
