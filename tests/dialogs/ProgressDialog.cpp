@@ -1,0 +1,226 @@
+// The progress dialog: what it shows during and after an extraction,
+// pause and cancel, and hiding while a work-folder command runs.
+#include <gtest/gtest.h>
+#include "DialogRuns.h"
+#include <commctrl.h>
+#include "oxPackFixture.h"
+#include "oxTest.h"
+
+namespace {
+
+enum { CancelButton = 103, PauseButton = 104, StatusLine = 105, Animation = 109, TitleLine = 111 };
+const int OverwritePath = 10;
+
+int BarPosition(HWND progress)
+{
+    return static_cast<int>(SendDlgItemMessageA(progress, ProgressBar, PBM_GETPOS, 0, 0));
+}
+
+int BarTop(HWND progress)
+{
+    return static_cast<int>(SendDlgItemMessageA(progress, ProgressBar, PBM_GETRANGE, FALSE, 0));
+}
+
+// The box the run shows at its end, over the progress dialog.
+HWND WaitForCompletion(const TChild &child, HWND progress)
+{
+    TBox box = WaitForNewBox(child, {progress});
+    EXPECT_EQ("All done", box.Text);
+    return box.Window;
+}
+
+// A package whose run stops at an overwrite prompt for a.txt, the second
+// file, and then has count files of 64 KB (noise, stored) to write: long
+// enough to pause it after the prompt.
+TPackOptions LongPackage(const std::string &folder, int count)
+{
+    TPackOptions options = DialogPackage(folder);
+    WriteWholeFile(folder + "a.txt", "new a");
+    WriteWholeFile(OutFolder(folder) + "a.txt", "old a");
+    options.Files.push_back({folder + "a.txt", "a.txt"});
+    for (int n = 0; n < count; ++n) {
+        const std::string name = "big" + std::to_string(n) + ".bin";
+        WriteWholeFile(folder + name, NoiseBytes(65536, static_cast<uint32_t>(n + 1)));
+        options.Files.push_back({folder + name, name});
+    }
+    options.Compression = TCompression::None;
+    return options;
+}
+
+// Answers the prompt for a.txt with Yes and pauses the run at once.
+HWND PauseAfterPrompt(const TChild &child)
+{
+    HWND prompt = WaitForDialog(child, OverwritePath);
+    EXPECT_TRUE(prompt);
+    if (!prompt)
+        return nullptr;
+    HWND progress = FindDialog(child, ProgressBar);
+    Click(prompt, IDYES);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(progress) != FALSE; }, 5000));
+    EXPECT_TRUE(Click(progress, PauseButton));
+    EXPECT_TRUE(WaitFor([&] { return ControlText(progress, PauseButton) == Text(9); }, 5000));
+    return progress;
+}
+
+// True when nothing moves on the dialog for a while.
+bool StandsStill(HWND progress)
+{
+    const std::string status = ControlText(progress, StatusLine);
+    const int position = BarPosition(progress);
+    Sleep(800);
+    return status == ControlText(progress, StatusLine) && position == BarPosition(progress);
+}
+
+} // namespace
+
+TEST(ProgressDialog, ShowsTitleButtonsAnimationAndAFullBarAtTheEnd)
+{
+    const std::string folder = NewTestFolder("progshow");
+    TPackOptions options = DialogPackage(folder);
+    for (const char *name : {"a.txt", "b.txt"}) {
+        WriteWholeFile(folder + name, name);
+        options.Files.push_back({folder + name, name});
+    }
+    options.CompletionMessage = "All done";
+    TChild child = StartPackage(options);
+    HWND progress = WaitForDialog(child, ProgressBar);
+    ASSERT_TRUE(progress);
+    HWND done = WaitForCompletion(child, progress);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(progress, GetWindow(done, GW_OWNER));
+
+    EXPECT_EQ(Caption, WindowCaption(progress));
+    EXPECT_EQ("Test", ControlText(progress, TitleLine));
+    EXPECT_EQ(Text(5), ControlText(progress, StatusLine));
+    EXPECT_EQ(Text(44), ControlText(progress, CancelButton));
+    EXPECT_EQ(Text(8), ControlText(progress, PauseButton));
+    EXPECT_EQ(3, BarTop(progress));
+    EXPECT_EQ(3, BarPosition(progress));
+
+    HWND clip = GetDlgItem(progress, Animation);
+    ASSERT_TRUE(clip);
+    char cls[64] = "";
+    GetClassNameA(clip, cls, sizeof cls);
+    EXPECT_STREQ("SysAnimate32", cls);
+    POINT corner = {0, 0};
+    MapWindowPoints(clip, progress, &corner, 1);
+    EXPECT_EQ(3, corner.x);
+    EXPECT_EQ(12, corner.y);
+    RECT size;
+    GetClientRect(clip, &size);
+    EXPECT_GT(size.right, 0) << "no clip was opened";
+
+    ASSERT_TRUE(Answer(done, IDOK));
+    ExpectFinishedRun(child, OutFolder(folder));
+    RemoveTestFolder(folder);
+}
+
+TEST(ProgressDialog, BarStartsAgainForEachCabinetOfASet)
+{
+    const std::string folder = NewTestFolder("progset");
+    TPackOptions options = DialogPackage(folder);
+    for (int n = 0; n < 4; ++n) {
+        const std::string name = "part" + std::to_string(n) + ".bin";
+        WriteWholeFile(folder + name, NoiseBytes(30000, static_cast<uint32_t>(n + 7)));
+        options.Files.push_back({folder + name, name});
+    }
+    options.Compression = TCompression::None;
+    options.MaxCabinetSize = 70000;
+    options.CompletionMessage = "All done";
+    TChild child = StartPackage(options);
+    ASSERT_TRUE(FileExists(folder + "package2.cab")) << "the package is not a set";
+    HWND progress = WaitForDialog(child, ProgressBar);
+    ASSERT_TRUE(progress);
+    HWND done = WaitForCompletion(child, progress);
+    ASSERT_TRUE(done);
+    // The range is that of the last cabinet alone, and full.
+    const int top = BarTop(progress);
+    EXPECT_GT(top, 0);
+    EXPECT_LT(top, 5) << "the range counts the files of every cabinet";
+    EXPECT_EQ(top, BarPosition(progress));
+    ASSERT_TRUE(Answer(done, IDOK));
+    ExpectFinishedRun(child, OutFolder(folder));
+    EXPECT_EQ(30000u, ReadWholeFile(OutFolder(folder) + "part3.bin").size());
+    RemoveTestFolder(folder);
+}
+
+TEST(ProgressDialog, PauseStopsTheRunKeepsItStoppedThroughEscapeAndCancelNoAndResumeFinishesIt)
+{
+    const std::string folder = NewTestFolder("progpause");
+    const int count = 120;
+    TChild child = StartPackage(LongPackage(folder, count));
+    HWND progress = PauseAfterPrompt(child);
+    ASSERT_TRUE(progress);
+    EXPECT_TRUE(StandsStill(progress));
+    EXPECT_FALSE(SendDlgItemMessageA(progress, Animation, ACM_ISPLAYING, 0, 0));
+    EXPECT_FALSE(FileExists(OutFolder(folder) + "big" + std::to_string(count - 1) + ".bin"));
+
+    // Escape does nothing: the dialog has no control 2.
+    PressKey(progress, VK_ESCAPE);
+    EXPECT_FALSE(WaitForNewDialog(child, {progress}, 1500));
+
+    ASSERT_TRUE(Click(progress, CancelButton));
+    TBox question = WaitForNewBox(child, {progress});
+    ExpectQuitQuestion(question, Text(7));
+    EXPECT_EQ(progress, GetWindow(question.Window, GW_OWNER));
+    ASSERT_TRUE(Answer(question.Window, IDNO));
+    EXPECT_EQ(Text(9), ControlText(progress, PauseButton));
+    EXPECT_TRUE(StandsStill(progress));
+    EXPECT_FALSE(SendDlgItemMessageA(progress, Animation, ACM_ISPLAYING, 0, 0));
+
+    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(progress) != FALSE; }, 5000));
+    ASSERT_TRUE(Click(progress, PauseButton));
+    EXPECT_TRUE(WaitFor([&] { return ControlText(progress, PauseButton) == Text(8); }, 5000));
+    ExpectFinishedRun(child, OutFolder(folder));
+    EXPECT_EQ("new a", ReadWholeFile(OutFolder(folder) + "a.txt"));
+    EXPECT_EQ(65536u, ReadWholeFile(OutFolder(folder) + "big" + std::to_string(count - 1) + ".bin").size());
+    RemoveTestFolder(folder);
+}
+
+// A confirmed cancel is a cancelled run, paused or not: exit code 2.
+TEST(ProgressDialog, CancelWhilePausedEndsWithTwoAndKeepsWhatWasWritten)
+{
+    const std::string folder = NewTestFolder("progcancel");
+    const int count = 120;
+    TChild child = StartPackage(LongPackage(folder, count));
+    HWND progress = PauseAfterPrompt(child);
+    ASSERT_TRUE(progress);
+    CloseByAltF4(progress);
+    TBox question = WaitForNewBox(child, {progress});
+    ExpectQuitQuestion(question, Text(7));
+    ASSERT_TRUE(Answer(question.Window, IDYES));
+    EXPECT_EQ(2u, FinishChild(child));
+    EXPECT_EQ("payload\r\n", ReadWholeFile(OutFolder(folder) + "readme.txt"));
+    EXPECT_FALSE(FileExists(OutFolder(folder) + "big" + std::to_string(count - 1) + ".bin"));
+    RemoveTestFolder(folder);
+}
+
+TEST(ProgressDialog, HiddenWhileTheWorkFolderCommandRunsAndBackForCleaningUp)
+{
+    const std::string folder = NewTestFolder("proghide");
+    const std::string record = folder + "record.txt";
+    SetEnvironmentVariableA("OX_RECORD", record.c_str());
+    TPackOptions options = TestPackOptions(folder);
+    options.Files.push_back({BinFolder() + "payload_recorder.exe", "payload_recorder.exe"});
+    options.Destination = "$INSTALL$";
+    options.Command = "payload_recorder.exe";
+    options.Parameters = "sleep=1500";
+    options.CompletionMessage = "All done";
+    TChild child = StartPackage(options);
+    SetEnvironmentVariableA("OX_RECORD", nullptr);
+
+    ASSERT_TRUE(WaitFor([&] { return !ReadWholeFile(record).empty(); }, 20000)) << "the command never started";
+    HWND progress = FindDialog(child, ProgressBar);
+    ASSERT_TRUE(progress);
+    EXPECT_FALSE(IsWindowVisible(progress));
+    EXPECT_EQ(Text(4), ControlText(progress, StatusLine));
+
+    HWND done = WaitForCompletion(child, progress);
+    ASSERT_TRUE(done);
+    EXPECT_TRUE(IsWindowVisible(progress));
+    EXPECT_EQ(Text(6), ControlText(progress, StatusLine));
+    EXPECT_NE(std::string::npos, ReadWholeFile(record).find("end\r\n")) << "the command was not waited for";
+    ASSERT_TRUE(Answer(done, IDOK));
+    EXPECT_EQ(0u, FinishChild(child));
+    RemoveTestFolder(folder);
+}
