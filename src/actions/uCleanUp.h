@@ -1,0 +1,32 @@
+// uCleanUp: removes what a temporary-install run extracted. Nothing here
+// reports to the user; whatever cannot be removed stays behind.
+#pragma once
+#include <string>
+
+// Called with one path per entry; false stops the walk. Files, and folders
+// of a walk without recursion, come as folder form plus the entry's name;
+// a walked folder itself comes in folder form (trailing backslash).
+using EntryCallback = bool (*)(const std::string &path);
+
+// Walks folder, handing every entry that matches mask to callback, each
+// subfolder's entries before the subfolder, every walked folder after its
+// entries. A folder that is a link (junction or symbolic link) is never
+// entered: it is handed over like a file, so a walk stays inside the tree
+// it was given. False when the callback or a nested walk asked to stop, or
+// when the folder cannot be searched (then without any callback).
+bool WalkFolder(const std::string &folder, const std::string &mask, bool recurse,
+                EntryCallback callback);
+
+// The walk's callback for the clean-up: deletes a file (or a link, never
+// what it points to) at once and removes a folder at its next call, after
+// the walk has closed its search on it. Always true.
+bool RemoveFoundEntry(const std::string &path);
+
+// The whole clean-up of a work folder (folder form): walks it with
+// RemoveFoundEntry, then removes the work folder itself, which the walk
+// leaves pending.
+void RemoveWorkFolder(const std::string &folder);
+
+// Pure: whether a search entry with these attributes is a folder the walk
+// enters.
+bool IsEnteredFolder(unsigned long attributes);

@@ -1,0 +1,102 @@
+// uLaunch: the one routine that starts the payload, and the pure command
+// line it is built on. Nothing here reports to the user: a payload that
+// cannot be started gives false and the run goes on.
+#include "actions/uLaunch.h"
+
+#include <shellapi.h>
+#include <cstring>
+
+#include "startup/uRunState.h"
+#include "util/mUtils.h"
+
+namespace {
+
+std::string Quoted(const std::string &text)
+{
+    return '"' + text + '"';
+}
+
+// Waits (when asked) for a started process and lets go of its handles,
+// which serve nothing else.
+void FinishStart(HANDLE process, HANDLE thread, bool wait)
+{
+    if (wait && process)
+        WaitForSingleObject(process, INFINITE);
+    if (thread)
+        CloseHandle(thread);
+    if (process)
+        CloseHandle(process);
+}
+
+} // namespace
+
+bool IsStartedDirectly(const std::string &filePath)
+{
+    return UpperCaseAscii(GetExtensionPart(filePath)) == "EXE";
+}
+
+std::string BuildLaunchCommandLine(const std::string &filePath, const std::string &arguments,
+                                   const std::string &associatedProgram,
+                                   const std::string &windowsFolder)
+{
+    std::string program;
+    std::string document;
+    if (IsStartedDirectly(filePath)) {
+        program = filePath;
+    } else {
+        program = associatedProgram.empty() ? windowsFolder + "notepad.exe" : associatedProgram;
+        document = Quoted(filePath);
+    }
+    std::string commandLine = Quoted(program);
+    if (!document.empty())
+        commandLine += ' ' + document;
+    if (!arguments.empty())
+        commandLine += ' ' + arguments;
+    return commandLine;
+}
+
+bool StartAfterCreateProcessFailure(DWORD createProcessError, const std::string &filePath,
+                                    const std::string &arguments, bool wait)
+{
+    // CreateProcessA cannot raise its own rights; the shell can, by asking
+    // for consent, when the payload's manifest demands administrator rights.
+    if (createProcessError != ERROR_ELEVATION_REQUIRED)
+        return false;
+    SHELLEXECUTEINFOA shell = {};
+    shell.cbSize = sizeof shell;
+    // The consent prompt still shows; the shell's own error boxes do not,
+    // since a failed start is never shown and would stall a silent run.
+    shell.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    shell.lpFile = filePath.c_str();
+    shell.lpParameters = arguments.empty() ? nullptr : arguments.c_str();
+    shell.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&shell))
+        return false;
+    FinishStart(shell.hProcess, nullptr, wait);
+    return true;
+}
+
+bool LaunchFile(const std::string &filePath, const std::string &arguments, bool wait)
+{
+    std::string associatedProgram;
+    if (!IsStartedDirectly(filePath)) {
+        char found[4097] = {};
+        const std::string folder = GetFolderPart(filePath);
+        HINSTANCE result = FindExecutableA(filePath.c_str(), folder.c_str(), found);
+        if (reinterpret_cast<INT_PTR>(result) > 32)
+            associatedProgram.assign(found, strnlen(found, sizeof found));
+    }
+    std::string commandLine =
+        BuildLaunchCommandLine(filePath, arguments, associatedProgram, WindowsFolder);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    // CreateProcessA may write into the command line; the string's buffer
+    // is writable and NUL-terminated.
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,
+                        nullptr, nullptr, &startup, &process))
+        return StartAfterCreateProcessFailure(GetLastError(), filePath, arguments, wait);
+    FinishStart(process.hProcess, process.hThread, wait);
+    return true;
+}
