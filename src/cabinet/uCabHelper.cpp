@@ -21,6 +21,27 @@ const size_t NextCabinetFolderSize = 256;
 // Set when the next cabinet of a set cannot be reached at all; the failed
 // extraction is then reported as a missing cabinet, not as a user abort.
 bool NextCabinetUnreachable = false;
+// The file being written, from its creation until it is closed complete.
+// A failed extraction removes it, so that no cut-off file is left looking
+// like a finished one.
+INT_PTR PartialHandle = 0;
+std::string PartialTarget;
+int64_t PartialSize = 0;
+// Set when a file was closed shorter than the cabinet says it is: the
+// library may close a file it could not finish and still go on.
+bool FileCutOff = false;
+
+void RemovePartialFile()
+{
+    if (PartialTarget.empty())
+        return;
+    DWORD flags;
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(PartialHandle), &flags))
+        CloseHandle(reinterpret_cast<HANDLE>(PartialHandle));
+    DeleteFileA(PartialTarget.c_str());
+    PartialHandle = 0;
+    PartialTarget.clear();
+}
 
 bool IsSeparator(char c)
 {
@@ -89,6 +110,11 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
     }
     if (a == 0)
         r = 0;
+    if (r != 0 && r != -1) {
+        PartialHandle = r;
+        PartialTarget = target;
+        PartialSize = record->cb;
+    }
     if (r == 0)
         ++FilesDone;
     if (r != -1)
@@ -98,10 +124,23 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
 
 INT_PTR CloseFile(PFDINOTIFICATION record, const std::string &target)
 {
+    // A file whose writing fell short, or that holds fewer bytes than the
+    // cabinet gives, is not finished: it stays the partial file, which the
+    // failed extraction removes.
+    LARGE_INTEGER size;
+    if (StreamWriteFailed || !GetFileSizeEx(reinterpret_cast<HANDLE>(record->hf), &size) ||
+        size.QuadPart != PartialSize) {
+        CloseHandle(reinterpret_cast<HANDLE>(record->hf));
+        PartialHandle = 0;
+        FileCutOff = true;
+        return FALSE;
+    }
     FILETIME utc;
     if (DosDateTimeToFileTime(record->date, record->time, &utc))
         SetFileTime(reinterpret_cast<HANDLE>(record->hf), nullptr, nullptr, &utc);
     CloseHandle(reinterpret_cast<HANDLE>(record->hf));
+    PartialHandle = 0;
+    PartialTarget.clear();
     SetFileAttributesA(target.c_str(), FileAttributesFromCabinet(record->attribs));
     ++FilesDone;
     ShowProgress(target, FilesDone);
@@ -130,7 +169,15 @@ bool CopyOne(HFDI context, const std::string &path)
     std::string name = GetNamePart(path);
     std::string folder = GetFolderPart(path);
     ClearErf(FdiErf);
-    const bool ok = pFDICopy(context, &name[0], &folder[0], 0, FdiNotify, nullptr, nullptr) != FALSE;
+    bool ok = pFDICopy(context, &name[0], &folder[0], 0, FdiNotify, nullptr, nullptr) != FALSE;
+    if (ok && (StreamWriteFailed || FileCutOff)) {
+        ok = false;
+        FdiErf.erfOper = FDIERROR_TARGET_FILE;
+    }
+    if (StreamWriteFailed)
+        FdiErf.erfOper = FDIERROR_TARGET_FILE;
+    if (!ok)
+        RemovePartialFile();
     if (!ok && NextCabinetUnreachable)
         FdiErf.erfOper = FDIERROR_CABINET_NOT_FOUND;
     return ok;

@@ -8,6 +8,7 @@
 
 const char EmbeddedCabinetName[] = "lumbo";
 std::string PackageFilePath;
+bool StreamWriteFailed = false;
 
 namespace {
 
@@ -45,6 +46,7 @@ void ForgetPackageHandle(HANDLE handle)
 void PrepareStreams()
 {
     PackageFilePath = OwnFilePath();
+    StreamWriteFailed = false;
     CabinetBase = static_cast<DWORD>(static_cast<uint64_t>(PackageSettings.CabinetOffset));
     StreamKey = PackageSettings.PasswordProtected ? InvertText(PackageSettings.Password) : std::string();
 }
@@ -131,7 +133,8 @@ FNREAD(StreamRead)
 FNWRITE(StreamWrite)
 {
     DWORD done = 0;
-    WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &done, nullptr);
+    if (!WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &done, nullptr) || done != cb)
+        StreamWriteFailed = true;
     return done;
 }
 

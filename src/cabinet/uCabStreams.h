@@ -14,6 +14,10 @@ extern const char EmbeddedCabinetName[];  // "lumbo"
 // The file the pseudo name opens: the package itself (OwnFilePath).
 extern std::string PackageFilePath;
 
+// Set when a write fell short (a full disk, say). The cabinet library
+// does not always stop on a short write, so the extraction checks this.
+extern bool StreamWriteFailed;
+
 // Must run before the first callback of a run: takes the package's path
 // and cabinet offset and derives the unscrambling key once.
 void PrepareStreams();

@@ -1,0 +1,169 @@
+// Packages that are damaged, hostile or meet a full disk: a defined exit
+// code, the package's own message, and nothing written outside the
+// destination.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include "ExtractFixture.h"
+#include "oxPackFixture.h"
+#include "oxTest.h"
+
+namespace {
+
+struct TDamage {
+    std::string Root = NewTestFolder("damage");
+    std::string Payload = Root + "payload\\";
+    std::string Out = Root + "out\\";
+    TDamage() { CreateDirectoryA(Payload.c_str(), nullptr); }
+    ~TDamage() { RemoveTestFolder(Root); }
+};
+
+const char DamagedText[] =
+    "The cabinet has most likely been damaged, please obtain a new copy of this cabinet and try again.";
+
+// Indexes into RawSettingsLines.
+enum { SilentFlag = 13 };
+
+// The cabinet's offset in a package built by oxpack.
+TPackResult Pack(const TPackOptions &options)
+{
+    TPackResult result;
+    std::string error;
+    EXPECT_TRUE(MakePackage(options, result, error)) << error;
+    return result;
+}
+
+bool Contains(const std::string &text, const std::string &part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+TEST(DamagedPackage, TruncatedOrUnrecognisedCabinetEndsWithTwoBeforeWritingAnything)
+{
+    TDamage s;
+    ASSERT_TRUE(WriteWholeFile(s.Payload + "a.txt", "first file"));
+    ASSERT_TRUE(WriteWholeFile(s.Payload + "b.bin", NoiseBytes(200000, 3)));
+    TPackOptions options = PackageOf(s.Payload, s.Root, s.Out);
+    const TPackResult packed = Pack(options);
+    const std::string whole = ReadWholeFile(options.OutputPath);
+
+    const std::string truncated = whole.substr(0, whole.size() - 1000);
+    std::string renamed = whole;
+    renamed[static_cast<size_t>(packed.CabinetOffset) + 3] = 'X';  // "MSCX"
+    for (const std::string &bytes : {truncated, renamed}) {
+        ASSERT_TRUE(WriteWholeFile(options.OutputPath, bytes));
+        TRunResult silent = RunPackage(options.OutputPath, "$SILENT$", s.Root);
+        EXPECT_EQ(2u, silent.ExitCode);
+        EXPECT_FALSE(silent.BoxShown);
+        EXPECT_TRUE(FilesBelow(s.Out).empty());
+    }
+    // Shown in the package's words when a user is there.
+    TRunResult shown = RunAndAnswer(options.OutputPath, s.Root);
+    EXPECT_EQ(2u, shown.ExitCode);
+    EXPECT_TRUE(Contains(shown.BoxText, DamagedText)) << shown.BoxText;
+}
+
+TEST(DamagedPackage, CorruptDataEndsWithOneAndTheLibrarysReason)
+{
+    TDamage s;
+    ASSERT_TRUE(WriteWholeFile(s.Payload + "b.bin", std::string(300000, 'z')));
+    TPackOptions options = PackageOf(s.Payload, s.Root, s.Out);
+    const TPackResult packed = Pack(options);
+    std::string bytes = ReadWholeFile(options.OutputPath);
+    // Well inside the compressed data, past the headers.
+    for (size_t i = bytes.size() - 200; i < bytes.size() - 100; ++i)
+        bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+    ASSERT_TRUE(WriteWholeFile(options.OutputPath, bytes));
+    EXPECT_EQ(1u, RunPackage(options.OutputPath, "$SILENT$", s.Root).ExitCode);
+    // The file cut off by the failure is not left behind as if complete.
+    EXPECT_TRUE(FilesBelow(s.Out).empty());
+    TRunResult shown = RunAndAnswer(options.OutputPath, s.Root);
+    EXPECT_EQ(1u, shown.ExitCode);
+    EXPECT_TRUE(Contains(shown.BoxText, "Failure decompressing data from a cabinet file") ||
+                Contains(shown.BoxText, "Cabinet file is corrupt"))
+        << shown.BoxText;
+    (void)packed;
+}
+
+TEST(DamagedPackage, CabinetOffsetBeyondTwoGigabytesCannotBeSought)
+{
+    TDamage s;
+    std::vector<std::string> lines = RawSettingsLines(s.Out);
+    lines[SilentFlag] = "TRUE";
+    lines[2] = "2147483648";
+    WriteRawPackage(s.Root + "far.exe", lines, "MSCF");
+    EXPECT_EQ(1u, RunPackage(s.Root + "far.exe", "", s.Root).ExitCode);
+}
+
+TEST(HostileCabinet, NamesThatLeaveTheDestinationAreNeverWritten)
+{
+    TDamage s;
+    ASSERT_TRUE(WriteWholeFile(s.Payload + "x.txt", "escape attempt"));
+    const std::string source = s.Payload + "x.txt";
+    for (const std::string name : {"..\\escaped.txt", "a\\..\\..\\escaped.txt", "a\\. .\\..\\escaped.txt",
+                                   "\\escaped.txt", "Z:escaped.txt", "a/../../escaped.txt"}) {
+        const std::string cabinet =
+            CabinetOf({{source, "safe.txt"}, {source, name}, {source, "after.txt"}}, s.Root);
+        std::vector<std::string> lines = RawSettingsLines(s.Out + "in\\");
+        const std::string package = WriteRawCabinetPackage(s.Root + "hostile.exe", lines, cabinet);
+        // Silent: a file that cannot be created ends the run with 1.
+        EXPECT_EQ(1u, RunPackage(package, "$SILENT$", s.Root).ExitCode) << name;
+        EXPECT_EQ(std::vector<std::string>{"safe.txt"}, FilesBelow(s.Out + "in\\")) << name;
+        if (name == "..\\escaped.txt") {
+            // A user is asked with the path and may skip the file.
+            RemoveTestFolder(s.Out);
+            TRunResult shown = RunAndAnswer(package, s.Root, IDIGNORE);
+            EXPECT_EQ(0u, shown.ExitCode);
+            EXPECT_EQ("M34\rM30\r" + s.Out + "in\\" + name, shown.BoxText);
+            EXPECT_EQ((std::vector<std::string>{"after.txt", "safe.txt"}), FilesBelow(s.Out + "in\\"));
+        }
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((s.Out + "escaped.txt").c_str())) << name;
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((s.Root + "escaped.txt").c_str())) << name;
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("Z:\\escaped.txt")) << name;
+        RemoveTestFolder(s.Out);
+    }
+}
+
+TEST(HostileCabinet, AttributeBitsThatAreNoFileAttributesDoNotCostTheOthers)
+{
+    TDamage s;
+    ASSERT_TRUE(WriteWholeFile(s.Payload + "ro.txt", "read only"));
+    ASSERT_TRUE(SetFileAttributesA((s.Payload + "ro.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    std::string cabinet = CabinetOf({{s.Payload + "ro.txt", "ro.txt"}}, s.Root);
+    // The file entry's attribute word follows its size, folder index,
+    // date and time; add the executable bit (0x40).
+    const size_t entry = static_cast<unsigned char>(cabinet[16]) | static_cast<unsigned char>(cabinet[17]) << 8;
+    const size_t attributes = entry + 14;
+    ASSERT_EQ(FILE_ATTRIBUTE_READONLY, static_cast<unsigned char>(cabinet[attributes]) & 0x07);
+    cabinet[attributes] = static_cast<char>(cabinet[attributes] | 0x40);
+    std::vector<std::string> lines = RawSettingsLines(s.Out);
+    lines[SilentFlag] = "TRUE";
+    const std::string package = WriteRawCabinetPackage(s.Root + "attributes.exe", lines, cabinet);
+    EXPECT_EQ(0u, RunPackage(package, "", s.Root).ExitCode);
+    const DWORD found = GetFileAttributesA((s.Out + "ro.txt").c_str());
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, found);
+    EXPECT_TRUE(found & FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA((s.Out + "ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(FullDisk, RunningOutOfRoomEndsWithOneAndMessage23)
+{
+    const std::string mounts = BinFolder() + "..\\ex-mounts\\";
+    if (GetFileAttributesA((mounts + "ready").c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no small file system: " << ReadWholeFile(mounts + "unavailable");
+    TDamage s;
+    ASSERT_TRUE(WriteWholeFile(s.Payload + "fits.txt", "small"));
+    ASSERT_TRUE(WriteWholeFile(s.Payload + "huge.bin", NoiseBytes(3000000, 9)));
+    const std::string out = mounts + "small\\out\\";
+    TPackOptions options = PackageOf(s.Payload, s.Root, out);
+    BuildTestPackage(options);
+    EXPECT_EQ(1u, RunPackage(options.OutputPath, "$SILENT$", s.Root).ExitCode);
+    // The cut-off file is gone; what was complete stays.
+    EXPECT_EQ(std::vector<std::string>{"fits.txt"}, FilesBelow(out));
+    RemoveTestFolder(out);
+    TRunResult shown = RunAndAnswer(options.OutputPath, s.Root, IDYES);
+    EXPECT_EQ(1u, shown.ExitCode);
+    EXPECT_TRUE(Contains(shown.BoxText, "Failure writing to target file")) << shown.BoxText;
+    RemoveTestFolder(out);
+}

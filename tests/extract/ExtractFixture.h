@@ -1,0 +1,58 @@
+// Shared pieces of the extraction tests: payload trees, packages built
+// with oxpack or by hand around a cabinet of the test's own, and silent
+// runs of them.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+#include "oxPackages.h"
+#include "uCabWriter.h"
+
+// A payload tree in folder: empty, tiny, incompressible and compressible
+// files, two folder levels, a read-only and a hidden file.
+void MakePayloadTree(const std::string &folder);
+// Every file below source has an equal twin below target: bytes, the
+// read-only, hidden and system attributes, and the last-write time (to the
+// two seconds a cabinet keeps).
+void ExpectSameTree(const std::string &source, const std::string &target);
+// Names of all files below folder, relative, sorted.
+std::vector<std::string> FilesBelow(const std::string &folder);
+
+// Package options for a package of the files below payload, extracting
+// into destination, written as folder + "package.exe".
+TPackOptions PackageOf(const std::string &payload, const std::string &folder, const std::string &destination);
+
+// A package around cabinet bytes written by the test: the extractor, the
+// settings lines (RawSettingsLines with the cabinet offset filled in),
+// then the cabinet.
+std::string WriteRawCabinetPackage(const std::string &path, std::vector<std::string> lines,
+                                   const std::string &cabinet);
+// One cabinet of the given files (names as given, unchecked), MSZIP.
+std::string CabinetOf(const std::vector<TPackFile> &files, const std::string &scratchFolder);
+
+struct TRunResult {
+    DWORD ExitCode = 0xFFFFFFFF;
+    bool BoxShown = false;
+    std::string BoxText;
+};
+// Runs a package (with arguments) from folder that is expected to end by
+// itself; a box that keeps it running is recorded and answered with its
+// first button.
+TRunResult RunPackage(const std::string &package, const std::string &arguments, const std::string &folder,
+                      DWORD timeoutMs = 30000);
+
+// Runs a package with a user in front of it: waits for the progress
+// dialog, then for the box that opens over it, answers it with answer
+// (0: its first button) and collects the exit code.
+TRunResult RunAndAnswer(const std::string &package, const std::string &folder, int answer = 0);
+
+// The record the payload program writes: its command line and current
+// folder, per start.
+std::string RecordPath(const std::string &folder);
+std::vector<std::string> RecordLines(const std::string &recordPath);
+// The same once at least expected lines are there (or after 10 s).
+std::vector<std::string> RecordLines(const std::string &recordPath, size_t expected);
+// payload_recorder.exe copied into folder under name.
+void AddRecorder(const std::string &folder, const std::string &name);
+
+std::string Quoted(const std::string &text);

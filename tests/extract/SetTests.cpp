@@ -1,0 +1,88 @@
+// Cabinet sets: the embedded cabinet continued by cabinets beside the
+// package, protected or not.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include "ExtractFixture.h"
+#include "oxPackFixture.h"
+#include "oxTest.h"
+
+namespace {
+
+struct TSet {
+    std::string Root = NewTestFolder("sets");
+    std::string Payload = Root + "payload\\";
+    std::string Out = Root + "out\\";
+    TSet() { CreateDirectoryA(Payload.c_str(), nullptr); }
+    ~TSet() { RemoveTestFolder(Root); }
+};
+
+// Files that cross both boundaries of a three-cabinet set.
+void MakeSpanningPayload(const std::string &folder)
+{
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(WriteWholeFile(folder + "part" + std::to_string(i) + ".bin", NoiseBytes(9000, 100 + i)));
+}
+
+TPackResult Pack(const TPackOptions &options)
+{
+    TPackResult result;
+    std::string error;
+    EXPECT_TRUE(MakePackage(options, result, error)) << error;
+    return result;
+}
+
+} // namespace
+
+TEST(CabinetSet, ThreeCabinetsWithFilesSpanningBothBoundaries)
+{
+    TSet s;
+    MakeSpanningPayload(s.Payload);
+    for (TCompression compression : {TCompression::None, TCompression::MsZip}) {
+        TPackOptions options = PackageOf(s.Payload, s.Root, s.Out);
+        options.MaxCabinetSize = 16384;
+        options.Compression = compression;
+        TPackResult packed = Pack(options);
+        ASSERT_EQ(2u, packed.ContinuationPaths.size());
+        EXPECT_EQ(0u, RunPackage(options.OutputPath, "$SILENT$", s.Root).ExitCode);
+        ExpectSameTree(s.Payload, s.Out);
+        RemoveTestFolder(s.Out);
+    }
+}
+
+TEST(CabinetSet, MissingContinuationInASilentRunEndsWithOne)
+{
+    TSet s;
+    MakeSpanningPayload(s.Payload);
+    TPackOptions options = PackageOf(s.Payload, s.Root, s.Out);
+    options.MaxCabinetSize = 16384;
+    options.Compression = TCompression::None;
+    TPackResult packed = Pack(options);
+    ASSERT_EQ(2u, packed.ContinuationPaths.size());
+    ASSERT_TRUE(DeleteFileA(packed.ContinuationPaths[1].c_str()));
+    TRunResult run = RunPackage(options.OutputPath, "$SILENT$", s.Root);
+    EXPECT_EQ(1u, run.ExitCode);
+    EXPECT_FALSE(run.BoxShown) << run.BoxText;
+}
+
+TEST(CabinetSet, ContinuationOfExactlyThePackagesSizeIsReadAsItself)
+{
+    TSet s;
+    ASSERT_TRUE(WriteWholeFile(s.Payload + "big.bin", NoiseBytes(700000, 5)));
+    ASSERT_TRUE(WriteWholeFile(s.Payload + "small.txt", "after the boundary"));
+    TPackOptions options = PackageOf(s.Payload, s.Root, s.Out);
+    options.MaxCabinetSize = 400000;
+    options.Compression = TCompression::None;
+    TPackResult packed = Pack(options);
+    ASSERT_EQ(1u, packed.ContinuationPaths.size());
+    // Bring both files to one size: trailing bytes after a cabinet are
+    // never read.
+    std::string package = ReadWholeFile(options.OutputPath);
+    std::string continuation = ReadWholeFile(packed.ContinuationPaths[0]);
+    const size_t size = std::max(package.size(), continuation.size());
+    package.resize(size, 'p');
+    continuation.resize(size, 'c');
+    ASSERT_TRUE(WriteWholeFile(options.OutputPath, package));
+    ASSERT_TRUE(WriteWholeFile(packed.ContinuationPaths[0], continuation));
+    EXPECT_EQ(0u, RunPackage(options.OutputPath, "$SILENT$", s.Root).ExitCode);
+    ExpectSameTree(s.Payload, s.Out);
+}
