@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# The extraction benchmark, in one command:
+#   tools/bench/bench.sh            (OX_BUILD=DIR for another build tree,
+#                                    BENCH_RUNS=N repetitions, default 3,
+#                                    BENCH_MB=M large payload size, default 200)
+# Generates a deterministic payload of about 200 MB in 2,000 files (and one
+# of about 20 MB in 200 files), packs each with oxpack (MSZIP) unprotected
+# and protected, and extracts, N times each and interleaved:
+#   silent     the package with $SILENT$
+#   dialog     the package with its progress dialog
+#   protected  the protected package, password typed into its dialog
+#   floor      the same cabinet through fdi_floor.exe (bare FDI calls)
+#   cabextract the same cabinet through Debian's cabextract (native)
+# The Windows programs run under the build's Wine and are timed, and their
+# peak working set read, by bench_launch.exe. The first extraction of every
+# kind is compared byte for byte with the payload.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${OX_BUILD:-$root/build}
+runs=${BENCH_RUNS:-3}
+big_mb=${BENCH_MB:-200}     # size of the large payload; the small one is a tenth
+OX_BUILD=$build "$root/tools/build.sh" >/dev/null
+wine="$build/wine-run"
+bin="$build/bin"
+scratch="$build/bench"
+password=bench-pass-1
+mkdir -p "$scratch"
+trap '"$wine" --stop' EXIT
+"$wine" wineboot -i >/dev/null 2>&1 || true
+
+winpath() { echo "Z:$1" | tr / '\\'; }
+
+# payload NAME BYTES FILES: generated once per size, reused afterwards.
+payload() {
+  local dir="$scratch/$1-payload" stamp="$scratch/$1-payload.stamp"
+  if [ "$(cat "$stamp" 2>/dev/null)" != "$2 $3" ]; then
+    rm -rf "$dir" "$stamp"
+    python3 "$root/tools/bench/gen_payload.py" "$dir" "$2" "$3"
+    echo "$2 $3" >"$stamp"
+  fi
+}
+
+# pack NAME [--protect --password P]: the package extracts into NAME-out.
+pack() {
+  local name=$1; shift
+  local label=$name
+  [ $# -gt 0 ] && label=$name-protected
+  rm -f "$scratch/$label.exe"
+  "$wine" "$bin/oxpack.exe" --folder "$(winpath "$scratch/$name-payload")" \
+    --output "$(winpath "$scratch/$label.exe")" --title Bench \
+    --destination "$(winpath "$scratch/$name-out")" "$@" >/dev/null
+}
+
+cabinet_of() {
+  local offset
+  offset=$("$wine" "$bin/oxpack.exe" --inspect "$(winpath "$scratch/$1.exe")" |
+           sed -n 's/^CabinetOffset: *\([0-9]*\).*/\1/p' | tr -d '\r')
+  tail -c +$((offset + 1)) "$scratch/$1.exe" >"$scratch/$1.cab"
+}
+
+# measure NAME KIND: one extraction into a fresh NAME-out; appends
+# "KIND seconds peak_bytes" to the results.
+measure() {
+  local name=$1 kind=$2 out="$scratch/$1-out" line seconds peak
+  rm -rf "$out"
+  case $kind in
+    silent)    line=$("$wine" "$bin/bench_launch.exe" "$(winpath "$scratch/$name.exe")" '$SILENT$') ;;
+    dialog)    line=$("$wine" "$bin/bench_launch.exe" "$(winpath "$scratch/$name.exe")") ;;
+    protected) line=$("$wine" "$bin/bench_launch.exe" --password "$password" \
+                        "$(winpath "$scratch/$name-protected.exe")") ;;
+    floor)     line=$("$wine" "$bin/bench_launch.exe" "$(winpath "$bin/fdi_floor.exe")" \
+                        "$(winpath "$scratch/$name.cab")" "$(winpath "$out")") ;;
+    cabextract)
+      local start end
+      start=$(date +%s.%N)
+      /usr/bin/time -f %M -o "$scratch/time.txt" cabextract -q -d "$out" "$scratch/$name.cab"
+      end=$(date +%s.%N)
+      line="exit=0 seconds=$(echo "$end - $start" | bc -l) peak_working_set=$(( $(cat "$scratch/time.txt") * 1024 ))" ;;
+  esac
+  line=$(echo "$line" | tr -d '\r')
+  case $line in
+    exit=0\ *) ;;
+    *) echo "bench: $kind extraction of $name failed: $line" >&2; exit 1 ;;
+  esac
+  seconds=$(echo "$line" | sed 's/.*seconds=\([0-9.]*\).*/\1/')
+  peak=$(echo "$line" | sed 's/.*peak_working_set=\([0-9]*\).*/\1/')
+  echo "$name $kind $seconds $peak" >>"$results"
+  if [ ! -e "$scratch/$name-$kind.verified" ]; then
+    if ! diff -r -q "$scratch/$name-payload" "$out" >/dev/null; then
+      echo "bench: $kind extraction of $name differs from the payload" >&2
+      diff -r -q "$scratch/$name-payload" "$out" | head >&2
+      exit 1
+    fi
+    : >"$scratch/$name-$kind.verified"
+  fi
+}
+
+results="$scratch/results.txt"
+: >"$results"
+rm -f "$scratch"/*.verified
+payload big $((big_mb * 1000000)) $((big_mb * 10))
+payload small $((big_mb * 100000)) $((big_mb))
+for name in big small; do
+  pack "$name"
+  pack "$name" --protect --password "$password"
+  cabinet_of "$name"
+done
+echo "packages: big $(stat -c %s "$scratch/big.exe") bytes, small $(stat -c %s "$scratch/small.exe") bytes" \
+  "(cabinets $(stat -c %s "$scratch/big.cab"), $(stat -c %s "$scratch/small.cab"))"
+
+for run in $(seq "$runs"); do
+  for kind in silent dialog protected floor cabextract; do
+    measure big "$kind"
+  done
+  for kind in silent protected floor; do
+    measure small "$kind"
+  done
+  echo "run $run of $runs done" >&2
+done
+rm -rf "$scratch/big-out" "$scratch/small-out"
+
+python3 - "$results" <<'PY'
+import statistics, sys
+rows = [line.split() for line in open(sys.argv[1])]
+def med(name, kind, column):
+    return statistics.median(float(r[column]) for r in rows if r[0] == name and r[1] == kind)
+secs = lambda name, kind: med(name, kind, 2)
+peak = lambda name, kind: med(name, kind, 3) / (1 << 20)
+print("median seconds, large package:")
+for kind in ("silent", "dialog", "protected", "floor", "cabextract"):
+    print("  %-11s %7.2f s   peak working set %6.1f MiB" % (kind, secs("big", kind), peak("big", kind)))
+print("ratios:")
+print("  extractor (silent) / floor      %.2f" % (secs("big", "silent") / secs("big", "floor")))
+print("  extractor (dialog) / floor      %.2f" % (secs("big", "dialog") / secs("big", "floor")))
+print("  protected / unprotected (dialog) %.2f" % (secs("big", "protected") / secs("big", "dialog")))
+print("  cabextract / floor              %.2f" % (secs("big", "cabextract") / secs("big", "floor")))
+print("peak working set, small vs large package:")
+for kind in ("silent", "protected", "floor"):
+    print("  %-11s %6.1f MiB  %6.1f MiB" % (kind, peak("small", kind), peak("big", kind)))
+PY
