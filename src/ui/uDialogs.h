@@ -15,8 +15,9 @@ std::string AskDestinationFolder();
 // extraction thread, owned by the progress dialog. Silent: false.
 bool AskOverwrite(const std::string &fileName);
 // Runs the progress dialog modally; its worker thread performs the
-// extraction and ends the process. Returns only when there is no dialog.
-void RunProgressDialog();
+// extraction and ends the process. Never returns: a dialog that cannot be
+// shown or started is a fatal error, a confirmed cancel ends with 2.
+[[noreturn]] void RunProgressDialog();
 
 // --- Shared by the dialog procedures. ---
 
