@@ -1,5 +1,6 @@
 #include "DialogRuns.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include "uPackage.h"
 
 const char Caption[] = "Kelvardo Tovrex - Test";
@@ -46,13 +47,19 @@ void ExpectFinishedRun(TChild &child, const std::string &outFolder)
 {
     // A box on the way fails the run: say what it says and close it rather
     // than wait for the time-out. The progress dialog is no box.
+    // Once seen, the progress dialog is known by its handle: while the
+    // process ends, its controls go before it does.
+    std::vector<HWND> progress;
     for (DWORD waited = 0; waited < 30000; waited += 100) {
         if (WaitForSingleObject(child.Process, 100) != WAIT_TIMEOUT)
             break;
         for (HWND window : VisibleDialogs(child)) {
             if (GetDlgItem(window, ProgressBar))
+                progress.push_back(window);
+            if (std::find(progress.begin(), progress.end(), window) != progress.end())
                 continue;
-            Sleep(100);
+            if (WaitForSingleObject(child.Process, 100) != WAIT_TIMEOUT)
+                break;
             const TBox box = ReadBox(window);
             ADD_FAILURE() << "unexpected box: " << box.Text;
             Click(window, box.DefaultButton ? box.DefaultButton : box.Buttons.empty() ? IDOK : box.Buttons.back());
