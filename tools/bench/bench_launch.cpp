@@ -4,7 +4,9 @@
 // Starts the command line, answers a package's password dialog (the
 // dialog holding the edit control 2101) with TEXT when given, waits for
 // the program to end and prints one line:
-//   exit=N seconds=S peak_working_set=BYTES
+//   exit=N seconds=S peak_working_set=BYTES answered=A
+// where A is the time (from the start) at which the password was given,
+// 0 when none was.
 // The peak is read while the program runs (the system forgets it once the
 // process is gone), every 10 ms; it is the process's own high-water mark,
 // so only growth in the last few milliseconds could be missed.
@@ -85,6 +87,7 @@ int main(int argc, char **argv)
         return 1;
     }
     SIZE_T peak = 0;
+    double answeredAt = 0;
     while (WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT) {
         PROCESS_MEMORY_COUNTERS counters = {};
         counters.cb = sizeof counters;
@@ -99,6 +102,9 @@ int main(int argc, char **argv)
                 PostMessageA(search.Dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                              reinterpret_cast<LPARAM>(GetDlgItem(search.Dialog, IDOK)));
                 answer = false;
+                LARGE_INTEGER now;
+                QueryPerformanceCounter(&now);
+                answeredAt = double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart);
             }
         }
     }
@@ -107,8 +113,8 @@ int main(int argc, char **argv)
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    std::printf("exit=%lu seconds=%.3f peak_working_set=%lu\n", code,
+    std::printf("exit=%lu seconds=%.3f peak_working_set=%lu answered=%.3f\n", code,
                 double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart),
-                static_cast<unsigned long>(peak));
+                static_cast<unsigned long>(peak), answeredAt);
     return 0;
 }
