@@ -10,7 +10,7 @@ packages=(
   mingw-w64-i686-dev
   wine wine32:i386 xvfb x11-utils
   cabextract
-  python3
+  python3 x11-apps xdotool
 )
 
 missing=()

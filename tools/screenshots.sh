@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Takes screenshots of the extractor's dialogs and message boxes into
+# docs/screenshots/: builds sample packages with oxpack, runs them in a Wine
+# virtual desktop on the build tree's own display, answers each window from
+# the keyboard and captures it.
+#   tools/screenshots.sh          (OX_BUILD=DIR for another build folder)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${OX_BUILD:-$root/build}
+"$root/tools/build.sh" >"$build/screenshots-build.log" 2>&1 ||
+  { tail -n 30 "$build/screenshots-build.log" >&2; exit 1; }
+
+work=$build/shots
+out=$root/docs/screenshots
+rm -rf "$work"
+mkdir -p "$work/payload" "$work/dest" "$out"
+
+# Unix paths are seen by Windows programs under drive Z:.
+win() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
+wine_run() { "$build/wine-run" "$@"; }
+trap '"$build/wine-run" --stop >/dev/null 2>&1 || true' EXIT
+
+# The sample: a licence, a small file that already exists at the
+# destination (for the overwrite prompt) and a large one, so that the
+# progress dialog stays up long enough to be seen.
+printf 'Widget 2.0 read-me.\r\n' >"$work/payload/readme.txt"
+cp "$work/payload/readme.txt" "$work/dest/readme.txt"
+head -c 48000000 /dev/urandom >"$work/payload/widget.dat"
+printf '%s\n' "WIDGET 2.0 LICENCE AGREEMENT" "" \
+  "You may install and use this sample on any number of computers." \
+  "It comes with no warranty of any kind." >"$work/licence.txt"
+
+echo "== packing the samples"
+wine_run "$build/bin/oxpack.exe" --title "Widget 2.0" \
+  --question "Install Widget 2.0 on this computer?" \
+  --protect --password s3cret --licence "$(win "$work/licence.txt")" \
+  --completion "Widget 2.0 is ready to use." --compression none \
+  --output "$(win "$work/widget.exe")" \
+  "$(win "$work/payload/readme.txt")" "$(win "$work/payload/widget.dat")" >/dev/null
+
+DISPLAY=":$(cat "$build/xvfb/display")"
+export DISPLAY
+
+desktop=""
+last=""
+# The screen as the virtual desktop shows it, as a hash to notice changes.
+grab() { xwd -silent -id "$desktop" >"$work/screen.xwd" 2>/dev/null && md5sum <"$work/screen.xwd"; }
+
+# Waits until the desktop shows a window that was not there at the last
+# shot and keeps it for a moment (or, with "moving", just a window), then
+# saves it, cut to the windows, as NAME.png.
+shot() {
+  local name=$1 mode=${2:-still} now before="" tries=0
+  while :; do
+    tries=$((tries + 1))
+    if [ $tries -gt 80 ]; then
+      echo "   $name: nothing new appeared" >&2
+      cp "$work/screen.xwd" "$work/$name-timeout.xwd" 2>/dev/null || true
+      return 1
+    fi
+    sleep 0.25
+    now=$(grab) || continue
+    [ "$now" = "$last" ] && continue
+    if [ "$mode" != moving ] && [ "$now" != "$before" ]; then before=$now; continue; fi
+    # An empty desktop is not a shot.
+    python3 "$root/tools/art/xwd_to_png.py" "$work/screen.xwd" "$out/$name.png" --trim && break
+  done
+  last=$now
+  echo "   $name.png"
+}
+# A window that opens while the desktop has no focus stays inactive and
+# deaf to the keyboard: one click on its title bar activates it.
+activate() {
+  local left top right bottom
+  read -r left top right bottom < <(python3 "$root/tools/art/xwd_to_png.py" --bbox "$work/screen.xwd")
+  xdotool mousemove --window "$desktop" $(((left + right) / 2)) $((top + 8)) click 1
+  sleep 0.3
+}
+keys() { xdotool windowfocus --sync "$desktop" 2>/dev/null || true; xdotool key --delay 60 "$@"; }
+typed() { xdotool windowfocus --sync "$desktop" 2>/dev/null || true; xdotool type --delay 40 "$1"; }
+
+# Lets the package end by itself for a while, then ends the Wine session,
+# so that a run stuck behind an unseen window cannot hold up the next one.
+finish_package() {
+  for _ in $(seq 1 40); do
+    kill -0 "$package" 2>/dev/null || { wait "$package" || true; return 0; }
+    sleep 0.25
+  done
+  echo "   the package did not end; stopping Wine" >&2
+  "$build/wine-run" --stop >/dev/null 2>&1 || true
+  wait "$package" || true
+}
+
+start_package() {
+  (cd "$work" && wine_run explorer "/desktop=shots,800x600" "$@" >/dev/null 2>&1) &
+  package=$!
+  desktop=""
+  for _ in $(seq 1 80); do
+    desktop=$(xdotool search --name '^shots' 2>/dev/null | head -n1) && [ -n "$desktop" ] && break
+    sleep 0.25
+  done
+  [ -n "$desktop" ] || { echo "the Wine desktop did not open" >&2; exit 1; }
+  last=""
+}
+
+echo "== the whole run: question, password, licence, destination, overwrite, progress, completion"
+start_package "$(win "$work/widget.exe")"
+shot start-question && activate && keys y
+shot password && typed s3cret && keys Return
+shot licence && keys Return
+shot destination && keys End shift+Home && typed "$(win "$work/dest")" && keys Return
+shot overwrite && keys Return
+shot progress moving || true
+shot completion && keys Return
+finish_package
+
+echo "== a wrong password"
+start_package "$(win "$work/widget.exe")"
+shot start-question-again >/dev/null && rm -f "$out/start-question-again.png" && activate && keys y
+shot password-empty-check >/dev/null && rm -f "$out/password-empty-check.png" && typed wrong && keys Return
+shot licence-again >/dev/null && rm -f "$out/licence-again.png" && keys Return
+shot destination-again >/dev/null && rm -f "$out/destination-again.png" && keys Return
+shot wrong-password && keys Return
+finish_package
+
+echo "== screenshots in docs/screenshots/"
