@@ -1,28 +1,87 @@
 // The extractor started as a user or a script starts it: real packages,
-// real message boxes, exit codes. The extraction itself is not built yet;
-// the run reports what it hands over on standard output, then stops with
-// exit code 1.
+// real message boxes, exit codes. The packages carry a program of the
+// tests' own as their command; what it records (its command line) shows
+// where the run put the files and what it handed over.
 #include <windows.h>
 #include <gtest/gtest.h>
 #include "oxPackages.h"
 #include "oxProcess.h"
 #include "oxTest.h"
+#include "oxWindows.h"
+#include "uCabWriter.h"
 
 namespace {
 
 const char Notice[] =
     "This is not a workable program, there is no utility in running it apart from seeing this notice.";
 
-// Value of a "Name=value" line of the hand-over output; "<none>" when the
-// run never reached the hand-over.
-std::string HandOver(const std::string &output, const std::string &name)
+// The recorder program as "rec.exe" in a cabinet of its own, built once.
+const std::string &RecorderCabinet()
 {
-    const std::string text = "\n" + output;
-    const size_t at = text.find("\n" + name + "=");
-    if (at == std::string::npos)
-        return "<none>";
-    const size_t start = at + name.size() + 2;
-    return text.substr(start, text.find("\r\n", start) - start);
+    static std::string cabinet;
+    if (cabinet.empty()) {
+        const std::string folder = NewTestFolder("reccab");
+        TCabinetRequest request;
+        request.Files = {{BinFolder() + "payload_recorder.exe", "rec.exe"}};
+        request.Folder = folder;
+        request.FirstName = "lumbo";
+        request.ContinuationStem = "rec";
+        TCabinetSet set;
+        std::string error;
+        EXPECT_TRUE(WriteCabinetSet(request, set, error)) << error;
+        cabinet = set.Paths.empty() ? std::string() : ReadWholeFile(set.Paths.front());
+        RemoveTestFolder(folder);
+    }
+    return cabinet;
+}
+
+// Where the recorder of a run writes: folder + "record.txt", set for every
+// child started from now on.
+std::string RecordInto(const std::string &folder)
+{
+    const std::string record = folder + "record.txt";
+    DeleteFileA(record.c_str());
+    SetEnvironmentVariableA("OX_RECORD", record.c_str());
+    return record;
+}
+
+// What the run handed over to the program it started: its folder (the
+// destination) and the argument text; "<none>" when nothing was started.
+struct THandOver {
+    std::string Destination = "<none>";
+    std::string Parameters = "<none>";
+};
+
+THandOver HandOver(const std::string &record)
+{
+    THandOver result;
+    // A program started without waiting may still be writing.
+    WaitFor([&] { return ReadWholeFile(record).find("\r\n") != std::string::npos; }, 3000);
+    const std::string text = ReadWholeFile(record);
+    const std::string line = text.substr(0, text.find("\r\n"));
+    const size_t end = line.find("rec.exe\"");
+    if (line.empty() || line[0] != '"' || end == std::string::npos)
+        return result;
+    result.Destination = line.substr(1, end - 1);
+    result.Parameters = line.size() > end + 9 ? line.substr(end + 9) : std::string();
+    return result;
+}
+
+// A raw package whose command is the recorder, extracted from the cabinet
+// behind the settings.
+std::string WriteRecorderPackage(const std::string &path, std::vector<std::string> lines)
+{
+    lines[9] = "rec.exe";
+    const size_t extractor = ReadWholeFile(BinFolder() + "oxtarn.exe").size();
+    size_t offset = 0;
+    for (int round = 0; round < 4; ++round) {
+        lines[2] = std::to_string(offset);
+        offset = extractor + 2 + 12;
+        for (const std::string &line : lines)
+            offset += line.size() + 2;
+    }
+    lines[2] = std::to_string(offset);
+    return WriteRawPackage(path, lines, RecorderCabinet());
 }
 
 std::string TempFolder()
@@ -93,7 +152,6 @@ TEST(NotWorkable, SettingsWithoutEndOfLicenceLine)
     EXPECT_NE(std::string::npos, box.Text.find(Notice));
     PressButton(box, IDOK);
     EXPECT_EQ(1u, FinishChild(child));
-    EXPECT_EQ("<none>", HandOver(child.Output, "Destination"));
 }
 
 TEST(SilentRun, DestinationPlaceholdersResolve)
@@ -114,14 +172,18 @@ TEST(SilentRun, DestinationPlaceholdersResolve)
         {plain.substr(0, plain.size() - 1), plain},    // gets its trailing backslash
         {"$temp$", "$temp$\\"},                          // not a placeholder: a relative folder
     };
+    const std::string record = RecordInto(folder);
     for (const auto &c : cases) {
+        DeleteFileA(record.c_str());
         const std::string package =
-            WriteRawPackage(folder + "package.exe", WithLine(RawSettingsLines(c.Line), Destination, c.Line));
+            WriteRecorderPackage(folder + "package.exe", WithLine(RawSettingsLines(c.Line), Destination, c.Line));
         TRun run = RunWithoutWindows(Quoted(package) + " $SILENT$", folder);
         EXPECT_FALSE(run.BoxShown) << c.Line;
-        EXPECT_EQ(1u, run.ExitCode) << c.Line;
-        EXPECT_EQ(c.Expected, HandOver(run.Output, "Destination")) << c.Line;
-        EXPECT_EQ("FALSE", HandOver(run.Output, "InstallMode")) << c.Line;
+        EXPECT_EQ(0u, run.ExitCode) << c.Line;
+        EXPECT_EQ(c.Expected, HandOver(record).Destination) << c.Line;
+        // Not a work folder: the extracted files stay.
+        const std::string extracted = (c.Expected[1] == ':' ? "" : folder) + c.Expected + "rec.exe";
+        EXPECT_TRUE(DeleteFileA(extracted.c_str())) << extracted;
         // The settings copy lives only while the settings are read.
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((TempFolder() + "oxtarn.tmp").c_str()));
     }
@@ -139,15 +201,15 @@ TEST(SilentRun, InstallPlaceholderMakesNumberedWorkFolder)
     ASSERT_TRUE(CreateDirectoryA(taken.c_str(), nullptr));
     const std::string expected = temp + "qbxr_installer" + std::to_string(first + 1) + "\\";
 
+    const std::string record = RecordInto(folder);
     const std::string package =
-        WriteRawPackage(folder + "package.exe", RawSettingsLines("$INSTALL$"));
+        WriteRecorderPackage(folder + "package.exe", RawSettingsLines("$INSTALL$"));
     TRun run = RunWithoutWindows(Quoted(package) + " $SILENT$");
     RemoveDirectoryA(taken.c_str());
     EXPECT_FALSE(run.BoxShown);
-    EXPECT_EQ(1u, run.ExitCode);
-    EXPECT_EQ(expected, HandOver(run.Output, "Destination"));
-    EXPECT_EQ("TRUE", HandOver(run.Output, "InstallMode"));
-    // The run stopped with a fatal error: its empty work folder is gone.
+    EXPECT_EQ(0u, run.ExitCode);
+    EXPECT_EQ(expected, HandOver(record).Destination);
+    // A work folder: gone with its files once the command has ended.
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(expected.c_str()));
 }
 
@@ -159,22 +221,23 @@ TEST(SilentRun, QuestionAndLicenceAreNotShown)
     lines[Licence] = "Licence line one";
     lines.insert(lines.begin() + Licence + 1, "Licence line two");
     lines[SilentFlag + 1] = "TRUE";  // silent by the package, not by an argument
-    TRun run = RunWithoutWindows(Quoted(WriteRawPackage(folder + "package.exe", lines)));
+    const std::string record = RecordInto(folder);
+    TRun run = RunWithoutWindows(Quoted(WriteRecorderPackage(folder + "package.exe", lines)));
     EXPECT_FALSE(run.BoxShown);
-    EXPECT_EQ(1u, run.ExitCode);
-    EXPECT_EQ(folder, HandOver(run.Output, "Destination"));
-    EXPECT_EQ("TRUE", HandOver(run.Output, "Silent"));
+    EXPECT_EQ(0u, run.ExitCode);
+    EXPECT_EQ(folder, HandOver(record).Destination);
 }
 
 TEST(SilentRun, PasswordProtectedPackageEndsWithOneAndShowsNothing)
 {
     const std::string folder = NewTestFolder("silentpassword");
-    const std::string package = WriteRawPackage(
+    const std::string record = RecordInto(folder);
+    const std::string package = WriteRecorderPackage(
         folder + "package.exe", WithLine(RawSettingsLines("$EXE$"), PasswordFlag, "TRUE"));
     TRun run = RunWithoutWindows(Quoted(package) + " $Silent$");
     EXPECT_FALSE(run.BoxShown);
     EXPECT_EQ(1u, run.ExitCode);
-    EXPECT_EQ("<none>", HandOver(run.Output, "Destination"));
+    EXPECT_EQ("<none>", HandOver(record).Destination);
 }
 
 TEST(SilentRun, FatalErrorRemovesOnlyAnEmptyDestination)
@@ -186,10 +249,11 @@ TEST(SilentRun, FatalErrorRemovesOnlyAnEmptyDestination)
     for (const std::string &destination : {empty, full}) {
         std::vector<std::string> lines = RawSettingsLines(destination);
         lines[Megabytes] = "4000000000";  // about 4 PB: never free
-        TRun run = RunWithoutWindows(Quoted(WriteRawPackage(folder + "package.exe", lines)) + " $SILENT$");
+        const std::string record = RecordInto(folder);
+        TRun run = RunWithoutWindows(Quoted(WriteRecorderPackage(folder + "package.exe", lines)) + " $SILENT$");
         EXPECT_FALSE(run.BoxShown);
         EXPECT_EQ(1u, run.ExitCode);
-        EXPECT_EQ("<none>", HandOver(run.Output, "Destination"));
+        EXPECT_EQ("<none>", HandOver(record).Destination);
     }
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(empty.c_str()));
     EXPECT_EQ("mine", ReadWholeFile(full + "keep.txt"));
@@ -232,33 +296,36 @@ TEST(StartQuestion, NoEndsWithTwoBeforeAnyOtherDialog)
     box = WaitForBox(accepted);
     ASSERT_TRUE(box.Window);
     PressButton(box, IDYES);
-    Sleep(300);
-    TBox next = WaitForBox(accepted);
+    TBox next = WaitForNewBox(accepted, {box.Window});
     ASSERT_TRUE(next.Window);
-    EXPECT_NE(std::string::npos, next.Text.find("password")) << next.Text;
-    PressButton(next, IDOK);
-    EXPECT_EQ(1u, FinishChild(accepted));
+    EXPECT_EQ("M55", next.Text);
+    TerminateProcess(accepted.Process, 9);
+    EXPECT_EQ(9u, FinishChild(accepted));
 }
 
 TEST(Arguments, SilentSwitchInAnyCaseAndParametersAppended)
 {
     const std::string folder = NewTestFolder("arguments");
-    const std::string bare = WriteRawPackage(folder + "bare.exe", RawSettingsLines("$EXE$"));
+    const std::string record = RecordInto(folder);
+    const std::string bare = WriteRecorderPackage(folder + "bare.exe", RawSettingsLines("$EXE$"));
     TRun run = RunWithoutWindows(Quoted(bare) + " $silent$ /q \"a b\"");
     EXPECT_FALSE(run.BoxShown);
-    EXPECT_EQ("TRUE", HandOver(run.Output, "Silent"));
-    EXPECT_EQ(" /q a b", HandOver(run.Output, "Parameters"));
+    EXPECT_EQ(0u, run.ExitCode);
+    // Empty parameters and the arguments: each argument after a blank.
+    EXPECT_EQ(" /q a b", HandOver(record).Parameters);
 
-    const std::string withParameters = WriteRawPackage(
+    DeleteFileA(record.c_str());
+    const std::string withParameters = WriteRecorderPackage(
         folder + "with.exe", WithLine(RawSettingsLines("$EXE$"), Parameters, "-x"));
     run = RunWithoutWindows(Quoted(withParameters) + " /q  \"\" $SILENT$ x\"y z\"");
-    EXPECT_EQ("-x /q  xy z", HandOver(run.Output, "Parameters"));
+    EXPECT_EQ("-x /q  xy z", HandOver(record).Parameters);
 }
 
 TEST(Arguments, PackageStartedByBareNameFindsItself)
 {
     const std::string folder = NewTestFolder("relative");
-    WriteRawPackage(folder + "setup.exe", RawSettingsLines("$EXE$"));
+    const std::string record = RecordInto(folder);
+    WriteRecorderPackage(folder + "setup.exe", RawSettingsLines("$EXE$"));
     // The system looks for a bare program name in the starter's current
     // folder, as a console does.
     char previous[MAX_PATH];
@@ -267,22 +334,24 @@ TEST(Arguments, PackageStartedByBareNameFindsItself)
     TRun run = RunWithoutWindows("setup $SILENT$", folder);
     SetCurrentDirectoryA(previous);
     EXPECT_FALSE(run.BoxShown);
-    EXPECT_EQ(1u, run.ExitCode);
-    EXPECT_EQ(folder, HandOver(run.Output, "Destination")) << run.Output;
+    EXPECT_EQ(0u, run.ExitCode);
+    EXPECT_EQ(folder, HandOver(record).Destination) << run.Output;
 }
 
-TEST(Packages, OxpackPackageRunsSilentlyToTheHandOver)
+TEST(Packages, OxpackPackageRunsSilentlyToItsCommand)
 {
     const std::string folder = NewTestFolder("oxpack");
+    const std::string record = RecordInto(folder);
     TPackOptions options = TestPackOptions(folder);
+    options.Files.push_back({BinFolder() + "payload_recorder.exe", "rec.exe"});
     options.Destination = "$TEMP$";
-    options.Command = "readme.txt";
+    options.Command = "rec.exe";
     options.Parameters = "/x";
     options.Silent = true;
     TRun run = RunWithoutWindows(Quoted(BuildTestPackage(options)) + " more");
     EXPECT_FALSE(run.BoxShown);
-    EXPECT_EQ(1u, run.ExitCode);
-    EXPECT_EQ(TempFolder(), HandOver(run.Output, "Destination"));
-    EXPECT_EQ("readme.txt", HandOver(run.Output, "Command"));
-    EXPECT_EQ("/x more", HandOver(run.Output, "Parameters"));
+    EXPECT_EQ(0u, run.ExitCode);
+    EXPECT_EQ(TempFolder(), HandOver(record).Destination);
+    EXPECT_EQ("/x more", HandOver(record).Parameters);
+    DeleteFileA((TempFolder() + "rec.exe").c_str());
 }
