@@ -235,6 +235,9 @@ HFDI CreateFdiContext()
 
 bool CheckCabinet(HFDI context, const std::string &path, FDICABINETINFO &info)
 {
+    // Nothing is a cabinet before the library is bound.
+    if (!context || !pFDIIsCabinet)
+        return false;
     const INT_PTR handle = StreamOpen(const_cast<char *>(path.c_str()), 0, 0);
     ClearErf(FdiErf);
     const bool ok = handle != -1 && pFDIIsCabinet(context, handle, &info) != FALSE;

@@ -71,7 +71,12 @@ THandOver HandOver(const std::string &record)
 // behind the settings.
 std::string WriteRecorderPackage(const std::string &path, std::vector<std::string> lines)
 {
-    lines[9] = "rec.exe";
+    // The command line comes three lines after the end of the licence.
+    for (size_t i = 0; i + 3 < lines.size(); ++i)
+        if (lines[i] == std::string("\0$LUMBO$\0", 9)) {
+            lines[i + 3] = "rec.exe";
+            break;
+        }
     const size_t extractor = ReadWholeFile(BinFolder() + "oxtarn.exe").size();
     size_t offset = 0;
     for (int round = 0; round < 4; ++round) {
