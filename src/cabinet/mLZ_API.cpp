@@ -28,41 +28,6 @@ HMODULE LoadFromFolder(const std::string &folder)
     return LoadLibraryA((folder + LibraryName).c_str());
 }
 
-// The compressed copy: LibraryLength bytes at LibraryOffset of the package
-// file, reached by seeking, so that neither the extractor's size nor the
-// library's is limited by a fixed buffer. Empty when nothing can be read.
-std::string ReadCompressedLibrary(int32_t offset, int32_t length)
-{
-    if (offset < 0 || length <= 0)
-        return std::string();
-    HANDLE file = CreateFileA(OwnFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::string();
-    std::string bytes;
-    DWORD done = 0;
-    LARGE_INTEGER size;
-    // Never more than the file holds: a hostile length must not ask for
-    // gigabytes of memory.
-    if (!GetFileSizeEx(file, &size) || size.QuadPart <= offset) {
-        CloseHandle(file);
-        return std::string();
-    }
-    if (length > size.QuadPart - offset)
-        length = static_cast<int32_t>(size.QuadPart - offset);
-    if (SetFilePointer(file, offset, nullptr, FILE_BEGIN) == static_cast<DWORD>(offset)) {
-        bytes.resize(static_cast<size_t>(length));
-        if (!ReadFile(file, &bytes[0], static_cast<DWORD>(length), &done, nullptr))
-            done = 0;
-    }
-    CloseHandle(file);
-    // A short read still yields a copy of the full length: the expansion
-    // or the load then decides, as for any damaged copy.
-    if (done == 0)
-        bytes.clear();
-    return bytes;
-}
-
 // Writes the whole copy; false when not a byte could be written.
 bool WriteCompressedLibrary(const std::string &path, const std::string &bytes)
 {
@@ -96,7 +61,9 @@ bool LoadCabinetLibrary(int32_t libraryOffset, int32_t libraryLength, const std:
 {
     LibraryHandle = LoadFromFolder(folder);
     if (!LibraryHandle) {
-        const std::string compressed = ReadCompressedLibrary(libraryOffset, libraryLength);
+        // Read at its offset, so that neither the extractor's size nor the
+        // library's is limited by a fixed buffer.
+        const std::string compressed = ReadPackageBytes(OwnFilePath(), libraryOffset, libraryLength);
         if (compressed.empty())
             return false;
         const std::string copyPath = folder + CompressedLibraryName;

@@ -50,7 +50,12 @@ std::string ReadPackageBytes(const std::string &path, int32_t offset, int32_t ma
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return bytes;
-    if (SetFilePointer(file, offset, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER) {
+    // Never ask for more memory than the file can fill: a hostile length
+    // in the settings could otherwise ask for gigabytes.
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(file, &size) && size.QuadPart - offset < maximumLength)
+        maximumLength = size.QuadPart > offset ? static_cast<int32_t>(size.QuadPart - offset) : 0;
+    if (maximumLength > 0 && SetFilePointer(file, offset, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER) {
         bytes.resize(static_cast<size_t>(maximumLength));
         DWORD done = 0;
         if (!ReadFile(file, &bytes[0], static_cast<DWORD>(maximumLength), &done, nullptr))

@@ -94,36 +94,6 @@ TPackOptions PackageOf(const std::string &payload, const std::string &folder, co
     return options;
 }
 
-std::string CabinetOf(const std::vector<TPackFile> &files, const std::string &scratchFolder)
-{
-    TCabinetRequest request;
-    request.Files = files;
-    request.Folder = scratchFolder;
-    request.FirstName = "lumbo";
-    request.ContinuationStem = "raw";
-    TCabinetSet set;
-    std::string error;
-    EXPECT_TRUE(WriteCabinetSet(request, set, error)) << error;
-    return set.Paths.empty() ? std::string() : ReadWholeFile(set.Paths.front());
-}
-
-std::string WriteRawCabinetPackage(const std::string &path, std::vector<std::string> lines,
-                                   const std::string &cabinet)
-{
-    // The block length counts its own digits: settle it by repeating.
-    const size_t extractor = ReadWholeFile(BinFolder() + "oxtarn.exe").size();
-    size_t offset = 0;
-    for (int round = 0; round < 4; ++round) {
-        lines[2] = std::to_string(offset);
-        size_t size = extractor + 2 + 12;
-        for (const std::string &line : lines)
-            size += line.size() + 2;
-        offset = size;
-    }
-    lines[2] = std::to_string(offset);
-    return WriteRawPackage(path, lines, cabinet);
-}
-
 TRunResult RunPackage(const std::string &package, const std::string &arguments, const std::string &folder,
                       DWORD timeoutMs)
 {

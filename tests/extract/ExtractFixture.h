@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 #include "oxPackages.h"
-#include "uCabWriter.h"
 
 // A payload tree in folder: empty, tiny, incompressible and compressible
 // files, two folder levels, a read-only and a hidden file.
@@ -21,14 +20,6 @@ std::vector<std::string> FilesBelow(const std::string &folder);
 // Package options for a package of the files below payload, extracting
 // into destination, written as folder + "package.exe".
 TPackOptions PackageOf(const std::string &payload, const std::string &folder, const std::string &destination);
-
-// A package around cabinet bytes written by the test: the extractor, the
-// settings lines (RawSettingsLines with the cabinet offset filled in),
-// then the cabinet.
-std::string WriteRawCabinetPackage(const std::string &path, std::vector<std::string> lines,
-                                   const std::string &cabinet);
-// One cabinet of the given files (names as given, unchecked), MSZIP.
-std::string CabinetOf(const std::vector<TPackFile> &files, const std::string &scratchFolder);
 
 struct TRunResult {
     DWORD ExitCode = 0xFFFFFFFF;

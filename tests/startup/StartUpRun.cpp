@@ -8,7 +8,6 @@
 #include "oxProcess.h"
 #include "oxTest.h"
 #include "oxWindows.h"
-#include "uCabWriter.h"
 
 namespace {
 
@@ -21,15 +20,7 @@ const std::string &RecorderCabinet()
     static std::string cabinet;
     if (cabinet.empty()) {
         const std::string folder = NewTestFolder("reccab");
-        TCabinetRequest request;
-        request.Files = {{BinFolder() + "payload_recorder.exe", "rec.exe"}};
-        request.Folder = folder;
-        request.FirstName = "lumbo";
-        request.ContinuationStem = "rec";
-        TCabinetSet set;
-        std::string error;
-        EXPECT_TRUE(WriteCabinetSet(request, set, error)) << error;
-        cabinet = set.Paths.empty() ? std::string() : ReadWholeFile(set.Paths.front());
+        cabinet = CabinetOf({{BinFolder() + "payload_recorder.exe", "rec.exe"}}, folder);
         RemoveTestFolder(folder);
     }
     return cabinet;
@@ -77,16 +68,7 @@ std::string WriteRecorderPackage(const std::string &path, std::vector<std::strin
             lines[i + 3] = "rec.exe";
             break;
         }
-    const size_t extractor = ReadWholeFile(BinFolder() + "oxtarn.exe").size();
-    size_t offset = 0;
-    for (int round = 0; round < 4; ++round) {
-        lines[2] = std::to_string(offset);
-        offset = extractor + 2 + 12;
-        for (const std::string &line : lines)
-            offset += line.size() + 2;
-    }
-    lines[2] = std::to_string(offset);
-    return WriteRawPackage(path, lines, RecorderCabinet());
+    return WriteRawCabinetPackage(path, lines, RecorderCabinet());
 }
 
 std::string TempFolder()

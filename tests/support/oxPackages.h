@@ -27,3 +27,10 @@ std::string WriteRawPackage(const std::string &path, const std::vector<std::stri
 // completion message, destination, command, parameters, megabytes, the
 // two flags, then the 56 messages as "M1".."M56".
 std::vector<std::string> RawSettingsLines(const std::string &destination);
+// A package around cabinet bytes written by the test: the extractor, the
+// settings lines (the cabinet offset filled in as the block length), then
+// the cabinet.
+std::string WriteRawCabinetPackage(const std::string &path, std::vector<std::string> lines,
+                                   const std::string &cabinet);
+// One cabinet of the given files (names as given, unchecked), MSZIP.
+std::string CabinetOf(const std::vector<TPackFile> &files, const std::string &scratchFolder);
