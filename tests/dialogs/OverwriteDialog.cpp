@@ -10,7 +10,8 @@ const int Heading = 33;
 enum { Yes = 5, YesToAll = 6, No = 7, NoToAll = 8, Cancel = 9 };
 
 // readme.txt plus a.txt, b.txt and c.txt ("new a" ...), whose older
-// versions ("old a" ...) are already in the destination.
+// versions ("old a" ...) are already in the destination; the old b.txt is
+// read-only and hidden.
 TPackOptions PackageOverOldFiles(const std::string &folder)
 {
     TPackOptions options = DialogPackage(folder);
@@ -20,6 +21,7 @@ TPackOptions PackageOverOldFiles(const std::string &folder)
         WriteWholeFile(OutFolder(folder) + file, std::string("old ") + name);
         options.Files.push_back({folder + file, file});
     }
+    SetFileAttributesA((OutFolder(folder) + "b.txt").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
     return options;
 }
 
@@ -76,6 +78,9 @@ TEST(OverwritePrompt, NamesTheFileOverTheProgressDialogAndYesToAllOverwritesEver
     ASSERT_TRUE(Answer(prompt, YesToAll));
     ExpectFinishedRun(child, OutFolder(folder));  // fails on a second prompt
     EXPECT_EQ("new a|new b|new c", Contents(folder));
+    // A read-only file is replaced, and takes the new file's attributes.
+    EXPECT_EQ(0u, GetFileAttributesA((OutFolder(folder) + "b.txt").c_str()) &
+                      (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
     RemoveTestFolder(folder);
 }
 

@@ -7,6 +7,7 @@
 #include "oxPackFixture.h"
 #include "oxProcess.h"
 #include "oxTest.h"
+#include "oxWindows.h"
 #include "util/mUtils.h"
 
 namespace {
@@ -149,4 +150,55 @@ TEST(SilentRun, InstallRunWithoutCommandStillRemovesTheWorkFolder)
     const std::vector<std::string> before = WorkFolders();
     EXPECT_EQ(0u, RunPackage(BuildTestPackage(options), "$SILENT$", s.Root).ExitCode);
     EXPECT_EQ(before, WorkFolders());
+}
+
+namespace {
+
+struct TFoundWindow {
+    const char *Title;
+    HWND Window;
+};
+
+BOOL CALLBACK MatchTitle(HWND window, LPARAM data)
+{
+    TFoundWindow *found = reinterpret_cast<TFoundWindow *>(data);
+    char title[MAX_PATH] = "";
+    GetWindowTextA(window, title, sizeof title);
+    if (IsWindowVisible(window) && lstrcmpA(title, found->Title) == 0) {
+        found->Window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitForTopWindow(const char *title, DWORD timeoutMs)
+{
+    TFoundWindow found = {title, nullptr};
+    for (DWORD waited = 0; waited < timeoutMs && !found.Window; waited += 100) {
+        EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&found));
+        if (!found.Window)
+            Sleep(100);
+    }
+    return found.Window;
+}
+
+} // namespace
+
+TEST(SilentRun, ExploreOpensAWindowOnTheDestination)
+{
+    TScratch s;
+    ASSERT_TRUE(WriteWholeFile(s.Payload + "shown.txt", "x"));
+    // The shell names its window after the folder it shows.
+    const char *name = "explored by oxtarn";
+    TPackOptions options = PackageOf(s.Payload, s.Root, s.Root + name);
+    options.Command = "$EXPLORE$";
+    TRunResult run = RunPackage(BuildTestPackage(options), "$SILENT$", s.Root);
+    EXPECT_EQ(0u, run.ExitCode);
+    EXPECT_EQ("x", ReadWholeFile(s.Root + name + "\\shown.txt"));
+    HWND window = WaitForTopWindow(name, 15000);
+    EXPECT_TRUE(window) << "no shell window on the destination";
+    if (window) {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        WaitFor([&] { return !IsWindow(window); });
+    }
 }
