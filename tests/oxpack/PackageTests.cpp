@@ -322,3 +322,27 @@ TEST_F(PackageTest, SuccessfulBuildReplacesAnExistingPackage)
     EXPECT_EQ(Extractor, package.substr(0, Extractor.size()));
     EXPECT_TRUE(OutputFolderExtras() == std::vector<std::string>{"package.exe"});
 }
+
+TEST_F(PackageTest, CabinetOfThousandsOfFilesPassesItsReadBack)
+{
+    // 3,000 entries with folder names take about 120 KB of header, far
+    // more than any fixed window at the cabinet's start.
+    CreateDirectoryA((Folder + "many").c_str(), nullptr);
+    Options.Files.clear();
+    const int count = 3000;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "many\\entry" + std::to_string(10000 + i) + ".txt";
+        ASSERT_TRUE(WriteWholeFile(Folder + name, std::to_string(i)));
+        Options.Files.push_back({Folder + name, name});
+    }
+    TPackResult result;
+    std::string error;
+    ASSERT_TRUE(MakePackage(Options, result, error)) << error;
+    const std::string package = ReadWholeFile(Options.OutputPath);
+    ASSERT_TRUE(WriteWholeFile(Folder + "first.cab", package.substr(result.CabinetOffset)));
+    std::vector<TExtracted> files;
+    ASSERT_TRUE(ExtractWithFdi(Folder, "first.cab", files, error)) << error;
+    ASSERT_EQ(size_t(count), files.size());
+    EXPECT_EQ("many\\entry12999.txt", files.back().Name);
+    EXPECT_EQ("2999", files.back().Bytes);
+}
