@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything, packs demo/payload into a package with oxpack, shows
-# what the package holds, and runs it silently under Wine.
+# what the package holds, and runs it silently under Wine; then runs a
+# larger package as a person would see it, with its progress dialog on the
+# build tree's own display, and saves a picture of that dialog.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${OX_BUILD:-$root/build}
@@ -27,4 +29,43 @@ code=$?
 set -e
 echo "== extracted files"
 if [ -d "$demo/out" ]; then (cd "$demo/out" && find . -type f | sort); else echo "(none: the destination was not kept)"; fi
+echo "== exit code: $code"
+
+# The same files, a 24 MB one and 800 small ones, so that the progress
+# dialog stays up long enough to be seen; no command and no completion
+# message, so the run ends by itself.
+echo "== running a larger package with its progress dialog"
+mkdir -p "$demo/big/parts" "$demo/out-dialog"
+head -c 24000000 /dev/urandom >"$demo/big/data.bin"
+python3 -c 'import sys
+for i in range(800):
+    open("%s/part%03d.txt" % (sys.argv[1], i), "w").write(("part %d of the demo\n" % i) * (40 + i))' "$demo/big/parts"
+wine_run "$build/bin/oxpack.exe" --folder "$(win "$root/demo/payload")" "$(win "$demo/big/data.bin")" \
+  --folder "$(win "$demo/big/parts")" --title "Demo package" --destination "$(win "$demo/out-dialog")" \
+  --output "$(win "$demo/demo-dialog.exe")" >/dev/null
+DISPLAY=":$(cat "$build/xvfb/display")"
+export DISPLAY
+(cd "$demo" && wine_run "$demo/demo-dialog.exe") &
+run=$!
+seen=""
+for _ in $(seq 1 400); do
+  kill -0 "$run" 2>/dev/null || break
+  if window=$(xdotool search --onlyvisible --name 'Demo package' 2>/dev/null | head -n1) && [ -n "$window" ]; then
+    sleep 0.3
+    if xwd -silent -id "$window" >"$demo/progress.xwd" 2>/dev/null &&
+      python3 "$root/tools/art/xwd_to_png.py" "$demo/progress.xwd" "$demo/progress.png"; then
+      seen="$(xdotool getwindowname "$window")"
+      break
+    fi
+  fi
+  sleep 0.05
+done
+set +e
+wait "$run"
+code=$?
+set -e
+if [ -n "$seen" ]; then echo "progress dialog shown: \"$seen\" (picture: $demo/progress.png)"; else echo "the progress dialog was not seen"; fi
+echo "== extracted files"
+(cd "$demo/out-dialog" && find . -type f | sort | sed -n '1,3p;$p' && echo "($(find . -type f | wc -l) files)")
+cmp -s "$demo/big/data.bin" "$demo/out-dialog/data.bin" && echo "data.bin is byte for byte its source"
 echo "== exit code: $code"
