@@ -83,7 +83,21 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
     if (!IsFolderPresent(folder))
         r = a == 0 ? 0 : -1;
 
-    if (r == 1 && IsFilePresent(target)) {
+    // Most targets are new, so the create is tried first: asking whether a
+    // missing name exists costs a scan of the whole folder where names are
+    // matched without regard to case (Wine), as much again as the create.
+    // A create that fails has changed nothing, and the steps below then
+    // run exactly as they would have.
+    bool created = false;
+    if (r == 1) {
+        const INT_PTR handle = StreamOpen(const_cast<char *>(target.c_str()), _O_CREAT, 0);
+        if (handle != -1) {
+            r = handle;
+            created = true;
+        }
+    }
+
+    if (!created && r == 1 && IsFilePresent(target)) {
         if (!DecideOverwrite(target)) {
             r = 0;
         } else {
@@ -100,7 +114,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
         }
     }
 
-    if (r == 1) {
+    if (!created && r == 1) {
         do {
             a = -1;
             r = StreamOpen(const_cast<char *>(target.c_str()), _O_CREAT, 0);
