@@ -2,7 +2,7 @@
 // through the system's cabinet library; the benchmark's floor.
 //   fdi_floor CABINET DESTINATION
 // Loads cabinet.dll, copies every file of CABINET into DESTINATION
-// (folders made as needed, date and time set), with plain
+// (folders made as needed, date, time and attributes set), with plain
 // CreateFile/ReadFile/WriteFile callbacks and no progress. Exit code 0
 // when every file was written, 1 otherwise.
 #include <windows.h>
@@ -78,6 +78,10 @@ FNFDINOTIFY(Notify)
             LocalFileTimeToFileTime(&local, &utc))
             SetFileTime(file, nullptr, nullptr, &utc);
         CloseHandle(file);
+        // The extractor gives each file its attributes; so does the floor.
+        const DWORD kept = pfdin->attribs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                             FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+        SetFileAttributesA((Destination + pfdin->psz1).c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL);
         return TRUE;
     }
     default:
