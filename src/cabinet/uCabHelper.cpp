@@ -22,26 +22,17 @@ const size_t NextCabinetFolderSize = 256;
 // extraction is then reported as a missing cabinet, not as a user abort.
 bool NextCabinetUnreachable = false;
 // The file being written, from its creation until it is closed complete.
-// A failed extraction removes it, so that no cut-off file is left looking
-// like a finished one.
+// A run that fails or ends while it is open removes it, so that no cut-off
+// file is left looking like a finished one. A confirmed cancel ends the run
+// from the dialog's thread while this one writes, so the file is handed
+// over through PartialOwned: whoever takes it back from 1 to 0 closes it.
+char PartialTarget[MAX_PATH];
 INT_PTR PartialHandle = 0;
-std::string PartialTarget;
 int64_t PartialSize = 0;
+volatile LONG PartialOwned = 0;
 // Set when a file was closed shorter than the cabinet says it is: the
 // library may close a file it could not finish and still go on.
 bool FileCutOff = false;
-
-void RemovePartialFile()
-{
-    if (PartialTarget.empty())
-        return;
-    DWORD flags;
-    if (GetHandleInformation(reinterpret_cast<HANDLE>(PartialHandle), &flags))
-        CloseHandle(reinterpret_cast<HANDLE>(PartialHandle));
-    DeleteFileA(PartialTarget.c_str());
-    PartialHandle = 0;
-    PartialTarget.clear();
-}
 
 bool IsSeparator(char c)
 {
@@ -125,9 +116,11 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
     if (a == 0)
         r = 0;
     if (r != 0 && r != -1) {
+        // Created, so the path fits the system's limit and this buffer.
+        lstrcpynA(PartialTarget, target.c_str(), MAX_PATH);
         PartialHandle = r;
-        PartialTarget = target;
         PartialSize = record->cb;
+        InterlockedExchange(&PartialOwned, 1);
     }
     if (r == 0)
         ++FilesDone;
@@ -138,14 +131,17 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
 
 INT_PTR CloseFile(PFDINOTIFICATION record, const std::string &target)
 {
+    // Gone already when the run is ending on the dialog's thread.
+    if (InterlockedExchange(&PartialOwned, 0) == 0)
+        return FALSE;
     // A file whose writing fell short, or that holds fewer bytes than the
-    // cabinet gives, is not finished: it stays the partial file, which the
-    // failed extraction removes.
+    // cabinet gives, is not finished: it is removed, and the extraction
+    // fails.
     LARGE_INTEGER size;
     if (StreamWriteFailed || !GetFileSizeEx(reinterpret_cast<HANDLE>(record->hf), &size) ||
         size.QuadPart != PartialSize) {
         CloseHandle(reinterpret_cast<HANDLE>(record->hf));
-        PartialHandle = 0;
+        DeleteFileA(target.c_str());
         FileCutOff = true;
         return FALSE;
     }
@@ -153,8 +149,6 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const std::string &target)
     if (DosDateTimeToFileTime(record->date, record->time, &utc))
         SetFileTime(reinterpret_cast<HANDLE>(record->hf), nullptr, nullptr, &utc);
     CloseHandle(reinterpret_cast<HANDLE>(record->hf));
-    PartialHandle = 0;
-    PartialTarget.clear();
     SetFileAttributesA(target.c_str(), FileAttributesFromCabinet(record->attribs));
     ++FilesDone;
     ShowProgress(target, FilesDone);
@@ -198,6 +192,21 @@ bool CopyOne(HFDI context, const std::string &path)
 }
 
 } // namespace
+
+void RemovePartialFile()
+{
+    if (InterlockedExchange(&PartialOwned, 0) == 0)
+        return;
+    // The library may have closed it on its way out of a failed copy.
+    DWORD flags;
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(PartialHandle), &flags))
+        CloseHandle(reinterpret_cast<HANDLE>(PartialHandle));
+    // A write still under way on the extracting thread keeps the file busy
+    // for a moment.
+    for (int tries = 0; !DeleteFileA(PartialTarget) && GetLastError() == ERROR_SHARING_VIOLATION && tries < 50;
+         ++tries)
+        Sleep(10);
+}
 
 bool IsSafeCabinetName(const std::string &name)
 {

@@ -2,7 +2,8 @@
 // clear the error record before every call; FdiNotify decides everything
 // that touches the destination: target paths, folders, existing files,
 // dates, times and attributes, the next cabinet of a set, and progress.
-// Only the thread that runs the extraction touches this state.
+// Only the thread that runs the extraction touches this state, except the
+// file being written, which RemovePartialFile takes over.
 #pragma once
 #include <string>
 #include "cabinet/hFDI.h"
@@ -23,6 +24,9 @@ bool CheckCabinet(HFDI context, const std::string &path, FDICABINETINFO &info);
 bool CopyCabinets(HFDI context);
 void DestroyFdiContext(HFDI context);
 FNFDINOTIFY(FdiNotify);
+// Closes and deletes the file being extracted, if one is open; called
+// when the run ends, from whichever thread ends it.
+void RemovePartialFile();
 
 // --- Pure checks, exposed for their tests. ---
 

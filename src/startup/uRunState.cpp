@@ -1,4 +1,5 @@
 #include "startup/uRunState.h"
+#include "cabinet/uCabHelper.h"
 
 std::string ExeFolder;
 std::string TempFolder;
@@ -12,5 +13,8 @@ HANDLE ResumeGate = nullptr;
 
 void EndRun(int exitCode)
 {
+    // A run may end in the middle of a file: a confirmed cancel, a
+    // continuation cabinet that is missing or damaged.
+    RemovePartialFile();
     ExitProcess(static_cast<UINT>(exitCode));
 }

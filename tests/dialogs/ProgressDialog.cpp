@@ -195,6 +195,48 @@ TEST(ProgressDialog, CancelWhilePausedEndsWithTwoAndKeepsWhatWasWritten)
     RemoveTestFolder(folder);
 }
 
+// A cancel that ends the run while a file is open removes that file: no
+// cut-off file is left looking finished. The run is paused, as often as it
+// takes, right after a file was created (nothing in it yet).
+TEST(ProgressDialog, CancelWhileAFileIsOpenRemovesThatFile)
+{
+    const std::string folder = NewTestFolder("progopen");
+    const int count = 200;
+    TChild child = StartPackage(LongPackage(folder, count));
+    HWND progress = PauseAfterPrompt(child);
+    ASSERT_TRUE(progress);
+    std::string open;
+    for (int tries = 0; tries < 40 && open.empty(); ++tries) {
+        ASSERT_TRUE(StandsStill(progress));
+        for (int n = 0; n < count && open.empty(); ++n) {
+            const std::string path = OutFolder(folder) + "big" + std::to_string(n) + ".bin";
+            if (FileExists(path) && ReadWholeFile(path).empty())
+                open = path;
+        }
+        if (!open.empty())
+            break;
+        // Paused after a file was closed: let it go on for a moment.
+        ASSERT_TRUE(Click(progress, PauseButton));
+        ASSERT_TRUE(WaitFor([&] { return ControlText(progress, PauseButton) == Text(8); }, 5000));
+        ASSERT_TRUE(Click(progress, PauseButton));
+        ASSERT_TRUE(WaitFor([&] { return ControlText(progress, PauseButton) == Text(9); }, 5000));
+    }
+    ASSERT_FALSE(open.empty()) << "the run never stopped with a file open";
+    ASSERT_TRUE(Click(progress, CancelButton));
+    TBox question = WaitForNewBox(child, {progress});
+    ExpectQuitQuestion(question, Text(7));
+    ASSERT_TRUE(Answer(question.Window, IDYES));
+    EXPECT_EQ(2u, FinishChild(child));
+    EXPECT_FALSE(FileExists(open)) << open;
+    for (int n = 0; n < count; ++n) {
+        const std::string path = OutFolder(folder) + "big" + std::to_string(n) + ".bin";
+        if (FileExists(path)) {
+            EXPECT_EQ(65536u, ReadWholeFile(path).size()) << path;
+        }
+    }
+    RemoveTestFolder(folder);
+}
+
 TEST(ProgressDialog, HiddenWhileTheWorkFolderCommandRunsAndBackForCleaningUp)
 {
     const std::string folder = NewTestFolder("proghide");

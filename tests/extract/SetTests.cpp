@@ -23,6 +23,14 @@ void MakeSpanningPayload(const std::string &folder)
         ASSERT_TRUE(WriteWholeFile(folder + "part" + std::to_string(i) + ".bin", NoiseBytes(9000, 100 + i)));
 }
 
+// Every file that the run left below out is its source, whole: a run that
+// ends in the middle of a file must not leave that file cut off.
+void ExpectOnlyWholeFiles(const std::string &payload, const std::string &out)
+{
+    for (const std::string &name : FilesBelow(out))
+        EXPECT_TRUE(ReadWholeFile(payload + name) == ReadWholeFile(out + name)) << name << " is cut off";
+}
+
 TPackResult Pack(const TPackOptions &options)
 {
     TPackResult result;
@@ -62,6 +70,32 @@ TEST(CabinetSet, MissingContinuationInASilentRunEndsWithOne)
     TRunResult run = RunPackage(options.OutputPath, "$SILENT$", s.Root);
     EXPECT_EQ(1u, run.ExitCode);
     EXPECT_FALSE(run.BoxShown) << run.BoxText;
+    ExpectOnlyWholeFiles(s.Payload, s.Out);
+}
+
+// A continuation that is no cabinet ends the run as damaged, with the file
+// that runs on into it removed.
+TEST(CabinetSet, DamagedContinuationEndsWithOneAndLeavesNoCutOffFile)
+{
+    TSet s;
+    MakeSpanningPayload(s.Payload);
+    TPackOptions options = PackageOf(s.Payload, s.Root, s.Out);
+    options.MaxCabinetSize = 16384;
+    options.Compression = TCompression::None;
+    TPackResult packed = Pack(options);
+    ASSERT_EQ(2u, packed.ContinuationPaths.size());
+    ASSERT_TRUE(WriteWholeFile(packed.ContinuationPaths[0], std::string(20000, 'x')));
+    for (bool silent : {true, false}) {
+        TRunResult run = silent ? RunPackage(options.OutputPath, "$SILENT$", s.Root)
+                                : RunAndAnswer(options.OutputPath, s.Root);
+        EXPECT_EQ(1u, run.ExitCode) << silent;
+        EXPECT_EQ(!silent, run.BoxShown);
+        if (!silent) {
+            EXPECT_NE(std::string::npos, run.BoxText.find(DefaultMessages().at(42 - 1))) << run.BoxText;
+        }
+        ExpectOnlyWholeFiles(s.Payload, s.Out);
+        RemoveTestFolder(s.Out);
+    }
 }
 
 TEST(CabinetSet, ContinuationOfExactlyThePackagesSizeIsReadAsItself)
