@@ -42,6 +42,18 @@ bool WriteCompressedLibrary(const std::string &path, const std::string &bytes)
     return written != 0;
 }
 
+// A library without all four entry points cannot be called safely.
+bool BindEntryPoints()
+{
+    if (!LibraryHandle)
+        return false;
+    Bind(pFDICreate, "FDICreate");
+    Bind(pFDIIsCabinet, "FDIIsCabinet");
+    Bind(pFDICopy, "FDICopy");
+    Bind(pFDIDestroy, "FDIDestroy");
+    return pFDICreate && pFDIIsCabinet && pFDICopy && pFDIDestroy;
+}
+
 } // namespace
 
 void RestrictLibrarySearch()
@@ -60,27 +72,33 @@ void RestrictLibrarySearch()
 bool LoadCabinetLibrary(int32_t libraryOffset, int32_t libraryLength, const std::string &folder)
 {
     LibraryHandle = LoadFromFolder(folder);
-    if (!LibraryHandle) {
-        // Read at its offset, so that neither the extractor's size nor the
-        // library's is limited by a fixed buffer.
-        const std::string compressed = ReadPackageBytes(OwnFilePath(), libraryOffset, libraryLength);
-        if (compressed.empty())
-            return false;
-        const std::string copyPath = folder + CompressedLibraryName;
-        if (!WriteCompressedLibrary(copyPath, compressed))
-            return false;
-        ExpandCompressedFile(copyPath, folder + LibraryName);
-        DeleteFileA(copyPath.c_str());
-        LibraryHandle = LoadFromFolder(folder);
-        if (!LibraryHandle)
-            return false;
-    }
-    Bind(pFDICreate, "FDICreate");
-    Bind(pFDIIsCabinet, "FDIIsCabinet");
-    Bind(pFDICopy, "FDICopy");
-    Bind(pFDIDestroy, "FDIDestroy");
-    // A library without all four entry points cannot be called safely.
-    return pFDICreate && pFDIIsCabinet && pFDICopy && pFDIDestroy;
+    if (LibraryHandle)
+        return BindEntryPoints();
+    const std::string libraryPath = folder + LibraryName;
+    // The system's own copy stays even when it does not load here: other
+    // programs use it, and the package's copy may be older or unusable.
+    if (IsFilePresent(libraryPath))
+        return false;
+    // Read at its offset, so that neither the extractor's size nor the
+    // library's is limited by a fixed buffer.
+    const std::string compressed = ReadPackageBytes(OwnFilePath(), libraryOffset, libraryLength);
+    if (compressed.empty())
+        return false;
+    const std::string copyPath = folder + CompressedLibraryName;
+    if (!WriteCompressedLibrary(copyPath, compressed))
+        return false;
+    ExpandCompressedFile(copyPath, libraryPath);
+    DeleteFileA(copyPath.c_str());
+    LibraryHandle = LoadFromFolder(folder);
+    if (BindEntryPoints())
+        return true;
+    // A copy that cannot serve must not stay as the system's cabinet.dll,
+    // where every later run and every other program would meet it.
+    if (LibraryHandle)
+        FreeLibrary(LibraryHandle);
+    LibraryHandle = nullptr;
+    DeleteFileA(libraryPath.c_str());
+    return false;
 }
 
 bool ExpandCompressedFile(const std::string &source, const std::string &target)

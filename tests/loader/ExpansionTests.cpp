@@ -1,0 +1,111 @@
+// The package's own copy of the cabinet library, expanded into the system
+// folder when the system's copy does not load. Wine is told to load only
+// library files ("native") for these packages, so that it neither falls
+// back to its own copy nor accepts its own copy's file: what loads is the
+// file the package wrote.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include "LoaderFixture.h"
+#include "oxTest.h"
+#include "uPackage.h"
+
+namespace {
+
+const std::vector<std::pair<std::string, std::string>> FilesOnly = {{"cabinet", "native"}};
+
+FILETIME LastWrite(const std::string &path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+// Runs a package that is to fail at its start: the box it shows, answered
+// with OK, and its exit code.
+DWORD RunToFailure(const std::string &package, std::string &boxText)
+{
+    TChild child = StartChild(Quoted(package));
+    TBox box = WaitForBox(child);
+    boxText = box.Text;
+    if (box.Window)
+        PressButton(box, IDOK);
+    return FinishChild(child);
+}
+
+} // namespace
+
+TEST(CarriedLibrary, MissingSystemLibraryIsExpandedFromThePackage)
+{
+    const char name[] = "expand_package.exe";
+    TSystemLibraryGuard guard;
+    ASSERT_TRUE(guard.Saved);
+    TProgramOverrides overrides(name, FilesOnly);
+    const std::string folder = NewTestFolder("expand");
+    const std::string carried = NativeCabinetLibrary(folder);
+    const std::string package = BuildTestPackage(PayloadPackage(folder, name, carried));
+    ASSERT_TRUE(DeleteFileA(SystemLibraryPath().c_str()));
+
+    TChild child = StartChild(Quoted(package) + " $SILENT$");
+    ASSERT_EQ(FinishChild(child), 0u) << child.Output;
+    ExpectPayloadExtracted(folder);
+    EXPECT_TRUE(ReadWholeFile(SystemLibraryPath()) == ReadWholeFile(carried)) << "not the carried library";
+    EXPECT_FALSE(IsPresent(CompressedCopyPath()));
+
+    // Now the system has it: the next run loads it and writes nothing.
+    const FILETIME expanded = LastWrite(SystemLibraryPath());
+    RemoveTestFolder(folder + "out\\");
+    Sleep(50);
+    child = StartChild(Quoted(package) + " $SILENT$");
+    ASSERT_EQ(FinishChild(child), 0u) << child.Output;
+    ExpectPayloadExtracted(folder);
+    const FILETIME afterwards = LastWrite(SystemLibraryPath());
+    EXPECT_EQ(CompareFileTime(&expanded, &afterwards), 0);
+    EXPECT_FALSE(IsPresent(CompressedCopyPath()));
+    RemoveTestFolder(folder);
+}
+
+// A carried file that is no library, or a library without the four entry
+// points: the run ends with message 56 and leaves no cabinet.dll behind
+// that would fail every later run (and every other program) the same way.
+TEST(CarriedLibrary, UnusableCarriedLibraryEndsWithMessage56)
+{
+    const char name[] = "unusable_package.exe";
+    TSystemLibraryGuard guard;
+    ASSERT_TRUE(guard.Saved);
+    TProgramOverrides overrides(name, FilesOnly);
+    const std::string folder = NewTestFolder("unusable");
+    ASSERT_TRUE(WriteWholeFile(folder + "notes.txt", "not a library\r\n"));
+    for (const std::string &carried : {NoEntryPointsLibraryPath(), folder + "notes.txt"}) {
+        SCOPED_TRACE(carried);
+        const std::string package = BuildTestPackage(PayloadPackage(folder, name, carried));
+        DeleteFileA(SystemLibraryPath().c_str());
+        ASSERT_FALSE(IsPresent(SystemLibraryPath()));
+
+        std::string boxText;
+        EXPECT_EQ(RunToFailure(package, boxText), 1u);
+        EXPECT_NE(boxText.find(DefaultMessages()[55]), std::string::npos) << boxText;
+        EXPECT_FALSE(IsPresent(SystemLibraryPath()));
+        EXPECT_FALSE(IsPresent(CompressedCopyPath()));
+        EXPECT_FALSE(IsPresent(folder + "out\\readme.txt"));
+    }
+    RemoveTestFolder(folder);
+}
+
+// The system's copy is there but does not load: it is the system's, and
+// the package must not replace it with the copy it carries.
+TEST(CarriedLibrary, ExistingSystemLibraryIsNeverReplaced)
+{
+    const char name[] = "existing_package.exe";
+    TSystemLibraryGuard guard;
+    ASSERT_TRUE(guard.Saved);
+    TProgramOverrides overrides(name, FilesOnly);
+    const std::string folder = NewTestFolder("existing");
+    const std::string package = BuildTestPackage(PayloadPackage(folder, name, NativeCabinetLibrary(folder)));
+
+    std::string boxText;
+    EXPECT_EQ(RunToFailure(package, boxText), 1u);
+    EXPECT_NE(boxText.find(DefaultMessages()[55]), std::string::npos) << boxText;
+    EXPECT_TRUE(ReadWholeFile(SystemLibraryPath()) == guard.Original) << "the system's library was replaced";
+    EXPECT_FALSE(IsPresent(CompressedCopyPath()));
+    RemoveTestFolder(folder);
+}
