@@ -31,14 +31,14 @@ echo "== extracted files"
 if [ -d "$demo/out" ]; then (cd "$demo/out" && find . -type f | sort); else echo "(none: the destination was not kept)"; fi
 echo "== exit code: $code"
 
-# The same files, a 24 MB one and 800 small ones, so that the progress
+# The same files, a 24 MB one and 2,000 small ones, so that the progress
 # dialog stays up long enough to be seen; no command and no completion
 # message, so the run ends by itself.
 echo "== running a larger package with its progress dialog"
 mkdir -p "$demo/big/parts" "$demo/out-dialog"
 head -c 24000000 /dev/urandom >"$demo/big/data.bin"
 python3 -c 'import sys
-for i in range(800):
+for i in range(2000):
     open("%s/part%03d.txt" % (sys.argv[1], i), "w").write(("part %d of the demo\n" % i) * (40 + i))' "$demo/big/parts"
 wine_run "$build/bin/oxpack.exe" --folder "$(win "$root/demo/payload")" "$(win "$demo/big/data.bin")" \
   --folder "$(win "$demo/big/parts")" --title "Demo package" --destination "$(win "$demo/out-dialog")" \
@@ -51,10 +51,12 @@ seen=""
 for _ in $(seq 1 400); do
   kill -0 "$run" 2>/dev/null || break
   if window=$(xdotool search --onlyvisible --name 'Demo package' 2>/dev/null | head -n1) && [ -n "$window" ]; then
+    # The window may close at any moment; a failed look is tried again.
     sleep 0.3
-    if xwd -silent -id "$window" >"$demo/progress.xwd" 2>/dev/null &&
-      python3 "$root/tools/art/xwd_to_png.py" "$demo/progress.xwd" "$demo/progress.png"; then
-      seen="$(xdotool getwindowname "$window")"
+    if name=$(xdotool getwindowname "$window" 2>/dev/null) &&
+      xwd -silent -id "$window" >"$demo/progress.xwd" 2>/dev/null &&
+      python3 "$root/tools/art/xwd_to_png.py" "$demo/progress.xwd" "$demo/progress.png" 2>/dev/null; then
+      seen=$name
       break
     fi
   fi

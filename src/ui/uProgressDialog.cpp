@@ -32,8 +32,16 @@ void RegisterCommonControls()
     initialise(&classes);
 }
 
-// The file-copy clip of the shell library; where the system has none, the
-// extractor's own copy under the same number.
+// Wine's shell library has a clip 161 too, but it shows the word
+// "Searching" rather than files being copied.
+bool RunsOnWine()
+{
+    HMODULE system = GetModuleHandleA("ntdll.dll");
+    return system && GetProcAddress(system, "wine_get_version");
+}
+
+// The file-copy clip of the shell library; where the system has none, or
+// only Wine's, the extractor's own copy under the same number.
 void StartAnimation(HWND dialog)
 {
     HMODULE shell = GetModuleHandleA("shell32.dll");
@@ -43,7 +51,7 @@ void StartAnimation(HWND dialog)
                                 3, 12, 0, 0, dialog, reinterpret_cast<HMENU>(IDC_PROGRESS_ANIME), shell, nullptr);
     if (!clip)
         return;
-    if (!SendMessageA(clip, ACM_OPENA, 0, CLIP_FILECOPY))
+    if (RunsOnWine() || !SendMessageA(clip, ACM_OPENA, 0, CLIP_FILECOPY))
         SendMessageA(clip, ACM_OPENA, reinterpret_cast<WPARAM>(GetModuleHandleA(nullptr)), CLIP_FILECOPY);
 }
 
