@@ -103,24 +103,77 @@ start_package() {
   last=""
 }
 
-echo "== the whole run: question, password, licence, destination, overwrite, progress, completion"
+echo "== the whole run: question, password, licence, destination, overwrite"
 start_package "$(win "$work/widget.exe")"
 shot start-question && activate && keys y
 shot password && typed s3cret && keys Return
 shot licence && keys Return
 shot destination && keys End shift+Home && typed "$(win "$work/dest")" && keys Return
 shot overwrite && keys Return
-shot progress moving || true
-shot completion && keys Return
+# The completion message comes next, drawn black here (see below); Return
+# answers it all the same.
+sleep 3
+keys Return
 finish_package
 
-echo "== a wrong password"
-start_package "$(win "$work/widget.exe")"
-shot start-question-again >/dev/null && rm -f "$out/start-question-again.png" && activate && keys y
-shot password-empty-check >/dev/null && rm -f "$out/password-empty-check.png" && typed wrong && keys Return
-shot licence-again >/dev/null && rm -f "$out/licence-again.png" && keys Return
-shot destination-again >/dev/null && rm -f "$out/destination-again.png" && keys Return
-shot wrong-password && keys Return
-finish_package
+# Message boxes of the extraction belong to its worker thread. Wine leaves
+# such a window undrawn where it covers a window of another thread, on a
+# display without a window manager (a 20-line program shows the same), so
+# these are taken outside the virtual desktop, with the windows unmanaged
+# (Wine draws their frames) and the progress dialog moved out of the way.
+wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+# 1,500 small files keep the progress dialog up for a while.
+mkdir -p "$work/parts"
+python3 -c 'import sys
+for i in range(1500):
+    open("%s/part%04d.txt" % (sys.argv[1], i), "w").write("Widget part %d\n" % i * 50)' "$work/parts"
+wine_run "$build/bin/oxpack.exe" --title "Widget 2.0" --protect --password s3cret \
+  --completion "Widget 2.0 is ready to use." --compression none \
+  --destination "$(win "$work/boxes")" --output "$(win "$work/boxes.exe")" \
+  "$(win "$work/payload/readme.txt")" --folder "$(win "$work/parts")" >/dev/null
+
+# The X windows of the package's that show "Widget 2.0", newest last.
+windows() { xdotool search --onlyvisible --name 'Widget 2\.0' 2>/dev/null || true; }
+wait_window() {
+  local known=$1 w
+  for _ in $(seq 1 120); do
+    for w in $(windows); do
+      case " $known " in *" $w "*) ;; *) echo "$w"; return 0 ;; esac
+    done
+    sleep 0.25
+  done
+  return 1
+}
+# Runs the sample with password, shoots the progress dialog as progshot
+# (when given) and the box that ends the run as name.
+box_shot() {
+  local name=$1 password=$2 progshot=${3:-} dialog progress box
+  rm -rf "$work/boxes"
+  (cd "$work" && wine_run "$work/boxes.exe" >/dev/null 2>&1) &
+  package=$!
+  dialog=$(wait_window "") || { echo "   $name: no password dialog" >&2; finish_package; return 1; }
+  sleep 0.5
+  xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+  xdotool type --delay 40 "$password"
+  xdotool key --delay 60 Return
+  progress=$(wait_window "$dialog") || { echo "   $name: no progress dialog" >&2; finish_package; return 1; }
+  xdotool windowmove "$progress" 0 0 2>/dev/null || true
+  if [ -n "$progshot" ]; then
+    sleep 0.5
+    xwd -silent -id "$progress" >"$work/progress.xwd" &&
+      python3 "$root/tools/art/xwd_to_png.py" "$work/progress.xwd" "$out/$progshot.png" && echo "   $progshot.png"
+  fi
+  box=$(wait_window "$dialog $progress") || { echo "   $name: no box" >&2; finish_package; return 1; }
+  sleep 1
+  xwd -silent -id "$box" >"$work/box.xwd" && python3 "$root/tools/art/xwd_to_png.py" "$work/box.xwd" "$out/$name.png"
+  echo "   $name.png"
+  xdotool windowfocus --sync "$box" 2>/dev/null || true
+  xdotool key --delay 60 Return
+  finish_package
+}
+echo "== the extraction: progress, completion, a wrong password"
+box_shot completion s3cret progress
+box_shot wrong-password wrong
+wine_run reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
 
 echo "== screenshots in docs/screenshots/"
