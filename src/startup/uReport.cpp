@@ -123,26 +123,10 @@ std::string PromptNextCabinet(const std::string &nextName, const std::string &di
 
 namespace {
 
-// What ShowProgress last put on the bar and the status line. Each update
-// is a message the worker must wait for, costly across threads, and every
-// file is shown twice with one of the two values unchanged; an unchanged
-// value is not sent again. Any other update of the dialog forgets them.
-// Touched only by the thread that runs the extraction.
-bool PositionShown = false;
-int16_t ShownPosition = 0;
-bool TextShown = false;
-std::string ShownText;
-
 void AwaitResume()
 {
     if (ResumeGate)
         WaitForSingleObject(ResumeGate, INFINITE);
-}
-
-void Send(int control, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    AwaitResume();
-    SendDlgItemMessageA(ProgressWindow, control, message, wParam, lParam);
 }
 
 } // namespace
@@ -151,9 +135,8 @@ void SendToProgress(int control, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (!ProgressWindow)
         return;
-    PositionShown = false;
-    TextShown = false;
-    Send(control, message, wParam, lParam);
+    AwaitResume();
+    SendDlgItemMessageA(ProgressWindow, control, message, wParam, lParam);
 }
 
 void SetProgressText(int control, const std::string &text)
@@ -171,18 +154,8 @@ void ShowProgressWindow(int command)
 
 void ShowProgress(const std::string &text, int16_t position)
 {
-    if (!ProgressWindow)
-        return;
-    if (!PositionShown || position != ShownPosition) {
-        Send(101, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-        ShownPosition = position;
-        PositionShown = true;
-    }
-    if (!TextShown || text != ShownText) {
-        Send(105, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        ShownText = text;
-        TextShown = true;
-    }
+    SendToProgress(101, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    SetProgressText(105, text);
 }
 
 std::string FdiErrorText(const ERF &errorRecord)
