@@ -33,6 +33,51 @@ volatile LONG PartialOwned = 0;
 // Set when a file was closed shorter than the cabinet says it is: the
 // library may close a file it could not finish and still go on.
 bool FileCutOff = false;
+// An existing file that the user agreed to replace is set aside under a
+// name of its own until its replacement is complete, and put back when the
+// run ends first, so that a failed or cancelled run never costs it. Handed
+// over like the file being written, through AsideOwned.
+const char AsideSuffix[] = ".oxtarn-old";
+char AsideTarget[MAX_PATH];
+char AsidePath[MAX_PATH];
+DWORD AsideAttributes = 0;
+volatile LONG AsideOwned = 0;
+
+// Moves the existing target aside, writable; false when it cannot be done
+// (a name too long, say), and the target is then deleted as before.
+bool SetAside(const std::string &target)
+{
+    const std::string aside = target + AsideSuffix;
+    if (aside.size() >= MAX_PATH)
+        return false;
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA(aside.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!MoveFileExA(target.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return false;
+    lstrcpynA(AsideTarget, target.c_str(), MAX_PATH);
+    lstrcpynA(AsidePath, aside.c_str(), MAX_PATH);
+    AsideAttributes = attributes;
+    InterlockedExchange(&AsideOwned, 1);
+    return true;
+}
+
+// The replacement is complete: the old file goes.
+void DropAside()
+{
+    if (InterlockedExchange(&AsideOwned, 0) == 0)
+        return;
+    DeleteFileA(AsidePath);
+}
+
+// The replacement never came: the old file returns as it was.
+void PutBack()
+{
+    if (InterlockedExchange(&AsideOwned, 0) == 0)
+        return;
+    if (MoveFileExA(AsidePath, AsideTarget, MOVEFILE_REPLACE_EXISTING))
+        SetFileAttributesA(AsideTarget, AsideAttributes);
+}
 
 bool IsSeparator(char c)
 {
@@ -95,8 +140,11 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
             bool deleted;
             do {
                 a = -1;
-                SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-                deleted = DeleteFileA(target.c_str()) != 0;
+                deleted = SetAside(target);
+                if (!deleted) {
+                    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    deleted = DeleteFileA(target.c_str()) != 0;
+                }
                 if (!deleted)
                     a = Ask(29, target);
             } while (!deleted && a == 1);
@@ -115,6 +163,8 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
     }
     if (a == 0)
         r = 0;
+    if (r == 0 || r == -1)
+        PutBack();
     if (r != 0 && r != -1) {
         // Created, so the path fits the system's limit and this buffer.
         lstrcpynA(PartialTarget, target.c_str(), MAX_PATH);
@@ -142,6 +192,7 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const std::string &target)
         size.QuadPart != PartialSize) {
         CloseHandle(reinterpret_cast<HANDLE>(record->hf));
         DeleteFileA(target.c_str());
+        PutBack();
         FileCutOff = true;
         return FALSE;
     }
@@ -149,6 +200,7 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const std::string &target)
     if (DosDateTimeToFileTime(record->date, record->time, &utc))
         SetFileTime(reinterpret_cast<HANDLE>(record->hf), nullptr, nullptr, &utc);
     CloseHandle(reinterpret_cast<HANDLE>(record->hf));
+    DropAside();
     SetFileAttributesA(target.c_str(), FileAttributesFromCabinet(record->attribs));
     ++FilesDone;
     ShowProgress(target, FilesDone);
@@ -195,17 +247,18 @@ bool CopyOne(HFDI context, const std::string &path)
 
 void RemovePartialFile()
 {
-    if (InterlockedExchange(&PartialOwned, 0) == 0)
-        return;
-    // The library may have closed it on its way out of a failed copy.
-    DWORD flags;
-    if (GetHandleInformation(reinterpret_cast<HANDLE>(PartialHandle), &flags))
-        CloseHandle(reinterpret_cast<HANDLE>(PartialHandle));
-    // A write still under way on the extracting thread keeps the file busy
-    // for a moment.
-    for (int tries = 0; !DeleteFileA(PartialTarget) && GetLastError() == ERROR_SHARING_VIOLATION && tries < 50;
-         ++tries)
-        Sleep(10);
+    if (InterlockedExchange(&PartialOwned, 0) != 0) {
+        // The library may have closed it on its way out of a failed copy.
+        DWORD flags;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(PartialHandle), &flags))
+            CloseHandle(reinterpret_cast<HANDLE>(PartialHandle));
+        // A write still under way on the extracting thread keeps the file
+        // busy for a moment.
+        for (int tries = 0;
+             !DeleteFileA(PartialTarget) && GetLastError() == ERROR_SHARING_VIOLATION && tries < 50; ++tries)
+            Sleep(10);
+    }
+    PutBack();
 }
 
 bool IsSafeCabinetName(const std::string &name)

@@ -24,8 +24,9 @@ bool CheckCabinet(HFDI context, const std::string &path, FDICABINETINFO &info);
 bool CopyCabinets(HFDI context);
 void DestroyFdiContext(HFDI context);
 FNFDINOTIFY(FdiNotify);
-// Closes and deletes the file being extracted, if one is open; called
-// when the run ends, from whichever thread ends it.
+// Closes and deletes the file being extracted, if one is open, and puts
+// back the existing file it was to replace; called when the run ends, from
+// whichever thread ends it.
 void RemovePartialFile();
 
 // --- Pure checks, exposed for their tests. ---

@@ -34,7 +34,8 @@ TEST(DestinationDialog, OffersThePackageFolderAndUntouchedEnterExtractsThere)
     EXPECT_EQ(Text(50), ControlText(dialog, Browse));
     EXPECT_EQ(Text(51), ControlText(dialog, IDOK));
     EXPECT_EQ(Text(44), ControlText(dialog, IDCANCEL));
-    EXPECT_EQ(GetDlgItem(dialog, FolderBox), FocusedWindow(dialog));
+    // The focus settles once the dialog is active, a moment after it shows.
+    EXPECT_TRUE(WaitFor([&] { return FocusedWindow(dialog) == GetDlgItem(dialog, FolderBox); }, 3000));
     EXPECT_TRUE(IsCentred(dialog));
 
     PressKey(dialog, VK_RETURN);

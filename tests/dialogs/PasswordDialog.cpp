@@ -29,7 +29,8 @@ TEST(PasswordDialog, ShowsPromptCentredWithFocusInMaskedBoxAndRightPasswordExtra
     EXPECT_EQ(Text(44), ControlText(dialog, IDCANCEL));
     EXPECT_EQ("", ControlText(dialog, PasswordBox));
     EXPECT_TRUE(ControlStyle(dialog, PasswordBox) & ES_PASSWORD);
-    EXPECT_EQ(GetDlgItem(dialog, PasswordBox), FocusedWindow(dialog));
+    // The focus settles once the dialog is active, a moment after it shows.
+    EXPECT_TRUE(WaitFor([&] { return FocusedWindow(dialog) == GetDlgItem(dialog, PasswordBox); }, 3000));
     EXPECT_TRUE(IsCentred(dialog));
 
     TypeInto(dialog, PasswordBox, "s3cret");
