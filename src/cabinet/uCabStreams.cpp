@@ -132,6 +132,7 @@ FNREAD(StreamRead)
 
 FNWRITE(StreamWrite)
 {
+    FlushProgress();
     DWORD done = 0;
     if (!WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &done, nullptr) || done != cb)
         StreamWriteFailed = true;

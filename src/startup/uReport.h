@@ -19,6 +19,9 @@ bool DecideOverwrite(const std::string &fileName);
 // always the package's own; any folder part of cabinetName is dropped.
 std::string PromptNextCabinet(const std::string &cabinetName, const std::string &diskName);
 void ShowProgress(const std::string &text, int16_t position);
+// Moves the bar to a position ShowProgress held back, once it is due; the
+// extraction calls it while a long file is written.
+void FlushProgress();
 // Every update the extraction sends to the progress dialog goes through
 // these two. A paused run waits here, at its next update, until resumed:
 // suspending the thread anywhere else could leave it holding a lock

@@ -55,6 +55,10 @@ void StartAnimation(HWND dialog)
         SendMessageA(clip, ACM_OPENA, reinterpret_cast<WPARAM>(GetModuleHandleA(nullptr)), CLIP_FILECOPY);
 }
 
+// The worker thread; never closed: the process ends first.
+HANDLE Worker = nullptr;
+const UINT WM_START_WORKER = WM_APP + 1;
+
 void Initialise(HWND dialog)
 {
     // Set before the worker exists: it sends every update to this window.
@@ -64,13 +68,17 @@ void Initialise(HWND dialog)
     SetControlMessage(dialog, IDC_PROGRESS_PAUSE, 8);
     SetIconAndCaption(dialog, ICON_PROGRAM);
     DWORD id = 0;
-    HANDLE worker = CreateThread(nullptr, 0, RunExtraction, nullptr, 0, &id);
+    // Held until the dialog is on the screen: a short run could otherwise
+    // hide the dialog for its command before the dialog is first shown,
+    // and the showing would undo the hiding.
+    Worker = CreateThread(nullptr, 0, RunExtraction, nullptr, CREATE_SUSPENDED, &id);
     // Without its worker the dialog would wait for nothing until cancelled.
-    if (!worker) {
+    if (!Worker) {
         ReportError(Message(27), true);
         EndRun(ExitError);
     }
-    // Never closed: the process ends first.
+    // Posted, so it arrives once the dialog's own message loop runs.
+    PostMessageA(dialog, WM_START_WORKER, 0, 0);
 }
 
 // Pausing closes the gate the worker passes before each update of this
@@ -111,6 +119,9 @@ INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     case WM_CLOSE:
         ConfirmCancel();
         break;
+    case WM_START_WORKER:
+        ResumeThread(Worker);
+        return TRUE;
     }
     return FALSE;
 }
