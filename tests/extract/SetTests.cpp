@@ -39,6 +39,19 @@ TPackResult Pack(const TPackOptions &options)
     return result;
 }
 
+// A stored three-cabinet set of the spanning payload; options are left
+// for the run.
+TPackResult PackStoredSet(const TSet &s, TPackOptions &options)
+{
+    MakeSpanningPayload(s.Payload);
+    options = PackageOf(s.Payload, s.Root, s.Out);
+    options.MaxCabinetSize = 16384;
+    options.Compression = TCompression::None;
+    TPackResult packed = Pack(options);
+    EXPECT_EQ(2u, packed.ContinuationPaths.size());
+    return packed;
+}
+
 } // namespace
 
 TEST(CabinetSet, ThreeCabinetsWithFilesSpanningBothBoundaries)
@@ -60,11 +73,8 @@ TEST(CabinetSet, ThreeCabinetsWithFilesSpanningBothBoundaries)
 TEST(CabinetSet, MissingContinuationInASilentRunEndsWithOne)
 {
     TSet s;
-    MakeSpanningPayload(s.Payload);
-    TPackOptions options = PackageOf(s.Payload, s.Root, s.Out);
-    options.MaxCabinetSize = 16384;
-    options.Compression = TCompression::None;
-    TPackResult packed = Pack(options);
+    TPackOptions options;
+    TPackResult packed = PackStoredSet(s, options);
     ASSERT_EQ(2u, packed.ContinuationPaths.size());
     ASSERT_TRUE(DeleteFileA(packed.ContinuationPaths[1].c_str()));
     TRunResult run = RunPackage(options.OutputPath, "$SILENT$", s.Root);
@@ -78,11 +88,8 @@ TEST(CabinetSet, MissingContinuationInASilentRunEndsWithOne)
 TEST(CabinetSet, DamagedContinuationEndsWithOneAndLeavesNoCutOffFile)
 {
     TSet s;
-    MakeSpanningPayload(s.Payload);
-    TPackOptions options = PackageOf(s.Payload, s.Root, s.Out);
-    options.MaxCabinetSize = 16384;
-    options.Compression = TCompression::None;
-    TPackResult packed = Pack(options);
+    TPackOptions options;
+    TPackResult packed = PackStoredSet(s, options);
     ASSERT_EQ(2u, packed.ContinuationPaths.size());
     ASSERT_TRUE(WriteWholeFile(packed.ContinuationPaths[0], std::string(20000, 'x')));
     for (bool silent : {true, false}) {
