@@ -50,6 +50,18 @@ void RewriteCommand(TPackageSettings &settings)
     }
 }
 
+// What the user is told when the command cannot be started: the file and
+// the system's reason, since the message table has no text for it.
+std::string LaunchFailureText(const std::string &command, DWORD error)
+{
+    char reason[256] = "";
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                  reason, sizeof reason, nullptr);
+    while (length > 0 && (reason[length - 1] == '\r' || reason[length - 1] == '\n' || reason[length - 1] == ' '))
+        reason[--length] = 0;
+    return command + (length ? "\r" + std::string(reason) : std::string());
+}
+
 } // namespace
 
 DWORD WINAPI RunExtraction(LPVOID)
@@ -87,8 +99,11 @@ DWORD WINAPI RunExtraction(LPVOID)
 
     RewriteCommand(settings);
     bool started = true;
-    if (!settings.Command.empty())
+    DWORD launchError = 0;
+    if (!settings.Command.empty()) {
         started = LaunchFile(settings.Command, settings.Parameters, InstallMode);
+        launchError = GetLastError();
+    }
 
     if (InstallMode) {
         ShowProgressWindow(SW_RESTORE);
@@ -96,9 +111,9 @@ DWORD WINAPI RunExtraction(LPVOID)
         RemoveWorkFolder(settings.Destination);
     }
     // A command that could not be started is a failed run, not a finished
-    // one: no completion message, exit code 1.
+    // one: the reason instead of the completion message, exit code 1.
     if (!started)
-        EndRun(ExitError);
+        Fail(LaunchFailureText(settings.Command, launchError), ExitError);
     if (!settings.CompletionMessage.empty() && !settings.Silent)
         MessageBoxA(ProgressWindow, settings.CompletionMessage.c_str(), settings.Caption.c_str(),
                     MB_ICONINFORMATION);

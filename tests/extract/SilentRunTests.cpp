@@ -202,3 +202,28 @@ TEST(SilentRun, ExploreOpensAWindowOnTheDestination)
         WaitFor([&] { return !IsWindow(window); });
     }
 }
+
+// A command that cannot be started fails the run: exit code 1 after the
+// work folder is gone, silently, or with the file and the system's reason
+// in place of the completion message.
+TEST(SilentRun, CommandThatCannotBeStartedEndsWithOneAfterTheCleanUp)
+{
+    TScratch s;
+    ASSERT_TRUE(WriteWholeFile(s.Payload + "only.txt", "x"));
+    TPackOptions options = PackageOf(s.Payload, s.Root, "$INSTALL$");
+    options.Command = "missing.exe";
+    options.CompletionMessage = "All done";
+    const std::string package = BuildTestPackage(options);
+    const std::vector<std::string> before = WorkFolders();
+
+    TRunResult run = RunPackage(package, "$SILENT$", s.Root);
+    EXPECT_EQ(1u, run.ExitCode);
+    EXPECT_FALSE(run.BoxShown) << run.BoxText;
+    EXPECT_EQ(before, WorkFolders());
+
+    run = RunAndAnswer(package, s.Root);
+    EXPECT_EQ(1u, run.ExitCode);
+    EXPECT_NE(std::string::npos, run.BoxText.find("\\missing.exe\r")) << run.BoxText;
+    EXPECT_EQ(std::string::npos, run.BoxText.find("All done")) << run.BoxText;
+    EXPECT_EQ(before, WorkFolders());
+}
