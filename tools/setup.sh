@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build make
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev
-  wine wine32:i386 xvfb x11-utils
+  wine wine32:i386 fonts-wine xvfb x11-utils
   cabextract
   python3 x11-apps xdotool
 )
