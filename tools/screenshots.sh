@@ -37,6 +37,10 @@ wine_run "$build/bin/oxpack.exe" --title "Widget 2.0" \
   --completion "Widget 2.0 is ready to use." --compression none \
   --output "$(win "$work/widget.exe")" \
   "$(win "$work/payload/readme.txt")" "$(win "$work/payload/widget.dat")" >/dev/null
+# More room than any disk has, for the free-space box.
+wine_run "$build/bin/oxpack.exe" --title "Widget 2.0" --required-mb 900000000 \
+  --destination "$(win "$work/dest")" --output "$(win "$work/roomy.exe")" \
+  "$(win "$work/payload/readme.txt")" >/dev/null
 
 DISPLAY=":$(cat "$build/xvfb/display")"
 export DISPLAY
@@ -172,8 +176,33 @@ box_shot() {
   xdotool key --delay 60 Return
   finish_package
 }
-echo "== the extraction: progress, completion, a wrong password"
+echo "== not enough free space"
+start_package "$(win "$work/roomy.exe")"
+shot free-space && activate && keys Return
+finish_package
+
+# The quit question over the password dialog, with the dialog moved aside.
+cancel_shot() {
+  local dialog box
+  (cd "$work" && wine_run "$work/boxes.exe" >/dev/null 2>&1) &
+  package=$!
+  dialog=$(wait_window "") || { echo "   cancel-question: no password dialog" >&2; finish_package; return 1; }
+  xdotool windowmove "$dialog" 0 0 2>/dev/null || true
+  sleep 0.5
+  xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+  xdotool key --delay 60 Escape
+  box=$(wait_window "$dialog") || { echo "   cancel-question: no box" >&2; finish_package; return 1; }
+  sleep 1
+  xwd -silent -id "$box" >"$work/box.xwd" && python3 "$root/tools/art/xwd_to_png.py" "$work/box.xwd" "$out/cancel-question.png"
+  echo "   cancel-question.png"
+  xdotool windowfocus --sync "$box" 2>/dev/null || true
+  xdotool key --delay 60 y
+  finish_package
+}
+
+echo "== the extraction: progress, completion, a wrong password; the quit question"
 box_shot completion s3cret progress
 box_shot wrong-password wrong
+cancel_shot
 
 echo "== screenshots in docs/screenshots/"
