@@ -44,16 +44,16 @@ DWORD AsideAttributes = 0;
 volatile LONG AsideOwned = 0;
 
 // Moves the existing target aside, writable; false when it cannot be done
-// (a name too long, say), and the target is then deleted as before.
+// (a name too long, or one already taken, which is never overwritten), and
+// the target is then deleted as before.
 bool SetAside(const std::string &target)
 {
     const std::string aside = target + AsideSuffix;
-    if (aside.size() >= MAX_PATH)
+    if (aside.size() >= MAX_PATH || GetFileAttributesA(aside.c_str()) != INVALID_FILE_ATTRIBUTES)
         return false;
     const DWORD attributes = GetFileAttributesA(target.c_str());
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    SetFileAttributesA(aside.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!MoveFileExA(target.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING))
+    if (!MoveFileA(target.c_str(), aside.c_str()))
         return false;
     lstrcpynA(AsideTarget, target.c_str(), MAX_PATH);
     lstrcpynA(AsidePath, aside.c_str(), MAX_PATH);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include "DialogRuns.h"
+#include "oxPackFixture.h"
 
 namespace {
 
@@ -55,7 +56,11 @@ HWND WaitForPrompt(const TChild &child, const std::string &file, const std::vect
 TEST(OverwritePrompt, NamesTheFileOverTheProgressDialogAndYesToAllOverwritesEveryFile)
 {
     const std::string folder = NewTestFolder("owall");
-    TChild child = StartPackage(PackageOverOldFiles(folder));
+    // A file of the user's with the name an old file is set aside under.
+    const std::string usersOwn = OutFolder(folder) + "c.txt.oxtarn-old";
+    TPackOptions options = PackageOverOldFiles(folder);
+    WriteWholeFile(usersOwn, "mine");
+    TChild child = StartPackage(options);
     HWND prompt = WaitForPrompt(child, OutFolder(folder) + "a.txt");
     ASSERT_TRUE(prompt);
     EXPECT_EQ(Caption, WindowCaption(prompt));
@@ -81,6 +86,9 @@ TEST(OverwritePrompt, NamesTheFileOverTheProgressDialogAndYesToAllOverwritesEver
     // A read-only file is replaced, and takes the new file's attributes.
     EXPECT_EQ(0u, GetFileAttributesA((OutFolder(folder) + "b.txt").c_str()) &
                       (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ("mine", ReadWholeFile(usersOwn));
+    EXPECT_FALSE(FileExists(OutFolder(folder) + "a.txt.oxtarn-old"));
+    EXPECT_FALSE(FileExists(OutFolder(folder) + "b.txt.oxtarn-old"));
     RemoveTestFolder(folder);
 }
 
