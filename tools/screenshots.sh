@@ -120,12 +120,17 @@ sleep 3
 keys Return
 finish_package
 
-# Message boxes of the extraction belong to its worker thread. Wine leaves
-# such a window undrawn where it covers a window of another thread, on a
-# display without a window manager (a 20-line program shows the same), so
-# these are taken outside the virtual desktop, with the windows unmanaged
-# (Wine draws their frames; the test runs keep the prefix so too) and the
-# progress dialog moved out of the way.
+echo "== not enough free space"
+start_package "$(win "$work/roomy.exe")"
+shot free-space && activate && keys Return
+finish_package
+
+# On a display without a window manager Wine often leaves a message box
+# undrawn where it covers another window of the program, most of all a box
+# of the extraction's worker thread over the progress dialog (a 20-line
+# program shows the same). Boxes over a dialog are therefore taken outside
+# the virtual desktop, with the windows unmanaged (Wine draws their frames;
+# the test runs keep the prefix so too) and the dialog moved out of the way.
 wine_run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 # 1,500 small files keep the progress dialog up for a while.
 mkdir -p "$work/parts"
@@ -137,7 +142,7 @@ wine_run "$build/bin/oxpack.exe" --title "Widget 2.0" --protect --password s3cre
   --destination "$(win "$work/boxes")" --output "$(win "$work/boxes.exe")" \
   "$(win "$work/payload/readme.txt")" --folder "$(win "$work/parts")" >/dev/null
 
-# The X windows of the package's that show "Widget 2.0", newest last.
+# The visible X windows whose title shows "Widget 2.0".
 windows() { xdotool search --onlyvisible --name 'Widget 2\.0' 2>/dev/null || true; }
 wait_window() {
   local known=$1 w
@@ -149,6 +154,17 @@ wait_window() {
   done
   return 1
 }
+# Saves the X window as NAME.png.
+capture() {
+  xwd -silent -id "$1" >"$work/window.xwd" &&
+    python3 "$root/tools/art/xwd_to_png.py" "$work/window.xwd" "$out/$2.png" && echo "   $2.png"
+}
+# Gives the X window the focus and presses a key there.
+press() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || true
+  xdotool key --delay 60 "$2"
+}
+
 # Runs the sample with password, shoots the progress dialog as progshot
 # (when given) and the box that ends the run as name.
 box_shot() {
@@ -160,26 +176,19 @@ box_shot() {
   sleep 0.5
   xdotool windowfocus --sync "$dialog" 2>/dev/null || true
   xdotool type --delay 40 "$password"
-  xdotool key --delay 60 Return
+  press "$dialog" Return
   progress=$(wait_window "$dialog") || { echo "   $name: no progress dialog" >&2; finish_package; return 1; }
   xdotool windowmove "$progress" 0 0 2>/dev/null || true
   if [ -n "$progshot" ]; then
     sleep 0.5
-    xwd -silent -id "$progress" >"$work/progress.xwd" &&
-      python3 "$root/tools/art/xwd_to_png.py" "$work/progress.xwd" "$out/$progshot.png" && echo "   $progshot.png"
+    capture "$progress" "$progshot"
   fi
   box=$(wait_window "$dialog $progress") || { echo "   $name: no box" >&2; finish_package; return 1; }
   sleep 1
-  xwd -silent -id "$box" >"$work/box.xwd" && python3 "$root/tools/art/xwd_to_png.py" "$work/box.xwd" "$out/$name.png"
-  echo "   $name.png"
-  xdotool windowfocus --sync "$box" 2>/dev/null || true
-  xdotool key --delay 60 Return
+  capture "$box" "$name"
+  press "$box" Return
   finish_package
 }
-echo "== not enough free space"
-start_package "$(win "$work/roomy.exe")"
-shot free-space && activate && keys Return
-finish_package
 
 # The quit question over the password dialog, with the dialog moved aside.
 cancel_shot() {
@@ -189,14 +198,11 @@ cancel_shot() {
   dialog=$(wait_window "") || { echo "   cancel-question: no password dialog" >&2; finish_package; return 1; }
   xdotool windowmove "$dialog" 0 0 2>/dev/null || true
   sleep 0.5
-  xdotool windowfocus --sync "$dialog" 2>/dev/null || true
-  xdotool key --delay 60 Escape
+  press "$dialog" Escape
   box=$(wait_window "$dialog") || { echo "   cancel-question: no box" >&2; finish_package; return 1; }
   sleep 1
-  xwd -silent -id "$box" >"$work/box.xwd" && python3 "$root/tools/art/xwd_to_png.py" "$work/box.xwd" "$out/cancel-question.png"
-  echo "   cancel-question.png"
-  xdotool windowfocus --sync "$box" 2>/dev/null || true
-  xdotool key --delay 60 y
+  capture "$box" cancel-question
+  press "$box" y
   finish_package
 }
 
