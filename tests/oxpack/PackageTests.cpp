@@ -56,6 +56,17 @@ struct PackageTest : ::testing::Test {
         std::sort(names.begin(), names.end());
         return names;
     }
+
+    // Packs Options and reads the embedded cabinet back through FDI.
+    void PackAndExtract(std::vector<TExtracted> &files)
+    {
+        TPackResult result;
+        std::string error;
+        ASSERT_TRUE(MakePackage(Options, result, error)) << error;
+        const std::string package = ReadWholeFile(Options.OutputPath);
+        ASSERT_TRUE(WriteWholeFile(Folder + "first.cab", package.substr(result.CabinetOffset)));
+        ASSERT_TRUE(ExtractWithFdi(Folder, "first.cab", files, error)) << error;
+    }
 };
 
 uint32_t LE32(const std::string &b, size_t at)
@@ -145,13 +156,8 @@ TEST_F(PackageTest, CabinetHoldsTheFilesWithTheirDateTimeAndAttributes)
     SetFileTime(h, nullptr, nullptr, &stamp);
     CloseHandle(h);
     SetFileAttributesA((Folder + "in\\setup.exe").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-    TPackResult result;
-    std::string error;
-    ASSERT_TRUE(MakePackage(Options, result, error)) << error;
-    const std::string package = ReadWholeFile(Options.OutputPath);
-    ASSERT_TRUE(WriteWholeFile(Folder + "first.cab", package.substr(result.CabinetOffset)));
     std::vector<TExtracted> files;
-    ASSERT_TRUE(ExtractWithFdi(Folder, "first.cab", files, error)) << error;
+    ASSERT_NO_FATAL_FAILURE(PackAndExtract(files));
     ASSERT_EQ(2u, files.size());
     EXPECT_EQ("setup.exe", files[0].Name);
     EXPECT_EQ("payload one", files[0].Bytes);
@@ -335,13 +341,8 @@ TEST_F(PackageTest, CabinetOfThousandsOfFilesPassesItsReadBack)
         ASSERT_TRUE(WriteWholeFile(Folder + name, std::to_string(i)));
         Options.Files.push_back({Folder + name, name});
     }
-    TPackResult result;
-    std::string error;
-    ASSERT_TRUE(MakePackage(Options, result, error)) << error;
-    const std::string package = ReadWholeFile(Options.OutputPath);
-    ASSERT_TRUE(WriteWholeFile(Folder + "first.cab", package.substr(result.CabinetOffset)));
     std::vector<TExtracted> files;
-    ASSERT_TRUE(ExtractWithFdi(Folder, "first.cab", files, error)) << error;
+    ASSERT_NO_FATAL_FAILURE(PackAndExtract(files));
     ASSERT_EQ(size_t(count), files.size());
     EXPECT_EQ("many\\entry12999.txt", files.back().Name);
     EXPECT_EQ("2999", files.back().Bytes);
