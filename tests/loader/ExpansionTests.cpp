@@ -20,16 +20,18 @@ FILETIME LastWrite(const std::string &path)
     return data.ftLastWriteTime;
 }
 
-// Runs a package that is to fail at its start: the box it shows, answered
-// with OK, and its exit code.
-DWORD RunToFailure(const std::string &package, std::string &boxText)
+// Runs a package that is to fail at its start: it shows message 56, ends
+// with exit code 1 when the box is answered, and leaves no compressed copy
+// of the library behind.
+void ExpectEndsWithMessage56(const std::string &package)
 {
     TChild child = StartChild(Quoted(package));
     TBox box = WaitForBox(child);
-    boxText = box.Text;
     if (box.Window)
         PressButton(box, IDOK);
-    return FinishChild(child);
+    EXPECT_EQ(FinishChild(child), 1u);
+    EXPECT_NE(box.Text.find(DefaultMessages()[55]), std::string::npos) << box.Text;
+    EXPECT_FALSE(IsPresent(CompressedCopyPath()));
 }
 
 } // namespace
@@ -81,11 +83,8 @@ TEST(CarriedLibrary, UnusableCarriedLibraryEndsWithMessage56)
         DeleteFileA(SystemLibraryPath().c_str());
         ASSERT_FALSE(IsPresent(SystemLibraryPath()));
 
-        std::string boxText;
-        EXPECT_EQ(RunToFailure(package, boxText), 1u);
-        EXPECT_NE(boxText.find(DefaultMessages()[55]), std::string::npos) << boxText;
+        ExpectEndsWithMessage56(package);
         EXPECT_FALSE(IsPresent(SystemLibraryPath()));
-        EXPECT_FALSE(IsPresent(CompressedCopyPath()));
         EXPECT_FALSE(IsPresent(folder + "out\\readme.txt"));
     }
     RemoveTestFolder(folder);
@@ -102,10 +101,7 @@ TEST(CarriedLibrary, ExistingSystemLibraryIsNeverReplaced)
     const std::string folder = NewTestFolder("existing");
     const std::string package = BuildTestPackage(PayloadPackage(folder, name, NativeCabinetLibrary(folder)));
 
-    std::string boxText;
-    EXPECT_EQ(RunToFailure(package, boxText), 1u);
-    EXPECT_NE(boxText.find(DefaultMessages()[55]), std::string::npos) << boxText;
+    ExpectEndsWithMessage56(package);
     EXPECT_TRUE(ReadWholeFile(SystemLibraryPath()) == guard.Original) << "the system's library was replaced";
-    EXPECT_FALSE(IsPresent(CompressedCopyPath()));
     RemoveTestFolder(folder);
 }
