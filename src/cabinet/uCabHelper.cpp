@@ -3,9 +3,9 @@
 #include <commctrl.h>
 #include "cabinet/uCabHelper.h"
 #include "cabinet/uCabStreams.h"
-#include "startup/uReport.h"
-#include "startup/uRunState.h"
-#include "startup/uSettings.h"
+#include "services/uReport.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
 #include "util/mUtils.h"
 
 ERF FdiErf;

@@ -5,9 +5,9 @@
 #include "cabinet/uCabHelper.h"
 #include "cabinet/uCabStreams.h"
 #include "cabinet/uExtractRun.h"
-#include "startup/uReport.h"
-#include "startup/uRunState.h"
-#include "startup/uSettings.h"
+#include "services/uReport.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
 
 namespace {
 

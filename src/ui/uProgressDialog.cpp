@@ -6,9 +6,9 @@
 #include "ui/uDialogs.h"
 #include "ui/uResourceIds.h"
 #include "cabinet/uExtractRun.h"
-#include "startup/uReport.h"
-#include "startup/uRunState.h"
-#include "startup/uSettings.h"
+#include "services/uReport.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include "startup/uReport.h"
-#include "startup/uRunState.h"
-#include "startup/uSettings.h"
+#include "services/uReport.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
 
 int main(int argc, char **argv)
 {

@@ -6,8 +6,8 @@
 #include "oxPackages.h"
 #include "oxProcess.h"
 #include "oxTest.h"
-#include "startup/uReport.h"
-#include "startup/uSettings.h"
+#include "services/uReport.h"
+#include "services/uSettings.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <windows.h>
 #include <commctrl.h>
-#include "startup/uReport.h"
-#include "startup/uRunState.h"
-#include "startup/uSettings.h"
+#include "services/uReport.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
 #include "cabinet/uCabHelper.h"
 #include "ui/uDialogs.h"
 #include "util/mUtils.h"

@@ -1,4 +1,4 @@
-#include "startup/uRunState.h"
+#include "services/uRunState.h"
 #include "cabinet/uCabHelper.h"
 
 std::string ExeFolder;
