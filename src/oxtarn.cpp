@@ -115,6 +115,9 @@ int main()
         Fail(Message(11) + "\r" + Message(12) + Int64ToText(PackageSettings.RequiredBytes) + "\r\r" +
              Message(13));
 
+    // The extraction asks before replacing a file; reporting, which it asks,
+    // lies below the dialogs, so the overwrite dialog is lent to it here.
+    OverwriteQuestion = AskOverwrite;
     if (!PackageSettings.Silent)
         RunProgressDialog();
     else

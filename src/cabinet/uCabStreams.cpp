@@ -2,6 +2,7 @@
 #include <windows.h>
 #include "cabinet/uCabStreams.h"
 #include "cabinet/uObfuscate.h"
+#include "services/uProgress.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"

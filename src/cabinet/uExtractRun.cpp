@@ -5,6 +5,7 @@
 #include "cabinet/uCabHelper.h"
 #include "cabinet/uCabStreams.h"
 #include "cabinet/uExtractRun.h"
+#include "services/uProgress.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"

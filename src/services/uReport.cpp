@@ -1,11 +1,11 @@
 #include <windows.h>
-#include <commctrl.h>
 #include "services/uReport.h"
+#include "services/uProgress.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
-#include "cabinet/uCabHelper.h"
-#include "ui/uDialogs.h"
 #include "util/mUtils.h"
+
+bool (*OverwriteQuestion)(const std::string &fileName) = nullptr;
 
 namespace {
 
@@ -15,8 +15,6 @@ const UINT StyleRetry = MB_ABORTRETRYIGNORE | MB_ICONHAND;                // 0x1
 const UINT StyleQuestion = MB_YESNO | MB_ICONQUESTION;                    // 0x24
 
 const int NoAnswer = 0;
-
-void ShowWaitingPosition();
 
 // The button pressed, or NoAnswer when the box could not be shown (some
 // systems report that as -1 rather than 0).
@@ -94,17 +92,12 @@ bool DecideOverwrite(const std::string &fileName)
         return false;
     default:
         ShowWaitingPosition();
-        return AskOverwrite(fileName);
+        return OverwriteQuestion && OverwriteQuestion(fileName);
     }
 }
 
-std::string PromptNextCabinet(const std::string &nextName, const std::string &diskName)
+void PromptNextCabinet(const std::string &folder, const std::string &cabinetName, const std::string &diskName)
 {
-    // Continuation cabinets are only ever looked for beside the package:
-    // a folder or drive part in the name the cabinet gives is dropped, so
-    // that a crafted cabinet cannot lead the extraction anywhere else.
-    const std::string cabinetName = nextName.substr(nextName.find_last_of("\\/:") + 1);
-    const std::string folder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
     while (!IsFilePresent(folder + cabinetName)) {
         if (PackageSettings.Silent)
             EndRun(ExitError);
@@ -119,121 +112,6 @@ std::string PromptNextCabinet(const std::string &nextName, const std::string &di
             EndRun(ExitDeclined);
         }
     }
-    NextCabinet = folder + cabinetName;
-    if (!CheckCabinet(FdiContext, NextCabinet, CabinetInfo)) {
-        ReportError(PackageSettings.DamagedMessage, true);
-        EndRun(ExitError);
-    }
-    return folder;
-}
-
-namespace {
-
-// What ShowProgress last put on the bar and the status line. Each update
-// is a message the worker must wait for, costly across threads, and every
-// file is shown twice with one of the two values unchanged; an unchanged
-// value is not sent again. Any other update of the dialog forgets them.
-// Touched only by the thread that runs the extraction.
-bool PositionShown = false;
-int16_t ShownPosition = 0;
-bool TextShown = false;
-std::string ShownText;
-
-// Every move of the bar repaints it, which costs the dialog's thread far
-// more than the message itself (about 0.6 ms under Wine), while a screen
-// shows no more than one picture per refresh. A new position that comes
-// sooner than that after the last move waits, and goes out at the next
-// update, write or box after the interval: the bar is never more than a
-// refresh behind, and never behind at all when a box or the end shows.
-const DWORD BarInterval = 16;  // milliseconds
-bool PositionWaiting = false;
-int16_t WaitingPosition = 0;
-DWORD BarMovedAt = 0;
-
-void AwaitResume()
-{
-    if (ResumeGate)
-        WaitForSingleObject(ResumeGate, INFINITE);
-}
-
-void Send(int control, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    AwaitResume();
-    SendDlgItemMessageA(ProgressWindow, control, message, wParam, lParam);
-}
-
-void MoveBar(int16_t position)
-{
-    Send(101, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-    ShownPosition = position;
-    PositionShown = true;
-    PositionWaiting = false;
-    BarMovedAt = GetTickCount();
-}
-
-bool BarIntervalOver()
-{
-    return GetTickCount() - BarMovedAt >= BarInterval;
-}
-
-void ShowWaitingPosition()
-{
-    if (PositionWaiting)
-        MoveBar(WaitingPosition);
-}
-
-} // namespace
-
-void FlushProgress()
-{
-    if (PositionWaiting && BarIntervalOver())
-        MoveBar(WaitingPosition);
-}
-
-void SendToProgress(int control, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (!ProgressWindow)
-        return;
-    ShowWaitingPosition();
-    PositionShown = false;
-    TextShown = false;
-    Send(control, message, wParam, lParam);
-}
-
-void SetProgressText(int control, const std::string &text)
-{
-    SendToProgress(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-void ShowProgressWindow(int command)
-{
-    if (!ProgressWindow)
-        return;
-    AwaitResume();
-    ShowWindow(ProgressWindow, command);
-}
-
-void ShowProgress(const std::string &text, int16_t position)
-{
-    if (!ProgressWindow)
-        return;
-    PositionWaiting = !PositionShown || position != ShownPosition;
-    WaitingPosition = position;
-    if (PositionWaiting && (!PositionShown || BarIntervalOver()))
-        MoveBar(position);
-    if (!TextShown || text != ShownText) {
-        Send(105, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        ShownText = text;
-        TextShown = true;
-    }
-}
-
-std::string FdiErrorText(const ERF &errorRecord)
-{
-    const uint32_t code = static_cast<uint32_t>(errorRecord.erfOper);
-    if (code <= FDIERROR_USER_ABORT)
-        return Message(15 + static_cast<int>(code));
-    return Message(27);
 }
 
 void ReportNotBuilt(const std::string &part)

@@ -6,6 +6,7 @@
 #include "ui/uDialogs.h"
 #include "ui/uResourceIds.h"
 #include "cabinet/uExtractRun.h"
+#include "services/uProgress.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"

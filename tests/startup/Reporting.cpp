@@ -6,6 +6,7 @@
 #include "oxPackages.h"
 #include "oxProcess.h"
 #include "oxTest.h"
+#include "cabinet/uCabHelper.h"
 #include "services/uReport.h"
 #include "services/uSettings.h"
 
