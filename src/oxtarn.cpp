@@ -3,8 +3,8 @@
 // password, licence, destination, free space), then hands the run to the
 // extraction, which ends the process. Every way out has its exit code.
 #include <windows.h>
+#include "actions/uCompletion.h"
 #include "cabinet/mLZ_API.h"
-#include "cabinet/uCabHelper.h"
 #include "cabinet/uExtractRun.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
@@ -64,6 +64,15 @@ std::string ResolveDestination(const std::string &destination)
     return destination;
 }
 
+// The extraction run: the worker of the progress dialog, or the main
+// thread's own work in a silent run. Never returns: the completion ends
+// the process.
+DWORD WINAPI RunExtraction(LPVOID)
+{
+    ExtractPackage();
+    CompleteRun();
+}
+
 } // namespace
 
 int main()
@@ -119,7 +128,7 @@ int main()
     // lies below the dialogs, so the overwrite dialog is lent to it here.
     OverwriteQuestion = AskOverwrite;
     if (!PackageSettings.Silent)
-        RunProgressDialog();
+        RunProgressDialog(RunExtraction);
     else
         RunExtraction(nullptr);
     return ExitFinished;
