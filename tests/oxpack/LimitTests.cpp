@@ -168,3 +168,54 @@ TEST_F(LimitTest, FileLargerThanTheFormatHoldsIsRefusedBeforeAnythingIsWritten)
     if (listing != INVALID_HANDLE_VALUE)
         FindClose(listing);
 }
+
+namespace {
+
+// Scratch folders of this process in the temporary folder.
+int ScratchFolders()
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    WIN32_FIND_DATAA found;
+    const std::string pattern = std::string(temp) + "oxpack" + std::to_string(GetCurrentProcessId()) + "_*";
+    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    int count = 0;
+    do
+        ++count;
+    while (FindNextFileA(h, &found));
+    FindClose(h);
+    return count;
+}
+
+// What the console control handler does on Ctrl+C, done from the build's
+// own progress report after the third file.
+void InterruptAfterThreeFiles(const TPackProgress &progress, void *)
+{
+    if (progress.FilesDone >= 3)
+        InterruptPackage();
+}
+
+}  // namespace
+
+TEST_F(LimitTest, InterruptedBuildRemovesItsScratchFolderAndWritesNothing)
+{
+    AddFiles(12, 40000);
+    ASSERT_TRUE(WriteWholeFile(Options.OutputPath, "old"));
+    ASSERT_EQ(0, ScratchFolders());
+    Options.Progress = InterruptAfterThreeFiles;
+    std::string error;
+    EXPECT_FALSE(MakePackage(Options, error));
+    InterruptPackage(false);
+    EXPECT_NE(std::string::npos, error.find("interrupted")) << error;
+    EXPECT_EQ(0, ScratchFolders());
+    EXPECT_EQ("old", ReadWholeFile(Options.OutputPath));
+    WIN32_FIND_DATAA found;
+    HANDLE listing = FindFirstFileA((Folder + "*.tmp").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, listing) << found.cFileName;
+    if (listing != INVALID_HANDLE_VALUE)
+        FindClose(listing);
+    Options.Progress = nullptr;
+    EXPECT_TRUE(MakePackage(Options, error)) << "a later build runs again: " << error;
+}
