@@ -295,7 +295,7 @@ TEST_F(PackageTest, BadInputIsRefusedByNameAndLeavesExistingOutputUntouched)
         {"protection is off", [](TPackOptions &o, const std::string &) { o.Password = "pw"; }},
         {"megabytes", [](TPackOptions &o, const std::string &) { o.RequiredMegabytes = -1; }},
         {"..\\evil.exe", [](TPackOptions &o, const std::string &) { o.Files[0].CabinetName = "..\\evil.exe"; }},
-        {"SETUP.EXE", [](TPackOptions &o, const std::string &) { o.Files[1].CabinetName = "Setup.exe"; }},
+        {"\"Setup.exe\"", [](TPackOptions &o, const std::string &) { o.Files[1].CabinetName = "Setup.exe"; }},
         {"no files", [](TPackOptions &o, const std::string &) { o.Files.clear(); }},
         {"maximum cabinet size", [](TPackOptions &o, const std::string &) { o.MaxCabinetSize = 1000; }},
     };

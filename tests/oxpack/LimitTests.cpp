@@ -1,0 +1,221 @@
+// The cabinet format's limits: files per cabinet, bytes per folder, bytes
+// per file. The real limits need tens of thousands of files or gigabytes;
+// the same code runs here with the limits lowered through the options, and
+// the over-large file is a sparse one that is refused before it is read.
+// Every set is read back by the platform's library and by cabextract.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "PackTestTools.h"
+#include "oxPackFixture.h"
+#include "uCabHeader.h"
+#include "uPackage.h"
+
+namespace {
+
+struct LimitTest : ::testing::Test {
+    std::string Folder;
+    TPackOptions Options;
+
+    void SetUp() override
+    {
+        Folder = NewTestFolder("oxlim");
+        ASSERT_FALSE(Folder.empty());
+        ASSERT_TRUE(WriteWholeFile(Folder + "oxtarn.exe", FakeExtractorBytes(3000)));
+        CreateDirectoryA((Folder + "in").c_str(), nullptr);
+        Options.ExtractorPath = Folder + "oxtarn.exe";
+        Options.NoLibrary = true;
+        Options.OutputPath = Folder + "package.exe";
+    }
+    void TearDown() override { RemoveTestFolder(Folder); }
+
+    void AddFiles(int count, size_t size)
+    {
+        for (int i = 0; i < count; ++i) {
+            const std::string name = "f" + std::to_string(1000 + Options.Files.size()) + ".bin";
+            ASSERT_TRUE(WriteWholeFile(Folder + "in\\" + name, NoiseBytes(size, static_cast<uint32_t>(Options.Files.size()))));
+            Options.Files.push_back({Folder + "in\\" + name, name});
+        }
+    }
+
+    // Packs, then gives the header of every cabinet of the set.
+    void PackAndReadHeaders(std::vector<TCabHeader> &headers, TPackResult &result)
+    {
+        std::string error;
+        ASSERT_TRUE(MakePackage(Options, result, error)) << error;
+        const std::string package = ReadWholeFile(Options.OutputPath);
+        ASSERT_TRUE(WriteWholeFile(Folder + "lumbo", package.substr(result.CabinetOffset)));
+        std::vector<std::string> cabinets = {Folder + "lumbo"};
+        cabinets.insert(cabinets.end(), result.ContinuationPaths.begin(), result.ContinuationPaths.end());
+        for (const std::string &path : cabinets) {
+            TCabHeader header;
+            ASSERT_TRUE(ReadCabHeader(ReadWholeFile(path), header, error)) << path << ": " << error;
+            headers.push_back(header);
+        }
+    }
+};
+
+// cCFData of each folder entry of a cabinet without reserve or links.
+std::vector<unsigned> DataBlocksPerFolder(const std::string &cabinet)
+{
+    std::vector<unsigned> blocks;
+    const unsigned folders = static_cast<unsigned char>(cabinet[26]) | static_cast<unsigned char>(cabinet[27]) << 8;
+    for (unsigned i = 0; i < folders; ++i) {
+        const size_t at = 36 + 8 * i + 4;
+        blocks.push_back(static_cast<unsigned char>(cabinet[at]) | static_cast<unsigned char>(cabinet[at + 1]) << 8);
+    }
+    return blocks;
+}
+
+}  // namespace
+
+TEST_F(LimitTest, FilesBeyondWhatACabinetHoldsStartAContinuationCabinet)
+{
+    AddFiles(45, 300);
+    Options.FilesPerCabinet = 20;
+    std::vector<TCabHeader> headers;
+    TPackResult result;
+    ASSERT_NO_FATAL_FAILURE(PackAndReadHeaders(headers, result));
+    ASSERT_GE(headers.size(), 3u);
+    size_t entries = 0;
+    for (const TCabHeader &header : headers) {
+        EXPECT_LE(header.FileCount, 20u);
+        entries += header.FileCount;
+    }
+    EXPECT_EQ(45u, entries) << "a forced new cabinet splits no file";
+    EXPECT_EQ(Folder + "package2.cab", result.ContinuationPaths[0]);
+    bool told = false;
+    for (const std::string &note : result.Notes)
+        told = told || note.find("more than one cabinet holds (20)") != std::string::npos;
+    EXPECT_TRUE(told);
+    ExpectFdiReadsBack(Folder, "lumbo", Options.Files);
+    EXPECT_EQ("", CabextractProblems(Options.OutputPath, 45));
+}
+
+TEST_F(LimitTest, FileLimitHoldsWhenTheSizeLimitSplitsFilesAcrossCabinets)
+{
+    AddFiles(30, 5000);
+    Options.FilesPerCabinet = 8;
+    Options.MaxCabinetSize = 20000;
+    Options.Compression = TCompression::None;
+    std::vector<TCabHeader> headers;
+    TPackResult result;
+    ASSERT_NO_FATAL_FAILURE(PackAndReadHeaders(headers, result));
+    for (const TCabHeader &header : headers)
+        EXPECT_LE(header.FileCount, 8u) << "cabinet " << header.Index;
+    ExpectFdiReadsBack(Folder, "lumbo", Options.Files);
+    EXPECT_EQ("", CabextractProblems(Options.OutputPath, 30));
+}
+
+TEST_F(LimitTest, FolderFullOfDataBlocksStartsANewFolder)
+{
+    AddFiles(5, 30000);
+    Options.FolderBytes = 70000;
+    Options.Compression = TCompression::None;
+    std::vector<TCabHeader> headers;
+    TPackResult result;
+    ASSERT_NO_FATAL_FAILURE(PackAndReadHeaders(headers, result));
+    ASSERT_EQ(1u, headers.size());
+    EXPECT_GE(headers[0].FolderCount, 3u);
+    // 70,000 bytes are at most three blocks of 32,768.
+    for (unsigned blocks : DataBlocksPerFolder(ReadWholeFile(Folder + "lumbo")))
+        EXPECT_LE(blocks, 3u);
+    ExpectFdiReadsBack(Folder, "lumbo", Options.Files);
+    EXPECT_EQ("", CabextractProblems(Options.OutputPath, 5));
+}
+
+TEST_F(LimitTest, FileAtTheFolderLimitIsPackedAndOneByteMoreIsRefused)
+{
+    AddFiles(1, 40000);
+    Options.FolderBytes = 40000;
+    std::vector<TCabHeader> headers;
+    TPackResult result;
+    ASSERT_NO_FATAL_FAILURE(PackAndReadHeaders(headers, result));
+    ExpectFdiReadsBack(Folder, "lumbo", Options.Files);
+    AddFiles(1, 40001);
+    std::string error;
+    ASSERT_TRUE(WriteWholeFile(Options.OutputPath, "old"));
+    EXPECT_FALSE(MakePackage(Options, error));
+    EXPECT_NE(std::string::npos, error.find("f1001.bin is 40,001 bytes")) << error;
+    EXPECT_NE(std::string::npos, error.find("at most 40,000 bytes")) << error;
+    EXPECT_EQ("old", ReadWholeFile(Options.OutputPath));
+}
+
+TEST_F(LimitTest, FileLargerThanTheFormatHoldsIsRefusedBeforeAnythingIsWritten)
+{
+    // 2,202,009,600 bytes, sparse: nothing of it is read.
+    const std::string big = Folder + "in\\huge.iso";
+    HANDLE h = CreateFileA(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    LARGE_INTEGER size;
+    size.QuadPart = 2202009600LL;
+    ASSERT_TRUE(SetFilePointerEx(h, size, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(h));
+    CloseHandle(h);
+    AddFiles(1, 100);
+    Options.Files.push_back({big, "huge.iso"});
+    std::string error;
+    const DWORD started = GetTickCount();
+    EXPECT_FALSE(MakePackage(Options, error));
+    EXPECT_LT(GetTickCount() - started, 20000u) << "refused without reading the file";
+    EXPECT_NE(std::string::npos, error.find(big + " is 2,202,009,600 bytes")) << error;
+    EXPECT_NE(std::string::npos, error.find("at most 2,147,450,880 bytes")) << error;
+    EXPECT_FALSE(FileExists(Options.OutputPath));
+    WIN32_FIND_DATAA found;
+    HANDLE listing = FindFirstFileA((Folder + "*.tmp").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, listing) << found.cFileName;
+    if (listing != INVALID_HANDLE_VALUE)
+        FindClose(listing);
+}
+
+namespace {
+
+// Scratch folders of this process in the temporary folder.
+int ScratchFolders()
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    WIN32_FIND_DATAA found;
+    const std::string pattern = std::string(temp) + "oxpack" + std::to_string(GetCurrentProcessId()) + "_*";
+    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    int count = 0;
+    do
+        ++count;
+    while (FindNextFileA(h, &found));
+    FindClose(h);
+    return count;
+}
+
+// What the console control handler does on Ctrl+C, done from the build's
+// own progress report after the third file.
+void InterruptAfterThreeFiles(const TPackProgress &progress, void *)
+{
+    if (progress.FilesDone >= 3)
+        InterruptPackage();
+}
+
+}  // namespace
+
+TEST_F(LimitTest, InterruptedBuildRemovesItsScratchFolderAndWritesNothing)
+{
+    AddFiles(12, 40000);
+    ASSERT_TRUE(WriteWholeFile(Options.OutputPath, "old"));
+    ASSERT_EQ(0, ScratchFolders());
+    Options.Progress = InterruptAfterThreeFiles;
+    std::string error;
+    EXPECT_FALSE(MakePackage(Options, error));
+    InterruptPackage(false);
+    EXPECT_NE(std::string::npos, error.find("interrupted")) << error;
+    EXPECT_EQ(0, ScratchFolders());
+    EXPECT_EQ("old", ReadWholeFile(Options.OutputPath));
+    WIN32_FIND_DATAA found;
+    HANDLE listing = FindFirstFileA((Folder + "*.tmp").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, listing) << found.cFileName;
+    if (listing != INVALID_HANDLE_VALUE)
+        FindClose(listing);
+    Options.Progress = nullptr;
+    EXPECT_TRUE(MakePackage(Options, error)) << "a later build runs again: " << error;
+}
