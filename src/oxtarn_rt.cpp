@@ -35,3 +35,4 @@ void operator delete(void *p, size_t) noexcept { free(p); }
 void operator delete[](void *p, size_t) noexcept { free(p); }
 
 template class std::basic_string<char>;
+template class std::basic_string<wchar_t>;

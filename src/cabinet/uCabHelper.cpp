@@ -27,7 +27,7 @@ bool NextCabinetUnreachable = false;
 // file is left looking like a finished one. A confirmed cancel ends the run
 // from the dialog's thread while this one writes, so the file is handed
 // over through PartialOwned: whoever takes it back from 1 to 0 closes it.
-char PartialTarget[MAX_PATH];
+wchar_t PartialTarget[MAX_PATH];
 INT_PTR PartialHandle = 0;
 int64_t PartialSize = 0;
 volatile LONG PartialOwned = 0;
@@ -38,26 +38,45 @@ bool FileCutOff = false;
 // name of its own until its replacement is complete, and put back when the
 // run ends first, so that a failed or cancelled run never costs it. Handed
 // over like the file being written, through AsideOwned.
-const char AsideSuffix[] = ".oxtarn-old";
-char AsideTarget[MAX_PATH];
-char AsidePath[MAX_PATH];
+const wchar_t AsideSuffix[] = L".oxtarn-old";
+wchar_t AsideTarget[MAX_PATH];
+wchar_t AsidePath[MAX_PATH];
 DWORD AsideAttributes = 0;
 volatile LONG AsideOwned = 0;
+// Every target is named and handled in wide form, so that a name the
+// cabinet gives in UTF-8 is created as it is, whatever the code page.
+// The destination's wide form is taken once, in its long form where the
+// run was handed its short (8.3) form.
+std::wstring WideDestination;
+bool WideDestinationTaken = false;
+
+const std::wstring &DestinationInWide()
+{
+    if (!WideDestinationTaken) {
+        WideDestination = WidePath(PackageSettings.Destination);
+        wchar_t longForm[1024];
+        DWORD length = GetLongPathNameW(WideDestination.c_str(), longForm, 1024);
+        if (length > 0 && length < 1024)
+            WideDestination.assign(longForm, length);
+        WideDestinationTaken = true;
+    }
+    return WideDestination;
+}
 
 // Moves the existing target aside, writable; false when it cannot be done
 // (a name too long, or one already taken, which is never overwritten), and
 // the target is then deleted as before.
-bool SetAside(const std::string &target)
+bool SetAside(const std::wstring &target)
 {
-    const std::string aside = target + AsideSuffix;
-    if (aside.size() >= MAX_PATH || GetFileAttributesA(aside.c_str()) != INVALID_FILE_ATTRIBUTES)
+    const std::wstring aside = target + AsideSuffix;
+    if (aside.size() >= MAX_PATH || GetFileAttributesW(aside.c_str()) != INVALID_FILE_ATTRIBUTES)
         return false;
-    const DWORD attributes = GetFileAttributesA(target.c_str());
-    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!MoveFileA(target.c_str(), aside.c_str()))
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!MoveFileW(target.c_str(), aside.c_str()))
         return false;
-    lstrcpynA(AsideTarget, target.c_str(), MAX_PATH);
-    lstrcpynA(AsidePath, aside.c_str(), MAX_PATH);
+    lstrcpynW(AsideTarget, target.c_str(), MAX_PATH);
+    lstrcpynW(AsidePath, aside.c_str(), MAX_PATH);
     AsideAttributes = attributes;
     InterlockedExchange(&AsideOwned, 1);
     return true;
@@ -68,7 +87,7 @@ void DropAside()
 {
     if (InterlockedExchange(&AsideOwned, 0) == 0)
         return;
-    DeleteFileA(AsidePath);
+    DeleteFileW(AsidePath);
 }
 
 // The replacement never came: the old file returns as it was.
@@ -76,8 +95,8 @@ void PutBack()
 {
     if (InterlockedExchange(&AsideOwned, 0) == 0)
         return;
-    if (MoveFileExA(AsidePath, AsideTarget, MOVEFILE_REPLACE_EXISTING))
-        SetFileAttributesA(AsideTarget, AsideAttributes);
+    if (MoveFileExW(AsidePath, AsideTarget, MOVEFILE_REPLACE_EXISTING))
+        SetFileAttributesW(AsideTarget, AsideAttributes);
 }
 
 bool IsSeparator(char c)
@@ -87,20 +106,29 @@ bool IsSeparator(char c)
 
 // Answers of the abort/retry/ignore loops: -1 abort (the box could not be
 // shown), 1 retry, 0 ignore.
-int Ask(int message, const std::string &subject)
+int Ask(int message, const std::wstring &subject)
 {
-    return AskRetry(Message(message) + "\r" + subject);
+    return AskRetry(WidePath(Message(message)) + L"\r" + subject);
 }
 
-INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
+// Created as the extraction's stream callback creates: a new file, read
+// and write, not shared.
+INT_PTR CreateTarget(const std::wstring &target)
+{
+    SECURITY_ATTRIBUTES security = {sizeof security, nullptr, TRUE};
+    return reinterpret_cast<INT_PTR>(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, &security,
+                                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+INT_PTR CopyFile(PFDINOTIFICATION record, const std::wstring &target, bool safe)
 {
     INT_PTR r = 1;
     int a = -1;
-    const std::string folder = GetFolderPart(target);
+    const std::wstring folder = GetFolderPart(target);
 
     // A name that would land outside the destination is never written; it
     // is handled as a file that cannot be created.
-    if (!IsSafeCabinetName(record->psz1)) {
+    if (!safe) {
         do {
             a = Ask(30, target);
         } while (a == 1);
@@ -127,7 +155,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
     // run exactly as they would have.
     bool created = false;
     if (r == 1) {
-        const INT_PTR handle = StreamOpen(const_cast<char *>(target.c_str()), _O_CREAT, 0);
+        const INT_PTR handle = CreateTarget(target);
         if (handle != -1) {
             r = handle;
             created = true;
@@ -143,8 +171,8 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
                 a = -1;
                 deleted = SetAside(target);
                 if (!deleted) {
-                    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    deleted = DeleteFileA(target.c_str()) != 0;
+                    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    deleted = DeleteFileW(target.c_str()) != 0;
                 }
                 if (!deleted)
                     a = Ask(29, target);
@@ -157,7 +185,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
     if (!created && r == 1) {
         do {
             a = -1;
-            r = StreamOpen(const_cast<char *>(target.c_str()), _O_CREAT, 0);
+            r = CreateTarget(target);
             if (r == -1)
                 a = Ask(30, target);
         } while (r == -1 && a == 1);
@@ -168,7 +196,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
         PutBack();
     if (r != 0 && r != -1) {
         // Created, so the path fits the system's limit and this buffer.
-        lstrcpynA(PartialTarget, target.c_str(), MAX_PATH);
+        lstrcpynW(PartialTarget, target.c_str(), MAX_PATH);
         PartialHandle = r;
         PartialSize = record->cb;
         InterlockedExchange(&PartialOwned, 1);
@@ -180,7 +208,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
     return r;
 }
 
-INT_PTR CloseFile(PFDINOTIFICATION record, const std::string &target)
+INT_PTR CloseFile(PFDINOTIFICATION record, const std::wstring &target)
 {
     // Gone already when the run is ending on the dialog's thread.
     if (InterlockedExchange(&PartialOwned, 0) == 0)
@@ -192,7 +220,7 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const std::string &target)
     if (StreamWriteFailed || !GetFileSizeEx(reinterpret_cast<HANDLE>(record->hf), &size) ||
         size.QuadPart != PartialSize) {
         CloseHandle(reinterpret_cast<HANDLE>(record->hf));
-        DeleteFileA(target.c_str());
+        DeleteFileW(target.c_str());
         PutBack();
         FileCutOff = true;
         return FALSE;
@@ -202,7 +230,7 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const std::string &target)
         SetFileTime(reinterpret_cast<HANDLE>(record->hf), nullptr, nullptr, &utc);
     CloseHandle(reinterpret_cast<HANDLE>(record->hf));
     DropAside();
-    SetFileAttributesA(target.c_str(), FileAttributesFromCabinet(record->attribs));
+    SetFileAttributesW(target.c_str(), FileAttributesFromCabinet(record->attribs));
     ++FilesDone;
     ShowProgress(target, FilesDone);
     return 1;
@@ -256,7 +284,7 @@ void RemovePartialFile()
         // A write still under way on the extracting thread keeps the file
         // busy for a moment.
         for (int tries = 0;
-             !DeleteFileA(PartialTarget) && GetLastError() == ERROR_SHARING_VIOLATION && tries < 50; ++tries)
+             !DeleteFileW(PartialTarget) && GetLastError() == ERROR_SHARING_VIOLATION && tries < 50; ++tries)
             Sleep(10);
     }
     PutBack();
@@ -267,7 +295,7 @@ std::string LocateNextCabinet(const std::string &nextName, const std::string &di
     // Continuation cabinets are only ever looked for beside the package:
     // a folder or drive part in the name the cabinet gives is dropped, so
     // that a crafted cabinet cannot lead the extraction anywhere else.
-    const std::string cabinetName = nextName.substr(nextName.find_last_of("\\/:") + 1);
+    const std::string cabinetName = nextName.substr(FindLastSeparator(nextName, "\\/:") + 1);
     const std::string folder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
     PromptNextCabinet(folder, cabinetName, diskName);
     NextCabinet = folder + cabinetName;
@@ -371,17 +399,36 @@ void DestroyFdiContext(HFDI context)
     pFDIDestroy(context);
 }
 
+bool DecodeCabinetName(const char *name, USHORT attribs, std::wstring &wide)
+{
+    if (!(attribs & CabNameIsUtf8)) {
+        wide = WidePath(name);
+        return true;
+    }
+    if (WideFromUtf8(name, wide))
+        return true;
+    // Shown as the bytes read in the ANSI code page; never created.
+    wide = WidePath(name);
+    return false;
+}
+
+std::string NameCheckForm(const std::wstring &name)
+{
+    std::string form(name.size(), 'x');
+    for (size_t i = 0; i < name.size(); ++i)
+        if (name[i] < 0x80)
+            form[i] = static_cast<char>(name[i]);
+    return form;
+}
+
 FNFDINOTIFY(FdiNotify)
 {
-    const std::string target = PackageSettings.Destination + (pfdin->psz1 ? pfdin->psz1 : "");
-    switch (fdint) {
-    case fdintCOPY_FILE:
-        return CopyFile(pfdin, target);
-    case fdintCLOSE_FILE_INFO:
-        return CloseFile(pfdin, target);
-    case fdintNEXT_CABINET:
-        return ContinueSet(pfdin);
-    default:
-        return 0;
-    }
+    if (fdint != fdintCOPY_FILE && fdint != fdintCLOSE_FILE_INFO)
+        return fdint == fdintNEXT_CABINET ? ContinueSet(pfdin) : 0;
+    std::wstring name;
+    const bool decoded = DecodeCabinetName(pfdin->psz1 ? pfdin->psz1 : "", pfdin->attribs, name);
+    const std::wstring target = DestinationInWide() + name;
+    if (fdint == fdintCOPY_FILE)
+        return CopyFile(pfdin, target, decoded && IsSafeCabinetName(NameCheckForm(name)));
+    return CloseFile(pfdin, target);
 }

@@ -17,7 +17,7 @@ namespace {
 bool PositionShown = false;
 int16_t ShownPosition = 0;
 bool TextShown = false;
-std::string ShownText;
+std::wstring ShownText;
 
 // Every move of the bar repaints it, which costs the dialog's thread far
 // more than the message itself (about 0.6 ms under Wine), while a screen
@@ -36,10 +36,10 @@ void AwaitResume()
         WaitForSingleObject(ResumeGate, INFINITE);
 }
 
-void Send(int control, UINT message, WPARAM wParam, LPARAM lParam)
+void Send(int control, UINT message, WPARAM wParam, LPARAM lParam, bool wide = false)
 {
     AwaitResume();
-    SendDlgItemMessageA(ProgressWindow, control, message, wParam, lParam);
+    (wide ? SendDlgItemMessageW : SendDlgItemMessageA)(ProgressWindow, control, message, wParam, lParam);
 }
 
 void MoveBar(int16_t position)
@@ -93,7 +93,7 @@ void ShowProgressWindow(int command)
     ShowWindow(ProgressWindow, command);
 }
 
-void ShowProgress(const std::string &text, int16_t position)
+void ShowProgress(const std::wstring &text, int16_t position)
 {
     if (!ProgressWindow)
         return;
@@ -102,7 +102,7 @@ void ShowProgress(const std::string &text, int16_t position)
     if (PositionWaiting && (!PositionShown || BarIntervalOver()))
         MoveBar(position);
     if (!TextShown || text != ShownText) {
-        Send(105, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        Send(105, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), true);
         ShownText = text;
         TextShown = true;
     }

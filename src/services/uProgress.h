@@ -13,8 +13,9 @@
 // and sets to resume it; null (never waited on) without a dialog.
 extern HANDLE ResumeGate;
 
-// Status line (control 105) and bar (control 101) for one file.
-void ShowProgress(const std::string &text, int16_t position);
+// Status line (control 105) and bar (control 101) for one file; the path
+// is wide, so that it shows as it is.
+void ShowProgress(const std::wstring &text, int16_t position);
 // Moves the bar to a position ShowProgress held back, once it is due; the
 // extraction calls it while a long file is written.
 void FlushProgress();

@@ -5,7 +5,7 @@
 #include "services/uSettings.h"
 #include "util/mUtils.h"
 
-bool (*OverwriteQuestion)(const std::string &fileName) = nullptr;
+bool (*OverwriteQuestion)(const std::wstring &fileName) = nullptr;
 
 namespace {
 
@@ -17,13 +17,14 @@ const UINT StyleQuestion = MB_YESNO | MB_ICONQUESTION;                    // 0x2
 const int NoAnswer = 0;
 
 // The button pressed, or NoAnswer when the box could not be shown (some
-// systems report that as -1 rather than 0).
-int ShowBox(const std::string &body, UINT style)
+// systems report that as -1 rather than 0). The box is a wide one, so that
+// a name outside the ANSI code page shows as it is.
+int ShowBox(const std::wstring &body, UINT style)
 {
     // A box of the worker's shows the bar as far as the run has got.
     if (ProgressWindow && GetWindowThreadProcessId(ProgressWindow, nullptr) != GetCurrentThreadId())
         ShowWaitingPosition();
-    const int answer = MessageBoxA(ProgressWindow, body.c_str(), PackageSettings.Caption.c_str(), style);
+    const int answer = MessageBoxW(ProgressWindow, body.c_str(), WidePath(PackageSettings.Caption).c_str(), style);
     return answer > 0 ? answer : NoAnswer;
 }
 
@@ -42,8 +43,8 @@ int ShowError(const std::string &text, bool fatal)
     if (PackageSettings.Silent)
         return fatal ? IDOK : IDNO;
     if (fatal)
-        return ShowBox(Message(35) + "\r" + text + "\r\r" + Message(36), StyleFatal);
-    return ShowBox(text + "\r\r" + Message(37), StyleQuit);
+        return ShowBox(WidePath(Message(35) + "\r" + text + "\r\r" + Message(36)), StyleFatal);
+    return ShowBox(WidePath(text + "\r\r" + Message(37)), StyleQuit);
 }
 
 } // namespace
@@ -58,12 +59,12 @@ bool ReportError(const std::string &text, bool fatal)
     return quit;
 }
 
-int AskRetry(const std::string &text)
+int AskRetry(const std::wstring &text)
 {
     if (PackageSettings.Silent)
         EndRun(ExitError);
     // A box that cannot be shown counts as Abort.
-    switch (ShowBox(Message(34) + "\r" + text, StyleRetry)) {
+    switch (ShowBox(WidePath(Message(34) + "\r") + text, StyleRetry)) {
     case IDRETRY:
         return 1;
     case IDIGNORE:
@@ -77,13 +78,13 @@ bool AskYesNo(const std::string &text)
 {
     if (PackageSettings.Silent)
         return true;
-    bool yes = ShowBox(text, StyleQuestion) == IDYES;
+    bool yes = ShowBox(WidePath(text), StyleQuestion) == IDYES;
     if (!yes)
         RemoveEmptyDestination();
     return yes;
 }
 
-bool DecideOverwrite(const std::string &fileName)
+bool DecideOverwrite(const std::wstring &fileName)
 {
     switch (OverwriteMode) {
     case 0:

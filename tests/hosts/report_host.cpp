@@ -15,6 +15,7 @@
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
+#include "util/mUtils.h"
 
 int main(int argc, char **argv)
 {
@@ -37,7 +38,7 @@ int main(int argc, char **argv)
     if (routine == "quit")
         return 10 + ReportError(text, false);
     if (routine == "retry")
-        return 10 + AskRetry(text);
+        return 10 + AskRetry(WidePath(text));
     if (routine == "yesno")
         return 10 + AskYesNo(text);
     if (routine == "nextcab") {
@@ -46,7 +47,7 @@ int main(int argc, char **argv)
     }
     if (routine == "overwrite") {
         OverwriteMode = std::atoi(more.c_str());
-        return 10 + DecideOverwrite(text);
+        return 10 + DecideOverwrite(WidePath(text));
     }
     return 98;
 }
