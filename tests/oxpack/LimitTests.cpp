@@ -237,3 +237,21 @@ TEST_F(LimitTest, InterruptedBuildRemovesItsScratchFolderAndWritesNothing)
     Options.Progress = nullptr;
     EXPECT_TRUE(MakePackage(Options, error)) << "a later build runs again: " << error;
 }
+
+// The real limit, cheaply: 70,000 names for one small source file are
+// refused before anything is read or written.
+TEST_F(LimitTest, SeventyThousandFilesForOneCabinetAreRefusedAtTheRealLimit)
+{
+    AddFiles(1, 10);
+    const TPackFile source = Options.Files[0];
+    Options.Files.clear();
+    for (int i = 0; i < 70000; ++i)
+        Options.Files.push_back({source.SourcePath, "d" + std::to_string(i / 1000) + "\\f" + std::to_string(i)});
+    ASSERT_TRUE(WriteWholeFile(Options.OutputPath, "old"));
+    std::string error;
+    EXPECT_FALSE(MakePackage(Options, error));
+    EXPECT_NE(std::string::npos, error.find("There are 70,000 files to pack; one cabinet lists at most 65,535"))
+        << error;
+    EXPECT_EQ("old", ReadWholeFile(Options.OutputPath));
+    EXPECT_EQ(0, ScratchFolders());
+}
