@@ -1,8 +1,9 @@
 // uPackage: the packaging step. The pieces are checked and prepared in
 // memory (extractor, compressed library, settings block) and the cabinet
 // set is made in a private scratch folder; only then are the outputs
-// written under temporary names and renamed, continuation cabinets first
-// and the package last, so that a failure leaves nothing half-written.
+// written under temporary names and put in place as one set (what they
+// replace is set aside and put back on failure), so that a failure leaves
+// nothing half-written and never an old package beside a new set.
 #include <windows.h>
 
 #include <algorithm>
