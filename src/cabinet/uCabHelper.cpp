@@ -80,11 +80,6 @@ void PutBack()
         SetFileAttributesA(AsideTarget, AsideAttributes);
 }
 
-bool IsSeparator(char c)
-{
-    return c == '\\' || c == '/';
-}
-
 // Answers of the abort/retry/ignore loops: -1 abort (the box could not be
 // shown), 1 retry, 0 ignore.
 int Ask(int message, const std::string &subject)
@@ -276,32 +271,6 @@ std::string LocateNextCabinet(const std::string &nextName, const std::string &di
         EndRun(ExitError);
     }
     return folder;
-}
-
-bool IsSafeCabinetName(const std::string &name)
-{
-    if (name.empty() || IsSeparator(name[0]) || name.find(':') != std::string::npos)
-        return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = start;
-        while (end < name.size() && !IsSeparator(name[end]))
-            ++end;
-        // The system drops trailing dots and blanks from a path level, so
-        // any level made only of them and holding two dots may become "..".
-        int dots = 0;
-        bool onlyDotsAndBlanks = end > start;
-        for (size_t i = start; i < end; ++i) {
-            if (name[i] == '.')
-                ++dots;
-            else if (name[i] != ' ')
-                onlyDotsAndBlanks = false;
-        }
-        if (onlyDotsAndBlanks && dots >= 2)
-            return false;
-        start = end + 1;
-    }
-    return true;
 }
 
 DWORD FileAttributesFromCabinet(USHORT attribs)
