@@ -99,11 +99,6 @@ void PutBack()
         SetFileAttributesW(AsideTarget, AsideAttributes);
 }
 
-bool IsSeparator(char c)
-{
-    return c == '\\' || c == '/';
-}
-
 // Answers of the abort/retry/ignore loops: -1 abort (the box could not be
 // shown), 1 retry, 0 ignore.
 int Ask(int message, const std::wstring &subject)
@@ -306,32 +301,6 @@ std::string LocateNextCabinet(const std::string &nextName, const std::string &di
     return folder;
 }
 
-bool IsSafeCabinetName(const std::string &name)
-{
-    if (name.empty() || IsSeparator(name[0]) || name.find(':') != std::string::npos)
-        return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = start;
-        while (end < name.size() && !IsSeparator(name[end]))
-            ++end;
-        // The system drops trailing dots and blanks from a path level, so
-        // any level made only of them and holding two dots may become "..".
-        int dots = 0;
-        bool onlyDotsAndBlanks = end > start;
-        for (size_t i = start; i < end; ++i) {
-            if (name[i] == '.')
-                ++dots;
-            else if (name[i] != ' ')
-                onlyDotsAndBlanks = false;
-        }
-        if (onlyDotsAndBlanks && dots >= 2)
-            return false;
-        start = end + 1;
-    }
-    return true;
-}
-
 DWORD FileAttributesFromCabinet(USHORT attribs)
 {
     const DWORD kept = attribs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
@@ -412,14 +381,6 @@ bool DecodeCabinetName(const char *name, USHORT attribs, std::wstring &wide)
     return false;
 }
 
-std::string NameCheckForm(const std::wstring &name)
-{
-    std::string form(name.size(), 'x');
-    for (size_t i = 0; i < name.size(); ++i)
-        if (name[i] < 0x80)
-            form[i] = static_cast<char>(name[i]);
-    return form;
-}
 
 FNFDINOTIFY(FdiNotify)
 {

@@ -7,6 +7,7 @@
 #pragma once
 #include <string>
 #include "cabinet/hFDI.h"
+#include "cabinet/uCabNames.h"
 
 extern ERF FdiErf;
 extern HFDI FdiContext;
@@ -42,16 +43,6 @@ std::string FdiErrorText(const ERF &errorRecord);
 // else the ANSI code page. False for a flagged name that is not valid
 // UTF-8, which is an unsafe name (wide then shows its bytes).
 bool DecodeCabinetName(const char *name, USHORT attribs, std::wstring &wide);
-// The decoded name with every character outside ASCII as 'x': the form
-// IsSafeCabinetName judges, since only ASCII characters separate levels
-// or name devices, and no byte of another character is taken for one.
-std::string NameCheckForm(const std::wstring &name);
-// True when a file name from a cabinet stays below the destination it is
-// appended to: relative, no drive or stream colon, no ".." level (nor one
-// the system would shorten to "..", such as ". ." or "..."), and no
-// leading separator. Both slashes count as separators, as they do for
-// the file system.
-bool IsSafeCabinetName(const std::string &name);
 // The attribute bits a cabinet may carry that are file attributes
 // (read-only, hidden, system, archive); 0 becomes FILE_ATTRIBUTE_NORMAL.
 // The UTF-8 name flag is never one of them.

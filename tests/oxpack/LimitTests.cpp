@@ -56,6 +56,24 @@ struct LimitTest : ::testing::Test {
     }
 };
 
+// Scratch folders of this process in the temporary folder.
+int ScratchFolders()
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    WIN32_FIND_DATAA found;
+    const std::string pattern = std::string(temp) + "oxpack" + std::to_string(GetCurrentProcessId()) + "_*";
+    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    int count = 0;
+    do
+        ++count;
+    while (FindNextFileA(h, &found));
+    FindClose(h);
+    return count;
+}
+
 // cCFData of each folder entry of a cabinet without reserve or links.
 std::vector<unsigned> DataBlocksPerFolder(const std::string &cabinet)
 {
@@ -70,30 +88,34 @@ std::vector<unsigned> DataBlocksPerFolder(const std::string &cabinet)
 
 }  // namespace
 
-TEST_F(LimitTest, FilesBeyondWhatACabinetHoldsStartAContinuationCabinet)
+// The extractor goes on to a continuation cabinet only where a file runs
+// into it, so a package that must stay one file cannot hold more files
+// than one cabinet lists: refused before anything is written.
+TEST_F(LimitTest, MoreFilesThanOneCabinetListsAreRefusedBeforeWriting)
 {
-    AddFiles(45, 300);
+    AddFiles(21, 10);
     Options.FilesPerCabinet = 20;
-    std::vector<TCabHeader> headers;
+    ASSERT_TRUE(WriteWholeFile(Options.OutputPath, "old"));
+    std::string error;
+    EXPECT_FALSE(MakePackage(Options, error));
+    EXPECT_NE(std::string::npos, error.find("There are 21 files to pack; one cabinet lists at most 20")) << error;
+    EXPECT_NE(std::string::npos, error.find("--max-cabinet-size")) << error;
+    EXPECT_EQ("old", ReadWholeFile(Options.OutputPath));
+    EXPECT_EQ(0, ScratchFolders());
+
+    Options.Files.pop_back();
     TPackResult result;
+    std::vector<TCabHeader> headers;
     ASSERT_NO_FATAL_FAILURE(PackAndReadHeaders(headers, result));
-    ASSERT_GE(headers.size(), 3u);
-    size_t entries = 0;
-    for (const TCabHeader &header : headers) {
-        EXPECT_LE(header.FileCount, 20u);
-        entries += header.FileCount;
-    }
-    EXPECT_EQ(45u, entries) << "a forced new cabinet splits no file";
-    EXPECT_EQ(Folder + "package2.cab", result.ContinuationPaths[0]);
-    bool told = false;
-    for (const std::string &note : result.Notes)
-        told = told || note.find("more than one cabinet holds (20)") != std::string::npos;
-    EXPECT_TRUE(told);
+    ASSERT_EQ(1u, headers.size());
+    EXPECT_EQ(20u, headers[0].FileCount) << "exactly the limit is packed";
     ExpectFdiReadsBack(Folder, "lumbo", Options.Files);
-    EXPECT_EQ("", CabextractProblems(Options.OutputPath, 45));
+    EXPECT_EQ("", CabextractProblems(Options.OutputPath, 20));
 }
 
-TEST_F(LimitTest, FileLimitHoldsWhenTheSizeLimitSplitsFilesAcrossCabinets)
+// Split by size, every cabinet lists its own files: a set may hold more
+// files than one cabinet lists, as long as no cabinet lists too many.
+TEST_F(LimitTest, SetSplitBySizeHoldsMoreFilesThanOneCabinetLists)
 {
     AddFiles(30, 5000);
     Options.FilesPerCabinet = 8;
@@ -102,10 +124,24 @@ TEST_F(LimitTest, FileLimitHoldsWhenTheSizeLimitSplitsFilesAcrossCabinets)
     std::vector<TCabHeader> headers;
     TPackResult result;
     ASSERT_NO_FATAL_FAILURE(PackAndReadHeaders(headers, result));
+    ASSERT_GE(headers.size(), 4u);
     for (const TCabHeader &header : headers)
         EXPECT_LE(header.FileCount, 8u) << "cabinet " << header.Index;
     ExpectFdiReadsBack(Folder, "lumbo", Options.Files);
     EXPECT_EQ("", CabextractProblems(Options.OutputPath, 30));
+}
+
+TEST_F(LimitTest, CabinetThatWouldListTooManyFilesIsRefusedBeforeWriting)
+{
+    AddFiles(30, 100);  // 3,000 bytes: one cabinet of 20,000 holds them all
+    Options.FilesPerCabinet = 8;
+    Options.MaxCabinetSize = 20000;
+    std::string error;
+    EXPECT_FALSE(MakePackage(Options, error));
+    EXPECT_NE(std::string::npos, error.find("more than the 8 files a cabinet can list")) << error;
+    EXPECT_FALSE(FileExists(Options.OutputPath));
+    EXPECT_FALSE(FileExists(Folder + "package2.cab"));
+    EXPECT_EQ(0, ScratchFolders());
 }
 
 TEST_F(LimitTest, FolderFullOfDataBlocksStartsANewFolder)
@@ -171,24 +207,6 @@ TEST_F(LimitTest, FileLargerThanTheFormatHoldsIsRefusedBeforeAnythingIsWritten)
 
 namespace {
 
-// Scratch folders of this process in the temporary folder.
-int ScratchFolders()
-{
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    WIN32_FIND_DATAA found;
-    const std::string pattern = std::string(temp) + "oxpack" + std::to_string(GetCurrentProcessId()) + "_*";
-    HANDLE h = FindFirstFileA(pattern.c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    int count = 0;
-    do
-        ++count;
-    while (FindNextFileA(h, &found));
-    FindClose(h);
-    return count;
-}
-
 // What the console control handler does on Ctrl+C, done from the build's
 // own progress report after the third file.
 void InterruptAfterThreeFiles(const TPackProgress &progress, void *)
@@ -218,4 +236,22 @@ TEST_F(LimitTest, InterruptedBuildRemovesItsScratchFolderAndWritesNothing)
         FindClose(listing);
     Options.Progress = nullptr;
     EXPECT_TRUE(MakePackage(Options, error)) << "a later build runs again: " << error;
+}
+
+// The real limit, cheaply: 70,000 names for one small source file are
+// refused before anything is read or written.
+TEST_F(LimitTest, SeventyThousandFilesForOneCabinetAreRefusedAtTheRealLimit)
+{
+    AddFiles(1, 10);
+    const TPackFile source = Options.Files[0];
+    Options.Files.clear();
+    for (int i = 0; i < 70000; ++i)
+        Options.Files.push_back({source.SourcePath, "d" + std::to_string(i / 1000) + "\\f" + std::to_string(i)});
+    ASSERT_TRUE(WriteWholeFile(Options.OutputPath, "old"));
+    std::string error;
+    EXPECT_FALSE(MakePackage(Options, error));
+    EXPECT_NE(std::string::npos, error.find("There are 70,000 files to pack; one cabinet lists at most 65,535"))
+        << error;
+    EXPECT_EQ("old", ReadWholeFile(Options.OutputPath));
+    EXPECT_EQ(0, ScratchFolders());
 }

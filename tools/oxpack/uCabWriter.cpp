@@ -327,20 +327,12 @@ bool WriteCabinetSet(const TCabinetRequest &request, TCabinetSet &set, std::stri
         context.Progress.BytesTotal += sizes.back();
     }
     context.Progress.FilesTotal = static_cast<int64_t>(request.Files.size());
-    // A file that FCI carries over into a cabinet of its own making is
-    // listed there once more, so a cabinet started here takes one file
-    // less than it may hold.
-    const uint32_t filesPerGroup = std::max<uint32_t>(request.FilesPerCabinet, 2) - 1;
-    uint32_t filesInGroup = 0;
     int64_t folderBytes = 0;
     bool ok = true;
     for (size_t i = 0; ok && i < request.Files.size(); ++i) {
         const TPackFile &file = request.Files[i];
-        if (filesInGroup == filesPerGroup) {
-            ok = fci.FlushCabinet(hfci, TRUE, FciNextCabinet, FciStatus) != FALSE;
-            filesInGroup = 0;
-            folderBytes = 0;
-        } else if (folderBytes > 0 && folderBytes + sizes[i] > static_cast<int64_t>(request.FolderBytes)) {
+        // A folder counts its data blocks of 32,768 bytes in 16 bits.
+        if (folderBytes > 0 && folderBytes + sizes[i] > static_cast<int64_t>(request.FolderBytes)) {
             ok = fci.FlushFolder(hfci, FciNextCabinet, FciStatus) != FALSE;
             folderBytes = 0;
         }
@@ -359,7 +351,6 @@ bool WriteCabinetSet(const TCabinetRequest &request, TCabinetSet &set, std::stri
             ok = false;
             break;
         }
-        ++filesInGroup;
         folderBytes += sizes[i];
         context.Progress.FilesDone = static_cast<int64_t>(i + 1);
         context.Progress.BytesDone += sizes[i] - context.FileBytesSeen;

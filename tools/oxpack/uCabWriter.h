@@ -15,7 +15,6 @@ struct TCabinetRequest {
     std::string FirstName;            // name recorded for the first cabinet
     std::string ContinuationStem;     // continuation n is Stem + n + ".cab", n from 2
     uint16_t SetId = 0;
-    uint32_t FilesPerCabinet = CabMaxFiles;      // entries one cabinet may hold
     uint32_t FolderBytes = CabMaxFolderBytes;    // uncompressed bytes one folder may hold
     TPackProgressSink Progress = nullptr;
     void *ProgressContext = nullptr;

@@ -1,8 +1,9 @@
 // uPackage: the packaging step. The pieces are checked and prepared in
 // memory (extractor, compressed library, settings block) and the cabinet
 // set is made in a private scratch folder; only then are the outputs
-// written under temporary names and renamed, continuation cabinets first
-// and the package last, so that a failure leaves nothing half-written.
+// written under temporary names and put in place as one set (what they
+// replace is set aside and put back on failure), so that a failure leaves
+// nothing half-written and never an old package beside a new set.
 #include <windows.h>
 
 #include <algorithm>
@@ -118,11 +119,9 @@ bool AppendCabinet(const std::string &cabinetPath, const std::string &password, 
 
 // Wine's and older cabinet libraries quietly store a folder uncompressed
 // when they lack the method asked for; the folder entries tell.
-bool CheckCompressionKept(const std::string &cabinetPath, TCompression asked, std::string &error)
+bool ReadMadeHeader(const std::string &cabinetPath, TCabHeader &header, std::string &error)
 {
-    const uint16_t wanted = asked == TCompression::None ? 0 : asked == TCompression::MsZip ? 1 : 3;
     std::string start;
-    TCabHeader header;
     std::string reason;
     // The entries of a cabinet of many files run far past any fixed
     // window: read as far as the header itself says they reach.
@@ -136,6 +135,15 @@ bool CheckCompressionKept(const std::string &cabinetPath, TCompression asked, st
         error = "The cabinet just made cannot be read back: " + cabinetPath;
         return false;
     }
+    return true;
+}
+
+bool CheckCompressionKept(const std::string &cabinetPath, TCompression asked, std::string &error)
+{
+    const uint16_t wanted = asked == TCompression::None ? 0 : asked == TCompression::MsZip ? 1 : 3;
+    TCabHeader header;
+    if (!ReadMadeHeader(cabinetPath, header, error))
+        return false;
     for (uint16_t type : header.FolderCompression) {
         if ((type & 0x000F) != wanted) {
             error = "The cabinet library does not offer " + CompressionName(wanted)
@@ -143,6 +151,29 @@ bool CheckCompressionKept(const std::string &cabinetPath, TCompression asked, st
                     + "); choose another compression type.";
             return false;
         }
+    }
+    return true;
+}
+
+// A cabinet records its file count in 16 bits, and a library that wraps
+// it writes a cabinet that lists a fraction of its files. Every file is
+// listed at least once in the set, so a sum below the file count means a
+// count wrapped.
+bool CheckFileCounts(const std::vector<std::string> &cabinets, size_t files, uint32_t limit, std::string &error)
+{
+    size_t listed = 0;
+    bool over = false;
+    for (const std::string &path : cabinets) {
+        TCabHeader header;
+        if (!ReadMadeHeader(path, header, error))
+            return false;
+        listed += header.FileCount;
+        over = over || header.FileCount > limit;
+    }
+    if (over || listed < files) {
+        error = "A cabinet of the set would hold more than the " + std::to_string(limit)
+                + " files a cabinet can list; choose a smaller --max-cabinet-size, or pack fewer files.";
+        return false;
     }
     return true;
 }
@@ -442,10 +473,15 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
         error = "The maximum cabinet size must be at least " + std::to_string(MinCabinetSize) + " bytes.";
         return false;
     }
-    if (checked.Files.size() >= options.FilesPerCabinet)
-        result.Notes.push_back(WithThousands(checked.Files.size()) + " files are more than one cabinet holds ("
-                               + WithThousands(options.FilesPerCabinet)
-                               + "); the set continues in cabinets beside the package, which must ship with it.");
+    // The extractor goes on to a continuation cabinet only where a file
+    // runs into it, so a set cannot be broken between files to hold more:
+    // one cabinet must hold them all, or the size limit split them.
+    if (options.MaxCabinetSize == 0 && checked.Files.size() > options.FilesPerCabinet) {
+        error = "There are " + WithThousands(static_cast<int64_t>(checked.Files.size()))
+                + " files to pack; one cabinet lists at most " + WithThousands(options.FilesPerCabinet)
+                + ". Split the set with --max-cabinet-size (each cabinet lists its own), or pack fewer files.";
+        return false;
+    }
     TPieces pieces;
     if (!PreparePieces(checked, pieces, error))
         return false;
@@ -461,12 +497,12 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
     request.FirstName = EmbeddedCabinetName;
     request.ContinuationStem = ContinuationStem(outputPath);
     request.SetId = options.SetId >= 0 ? static_cast<uint16_t>(options.SetId) : SetIdOf(checked.Files, pieces.Block);
-    request.FilesPerCabinet = options.FilesPerCabinet;
     request.FolderBytes = options.FolderBytes;
     request.Progress = options.Progress;
     request.ProgressContext = options.ProgressContext;
     TCabinetSet set;
-    bool ok = WriteCabinetSet(request, set, error) && CheckCompressionKept(set.Paths[0], options.Compression, error);
+    bool ok = WriteCabinetSet(request, set, error) && CheckCompressionKept(set.Paths[0], options.Compression, error)
+              && CheckFileCounts(set.Paths, checked.Files.size(), options.FilesPerCabinet, error);
 
     result.LibraryOffset = static_cast<int64_t>(pieces.Extractor.size());
     result.LibraryLength = static_cast<int64_t>(pieces.Library.size());

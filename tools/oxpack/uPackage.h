@@ -55,8 +55,8 @@ struct TPackOptions {
     bool AllowMissingCommand = false;     // the command may be one the target system has
     std::vector<std::string> Excludes;    // patterns over the names in the cabinet
     int32_t SetId = -1;                   // -1: a hash of the inputs
-    // Files per cabinet and bytes per folder; the format's limits, lower
-    // only to test what happens at them.
+    // Files one cabinet lists and bytes one folder holds; the format's
+    // limits, lower only to test what happens at them.
     uint32_t FilesPerCabinet = CabMaxFiles;
     uint32_t FolderBytes = CabMaxFolderBytes;
     TPackProgressSink Progress = nullptr;  // called from the build, never throws
