@@ -235,9 +235,3 @@ std::string FdiErrorText(const ERF &errorRecord)
         return Message(15 + static_cast<int>(code));
     return Message(27);
 }
-
-void ReportNotBuilt(const std::string &part)
-{
-    ReportError("This extractor cannot show the " + part + " yet.", true);
-    EndRun(ExitError);
-}

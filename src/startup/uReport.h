@@ -31,6 +31,3 @@ void SetProgressText(int control, const std::string &text);
 void ShowProgressWindow(int command);
 std::string FdiErrorText(const ERF &errorRecord);
 
-// Stops a run that needs a part of the extractor this build does not have
-// yet: a fatal report naming the part, exit code 1. Never pretends success.
-[[noreturn]] void ReportNotBuilt(const std::string &part);
