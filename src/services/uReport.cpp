@@ -113,9 +113,3 @@ void PromptNextCabinet(const std::string &folder, const std::string &cabinetName
         }
     }
 }
-
-void ReportNotBuilt(const std::string &part)
-{
-    ReportError("This extractor cannot show the " + part + " yet.", true);
-    EndRun(ExitError);
-}

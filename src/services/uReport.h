@@ -22,7 +22,3 @@ extern bool (*OverwriteQuestion)(const std::string &fileName);
 // is present. Yes quits with exit code 2; silent mode, or a box that cannot
 // be shown, ends the process with 1.
 void PromptNextCabinet(const std::string &folder, const std::string &cabinetName, const std::string &diskName);
-
-// Stops a run that needs a part of the extractor this build does not have
-// yet: a fatal report naming the part, exit code 1. Never pretends success.
-[[noreturn]] void ReportNotBuilt(const std::string &part);
