@@ -82,10 +82,6 @@ int main()
     if (offset == -1)
         Fail(NotWorkableNotice);
     ReadPackageSettings(offset);
-    // Without a temporary folder no copy was written, and a bare name
-    // would delete a file of the current folder.
-    if (!TempFolder.empty())
-        DeleteFileA((TempFolder + "oxtarn.tmp").c_str());
     // Settings that end inside the licence text have lost every field
     // after it, the messages included: the package is not workable.
     if (!PackageSettings.Complete)
