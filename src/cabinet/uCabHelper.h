@@ -7,6 +7,7 @@
 #pragma once
 #include <string>
 #include "cabinet/hFDI.h"
+#include "cabinet/uCabNames.h"
 
 extern ERF FdiErf;
 extern HFDI FdiContext;
@@ -31,12 +32,6 @@ void RemovePartialFile();
 
 // --- Pure checks, exposed for their tests. ---
 
-// True when a file name from a cabinet stays below the destination it is
-// appended to: relative, no drive or stream colon, no ".." level (nor one
-// the system would shorten to "..", such as ". ." or "..."), and no
-// leading separator. Both slashes count as separators, as they do for
-// the file system.
-bool IsSafeCabinetName(const std::string &name);
 // The attribute bits a cabinet may carry that are file attributes
 // (read-only, hidden, system, archive); 0 becomes FILE_ATTRIBUTE_NORMAL.
 DWORD FileAttributesFromCabinet(USHORT attribs);
