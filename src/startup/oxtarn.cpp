@@ -59,6 +59,7 @@ std::string ResolveDestination(const std::string &destination)
         std::string folder = ChooseWorkFolder("qbxr_installer", PackageSettings.RequiredBytes);
         if (folder.empty())
             Fail(Message(10));
+        DestinationMadeByRun = true;
         return folder;
     }
     return destination;
@@ -106,6 +107,9 @@ int main()
             EndRun(ExitError);
     }
     PackageSettings.Destination = AddTrailingBackslash(PackageSettings.Destination);
+    // A folder that is missing now is made by the extraction.
+    if (!DestinationMadeByRun)
+        DestinationMadeByRun = !IsFolderPresent(PackageSettings.Destination);
 
     if (FreeBytesOnDrive(PackageSettings.Destination) < PackageSettings.RequiredBytes)
         Fail(Message(11) + "\r" + Message(12) + Int64ToText(PackageSettings.RequiredBytes) + "\r\r" +

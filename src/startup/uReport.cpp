@@ -29,11 +29,13 @@ int ShowBox(const std::string &body, UINT style)
     return answer > 0 ? answer : NoAnswer;
 }
 
-// The run is about to end: leave no empty destination folder behind. A
-// folder that holds anything is kept, because RemoveDirectoryA refuses it.
+// The run is about to end: leave behind no empty destination folder that
+// this run made. A folder that holds anything is kept, because
+// RemoveDirectoryA refuses it; one that was there before is never removed.
 void RemoveEmptyDestination()
 {
-    RemoveDirectoryA(PackageSettings.Destination.c_str());
+    if (DestinationMadeByRun)
+        RemoveDirectoryA(PackageSettings.Destination.c_str());
 }
 
 // Shows the error box (none in silent mode) and returns the answer: IDYES

@@ -8,8 +8,8 @@
 #include <windows.h>
 
 // Fatal: OK box, returns true. Not fatal: Yes/No quit question, returns
-// true for Yes. A true result removes an empty Destination folder; the
-// caller then ends the process.
+// true for Yes. A true result removes an empty Destination folder that the
+// run made (DestinationMadeByRun); the caller then ends the process.
 bool ReportError(const std::string &text, bool fatal);
 // File error during extraction: 1 retry, 0 ignore; abort ends the process.
 int AskRetry(const std::string &text);

@@ -94,6 +94,29 @@ TEST(DamagedPackage, CorruptDataEndsWithOneAndTheLibrarysReason)
     (void)packed;
 }
 
+// A failure in the middle of the first file leaves the destination empty:
+// removed when the run made it, kept when it was there before.
+TEST(DamagedPackage, FailureRemovesAnEmptyDestinationOnlyWhenTheRunMadeIt)
+{
+    TDamage s;
+    ASSERT_TRUE(WriteWholeFile(s.Payload + "b.bin", std::string(300000, 'z')));
+    TPackOptions options = PackageOf(s.Payload, s.Root, s.Out);
+    Pack(options);
+    std::string bytes = ReadWholeFile(options.OutputPath);
+    for (size_t i = bytes.size() - 200; i < bytes.size() - 100; ++i)
+        bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+    ASSERT_TRUE(WriteWholeFile(options.OutputPath, bytes));
+
+    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(s.Out.c_str()));
+    EXPECT_EQ(1u, RunPackage(options.OutputPath, "$SILENT$", s.Root).ExitCode);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(s.Out.c_str())) << "the run's own folder stayed";
+
+    ASSERT_TRUE(CreateDirectoryA(s.Out.c_str(), nullptr));
+    EXPECT_EQ(1u, RunPackage(options.OutputPath, "$SILENT$", s.Root).ExitCode);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(s.Out.c_str())) << "the user's folder was removed";
+    EXPECT_TRUE(FilesBelow(s.Out).empty());
+}
+
 TEST(DamagedPackage, CabinetOffsetBeyondTwoGigabytesCannotBeSought)
 {
     TDamage s;

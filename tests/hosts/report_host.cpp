@@ -2,7 +2,8 @@
 // "M56", the caption "Kelvardo Tovrex - Host", silent mode and destination
 // from its arguments, calls one routine and exits with 10 + its result
 // (routines that end the process themselves exit with their own code).
-//   report_host ROUTINE SILENT(0|1) DESTINATION [TEXT [MORE [badowner]]]
+//   report_host ROUTINE SILENT(0|1) DESTINATION [TEXT [MORE [badowner|theirs]]]
+// The destination counts as a folder the run made, except with "theirs".
 // "badowner" gives the boxes an owner window that does not exist, so that
 // every box fails as it does where no window can be shown.
 #include <windows.h>
@@ -26,6 +27,7 @@ int main(int argc, char **argv)
     const std::string routine = argv[1];
     const std::string text = argc > 4 ? argv[4] : "";
     const std::string more = argc > 5 ? argv[5] : "";
+    DestinationMadeByRun = !(argc > 6 && std::string(argv[6]) == "theirs");
     if (argc > 6 && std::string(argv[6]) == "badowner")
         ProgressWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x7FFF0000));
 

@@ -81,6 +81,19 @@ TEST(ReportError, SilentAnswersFatalTrueAndQuestionsNo)
     EXPECT_FALSE(FolderExists(destination));
 }
 
+// A destination the run did not make (the temporary folder, a folder of the
+// user's) stays, empty or not, whatever ends the run.
+TEST(ReportError, DestinationTheRunDidNotMakeIsNeverRemoved)
+{
+    const std::string destination = NewTestFolder("theirs");
+    TChild fatal = StartHost("fatal", true, destination, "Broken", "x", "theirs");
+    EXPECT_EQ(11u, FinishChild(fatal));
+    EXPECT_EQ(11u, AnswerOneBox(StartHost("quit", false, destination, "Go on?", "x", "theirs"), IDYES));
+    EXPECT_EQ(10u, AnswerOneBox(StartHost("yesno", false, destination, "Really?", "x", "theirs"), IDNO));
+    EXPECT_TRUE(FolderExists(destination));
+    RemoveDirectoryA(destination.c_str());
+}
+
 TEST(AskRetry, RetryIgnoreAndAbort)
 {
     const std::string destination = NewTestFolder("retry");

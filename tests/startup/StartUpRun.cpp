@@ -246,7 +246,9 @@ TEST(SilentRun, PasswordProtectedPackageEndsWithOneAndShowsNothing)
     EXPECT_EQ("<none>", HandOver(record).Destination);
 }
 
-TEST(SilentRun, FatalErrorRemovesOnlyAnEmptyDestination)
+// Only a destination the run made itself is removed after a failure; a
+// folder that was there before stays, empty or not.
+TEST(SilentRun, FatalErrorKeepsADestinationThatWasThereBefore)
 {
     const std::string folder = NewTestFolder("silentfatal");
     const std::string empty = NewTestFolder("emptydest");
@@ -261,8 +263,27 @@ TEST(SilentRun, FatalErrorRemovesOnlyAnEmptyDestination)
         EXPECT_EQ(1u, run.ExitCode);
         EXPECT_EQ("<none>", HandOver(record).Destination);
     }
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(empty.c_str()));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(empty.c_str()));
     EXPECT_EQ("mine", ReadWholeFile(full + "keep.txt"));
+}
+
+// The temporary folder as the destination is never the run's to remove,
+// though it is empty when a damaged cabinet ends the run.
+TEST(SilentRun, DamagedCabinetLeavesTheEmptyTemporaryFolderInPlace)
+{
+    const std::string folder = NewTestFolder("tempdest");
+    const std::string temp = folder + "temp\\";
+    ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));
+    const std::string package =
+        WriteRawCabinetPackage(folder + "package.exe", RawSettingsLines("$TEMP$"), "MSCF" + std::string(200, 'x'));
+    TRun run;
+    {
+        TTemporaryFolder redirected(temp);
+        run = RunWithoutWindows(Quoted(package) + " $SILENT$");
+    }
+    EXPECT_FALSE(run.BoxShown);
+    EXPECT_EQ(2u, run.ExitCode);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(temp.c_str()));
 }
 
 TEST(FreeSpace, FailureNamesTheRequiredBytes)
