@@ -2,7 +2,7 @@
 // extractor's own file and the process's command line. The line rules live
 // in uSettings.cpp; this file only fetches the bytes.
 #include <windows.h>
-#include "startup/uSettings.h"
+#include "services/uSettings.h"
 
 std::string ModuleFilePath(size_t initialLength)
 {
