@@ -29,7 +29,7 @@ TEST(IsSafeCabinetName, WildcardsAndCharactersNoFileNameMayHoldAreRefused)
 
 TEST(IsSafeCabinetName, ControlBytesAreRefusedBytesAbove127Pass)
 {
-    for (const std::string name : {std::string("a\x01" "b"), std::string("\x1f"), std::string("tab\tname"),
+    for (const std::string &name : {std::string("a\x01" "b"), std::string("\x1f"), std::string("tab\tname"),
                                    std::string("sub\\new\nline"), std::string("a\0b", 3),
                                    std::string("\x7f") + "\\\r"})
         EXPECT_FALSE(IsSafeCabinetName(name)) << name;

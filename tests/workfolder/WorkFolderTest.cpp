@@ -377,7 +377,7 @@ DWORD WINAPI RaceForFolders(LPVOID parameter)
     for (int round = 0; round < TRace::Rounds; ++round) {
         InterlockedIncrement(&race.Arrived);
         while (race.Arrived < 2 * (round + 1))
-            YieldProcessor();
+            SwitchToThread();
         race.Got[racer->Side][round] = CreateNumberedFolder(race.Base, "r" + std::to_string(round) + "_");
     }
     return 0;
