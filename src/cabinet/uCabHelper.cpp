@@ -22,6 +22,11 @@ const size_t NextCabinetFolderSize = 256;
 // Set when the next cabinet of a set cannot be reached at all; the failed
 // extraction is then reported as a missing cabinet, not as a user abort.
 bool NextCabinetUnreachable = false;
+// The set and index the library waits for: those of the cabinet it reads
+// (the last one checked), the index one higher. Kept while the library asks
+// again for the same cabinet, after it refused a file.
+USHORT ExpectedSetId = 0;
+USHORT ExpectedIndex = 0;
 // The file being written, from its creation until it is closed complete.
 // A run that fails or ends while it is open removes it, so that no cut-off
 // file is left looking like a finished one. A confirmed cancel ends the run
@@ -224,7 +229,21 @@ INT_PTR ContinueSet(PFDINOTIFICATION record)
         NextCabinetUnreachable = true;
         return -1;
     }
-    const std::string folder = LocateNextCabinet(record->psz1, record->psz2);
+    // The library opens the name as the cabinet gives it, below the folder
+    // handed back: a folder, drive or ".." part would lead it out of the
+    // package's folder. Such a name is a cabinet that cannot be found.
+    if (!IsSafeNextCabinetName(record->psz1)) {
+        NextCabinetUnreachable = true;
+        return -1;
+    }
+    // A notification with an error code is the library asking again after
+    // it refused the file it was given.
+    const bool rejected = record->fdie != FDIERROR_NONE;
+    if (!rejected) {
+        ExpectedSetId = CabinetInfo.setID;
+        ExpectedIndex = static_cast<USHORT>(CabinetInfo.iCabinet + 1);
+    }
+    const std::string folder = LocateNextCabinet(record->psz1, record->psz2, rejected);
     if (folder.size() + 1 > NextCabinetFolderSize) {
         NextCabinetUnreachable = true;
         return -1;
@@ -270,19 +289,36 @@ void RemovePartialFile()
     PutBack();
 }
 
-std::string LocateNextCabinet(const std::string &nextName, const std::string &diskName)
+std::string LocateNextCabinet(const std::string &nextName, const std::string &diskName, bool rejected)
 {
     // Continuation cabinets are only ever looked for beside the package:
     // a folder or drive part in the name the cabinet gives is dropped, so
     // that a crafted cabinet cannot lead the extraction anywhere else.
     const std::string cabinetName = nextName.substr(nextName.find_last_of("\\/:") + 1);
     const std::string folder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
-    PromptNextCabinet(folder, cabinetName, diskName);
-    NextCabinet = folder + cabinetName;
-    if (!CheckCabinet(FdiContext, NextCabinet, CabinetInfo)) {
-        ReportError(PackageSettings.DamagedMessage, true);
-        EndRun(ExitError);
+    const std::string path = folder + cabinetName;
+    // Every round either takes the file or asks the user: the run cannot
+    // go round without an answer in between.
+    bool askFirst = rejected;
+    for (;;) {
+        const bool present = IsFilePresent(path);
+        if (present && !askFirst) {
+            FDICABINETINFO candidate;
+            if (!CheckCabinet(FdiContext, path, candidate)) {
+                ReportError(PackageSettings.DamagedMessage, true);
+                EndRun(ExitError);
+            }
+            // A cabinet of another set, or out of order, would be refused
+            // by the library, which then asks for the same file again.
+            if (candidate.setID == ExpectedSetId && candidate.iCabinet == ExpectedIndex) {
+                CabinetInfo = candidate;
+                break;
+            }
+        }
+        askFirst = false;
+        PromptNextCabinet(cabinetName, diskName, present);
     }
+    NextCabinet = path;
     return folder;
 }
 

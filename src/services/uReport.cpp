@@ -98,21 +98,20 @@ bool DecideOverwrite(const std::string &fileName)
     }
 }
 
-void PromptNextCabinet(const std::string &folder, const std::string &cabinetName, const std::string &diskName)
+void PromptNextCabinet(const std::string &cabinetName, const std::string &diskName, bool wrongFile)
 {
-    while (!IsFilePresent(folder + cabinetName)) {
-        if (PackageSettings.Silent)
-            EndRun(ExitError);
-        std::string body = Message(38) + "\r" + Message(39) + diskName + "\r" + Message(40) + cabinetName;
-        const int answer = ShowError(body, false);
-        // Without a box nobody can insert the disk: asking again would
-        // only spin.
-        if (answer == NoAnswer)
-            EndRun(ExitError);
-        if (answer == IDYES) {
-            RemoveEmptyDestination();
-            EndRun(ExitDeclined);
-        }
+    if (PackageSettings.Silent)
+        EndRun(ExitError);
+    const std::string body = wrongFile ? PackageSettings.DamagedMessage + "\r" + Message(40) + cabinetName
+                                       : Message(38) + "\r" + Message(39) + diskName + "\r" + Message(40) + cabinetName;
+    const int answer = ShowError(body, false);
+    // Without a box nobody can put the cabinet in place: asking again
+    // would only spin.
+    if (answer == NoAnswer)
+        EndRun(ExitError);
+    if (answer == IDYES) {
+        RemoveEmptyDestination();
+        EndRun(ExitDeclined);
     }
 }
 

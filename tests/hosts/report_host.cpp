@@ -3,7 +3,8 @@
 // from its arguments, calls one routine and exits with 10 + its result
 // (routines that end the process themselves exit with their own code).
 // "nextcab" looks for the next cabinet of a set as the extraction does,
-// prompting through PromptNextCabinet.
+// prompting through PromptNextCabinet; "nextcabagain" as it does when the
+// library has refused the file once.
 //   report_host ROUTINE SILENT(0|1) DESTINATION [TEXT [MORE [badowner|theirs]]]
 // The destination counts as a folder the run made, except with "theirs".
 // "badowner" gives the boxes an owner window that does not exist, so that
@@ -42,8 +43,8 @@ int main(int argc, char **argv)
         return 10 + AskRetry(text);
     if (routine == "yesno")
         return 10 + AskYesNo(text);
-    if (routine == "nextcab") {
-        LocateNextCabinet(text, more);
+    if (routine == "nextcab" || routine == "nextcabagain") {
+        LocateNextCabinet(text, more, routine == "nextcabagain");
         return 10;
     }
     if (routine == "overwrite") {
