@@ -22,6 +22,17 @@ const size_t NextCabinetFolderSize = 256;
 // Set when the next cabinet of a set cannot be reached at all; the failed
 // extraction is then reported as a missing cabinet, not as a user abort.
 bool NextCabinetUnreachable = false;
+// The set and index the library waits for: those of the cabinet it reads
+// (the last one checked), the index one higher. Kept while the library asks
+// again for the same cabinet, after it refused a file.
+USHORT ExpectedSetId = 0;
+USHORT ExpectedIndex = 0;
+// The next cabinet a cabinet's header names, from the library's report of
+// the last cabinet it opened; empty for the last cabinet of a set. The
+// library asks for the next cabinet only when a file runs into it, so a
+// set that breaks between two files goes on from this name.
+std::string HeaderNextName;
+std::string HeaderNextDisk;
 // The file being written, from its creation until it is closed complete.
 // A run that fails or ends while it is open removes it, so that no cut-off
 // file is left looking like a finished one. A confirmed cancel ends the run
@@ -38,11 +49,12 @@ bool FileCutOff = false;
 // name of its own until its replacement is complete, and put back when the
 // run ends first, so that a failed or cancelled run never costs it. Handed
 // over like the file being written, through AsideOwned.
-const wchar_t AsideSuffix[] = L".oxtarn-old";
 wchar_t AsideTarget[MAX_PATH];
 wchar_t AsidePath[MAX_PATH];
 DWORD AsideAttributes = 0;
 volatile LONG AsideOwned = 0;
+// Names tried before the old file is given up as one that cannot be moved.
+const uint32_t AsideAttempts = 100;
 // Every target is named and handled in wide form, so that a name the
 // cabinet gives in UTF-8 is created as it is, whatever the code page.
 // The destination's wide form is taken once, in its long form where the
@@ -63,23 +75,35 @@ const std::wstring &DestinationInWide()
     return WideDestination;
 }
 
-// Moves the existing target aside, writable; false when it cannot be done
-// (a name too long, or one already taken, which is never overwritten), and
-// the target is then deleted as before.
+// Moves the existing target aside, writable, under a short name in its own
+// folder: never longer than the target's name, so it fits wherever the
+// target does. A name that is taken, whoever took it, is never replaced;
+// the next number is tried. False when the file cannot be moved at all:
+// it is then left as it was.
 bool SetAside(const std::wstring &target)
 {
-    const std::wstring aside = target + AsideSuffix;
-    if (aside.size() >= MAX_PATH || GetFileAttributesW(aside.c_str()) != INVALID_FILE_ATTRIBUTES)
-        return false;
+    // A cabinet name may separate its levels with a slash as well.
+    const std::wstring folder = target.substr(0, target.find_last_of(L"\\/") + 1);
     const DWORD attributes = GetFileAttributesW(target.c_str());
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!MoveFileW(target.c_str(), aside.c_str()))
-        return false;
-    lstrcpynW(AsideTarget, target.c_str(), MAX_PATH);
-    lstrcpynW(AsidePath, aside.c_str(), MAX_PATH);
-    AsideAttributes = attributes;
-    InterlockedExchange(&AsideOwned, 1);
-    return true;
+    // Two runs in one folder start from different numbers.
+    const uint32_t first = GetTickCount() ^ (GetCurrentProcessId() << 12);
+    for (uint32_t attempt = 0; attempt < AsideAttempts; ++attempt) {
+        const std::wstring aside = folder + WidePath(SetAsideName(first + attempt, target.size() - folder.size()));
+        if (MoveFileW(target.c_str(), aside.c_str())) {
+            lstrcpynW(AsideTarget, target.c_str(), MAX_PATH);
+            lstrcpynW(AsidePath, aside.c_str(), MAX_PATH);
+            AsideAttributes = attributes;
+            InterlockedExchange(&AsideOwned, 1);
+            return true;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+            break;
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesW(target.c_str(), attributes);
+    return false;
 }
 
 // The replacement is complete: the old file goes.
@@ -121,8 +145,10 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::wstring &target, bool safe)
     int a = -1;
     const std::wstring folder = GetFolderPart(target);
 
-    // A name that would land outside the destination is never written; it
-    // is handled as a file that cannot be created.
+    // A name that would land outside the destination, or that the system
+    // would not take as a file of that name (a wildcard, a device, a level
+    // it shortens), is never written: it is handled as a file that cannot
+    // be created. It is judged as decoded.
     if (!safe) {
         do {
             a = Ask(30, target);
@@ -161,18 +187,16 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::wstring &target, bool safe)
         if (!DecideOverwrite(target)) {
             r = 0;
         } else {
-            bool deleted;
+            // The old file is only ever moved aside, never deleted, until
+            // its replacement is complete.
+            bool moved;
             do {
                 a = -1;
-                deleted = SetAside(target);
-                if (!deleted) {
-                    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    deleted = DeleteFileW(target.c_str()) != 0;
-                }
-                if (!deleted)
+                moved = SetAside(target);
+                if (!moved)
                     a = Ask(29, target);
-            } while (!deleted && a == 1);
-            if (!deleted)
+            } while (!moved && a == 1);
+            if (!moved)
                 r = a == 0 ? 0 : -1;
         }
     }
@@ -239,7 +263,21 @@ INT_PTR ContinueSet(PFDINOTIFICATION record)
         NextCabinetUnreachable = true;
         return -1;
     }
-    const std::string folder = LocateNextCabinet(record->psz1, record->psz2);
+    // The library opens the name as the cabinet gives it, below the folder
+    // handed back: a folder, drive or ".." part would lead it out of the
+    // package's folder. Such a name is a cabinet that cannot be found.
+    if (!IsSafeNextCabinetName(record->psz1)) {
+        NextCabinetUnreachable = true;
+        return -1;
+    }
+    // A notification with an error code is the library asking again after
+    // it refused the file it was given.
+    const bool rejected = record->fdie != FDIERROR_NONE;
+    if (!rejected) {
+        ExpectedSetId = CabinetInfo.setID;
+        ExpectedIndex = static_cast<USHORT>(CabinetInfo.iCabinet + 1);
+    }
+    const std::string folder = LocateNextCabinet(record->psz1, record->psz2, rejected);
     if (folder.size() + 1 > NextCabinetFolderSize) {
         NextCabinetUnreachable = true;
         return -1;
@@ -252,6 +290,8 @@ bool CopyOne(HFDI context, const std::string &path)
 {
     std::string name = GetNamePart(path);
     std::string folder = GetFolderPart(path);
+    HeaderNextName.clear();
+    HeaderNextDisk.clear();
     ClearErf(FdiErf);
     bool ok = pFDICopy(context, &name[0], &folder[0], 0, FdiNotify, nullptr, nullptr) != FALSE;
     if (ok && (StreamWriteFailed || FileCutOff)) {
@@ -264,6 +304,28 @@ bool CopyOne(HFDI context, const std::string &path)
         RemovePartialFile();
     if (!ok && NextCabinetUnreachable)
         FdiErf.erfOper = FDIERROR_CABINET_NOT_FOUND;
+    return ok;
+}
+
+// After a cabinet whose last file ends at its end: finds the next cabinet
+// its header names, with the same checks as when a file runs into it.
+bool ContinueAfterWholeFiles()
+{
+    if (!IsSafeNextCabinetName(HeaderNextName)) {
+        FdiErf.erfOper = FDIERROR_CABINET_NOT_FOUND;
+        return false;
+    }
+    ExpectedSetId = CabinetInfo.setID;
+    ExpectedIndex = static_cast<USHORT>(CabinetInfo.iCabinet + 1);
+    LocateNextCabinet(HeaderNextName, HeaderNextDisk, false);
+    return true;
+}
+
+bool CopyAndFollow(HFDI context, const std::string &path)
+{
+    bool ok = CopyOne(context, path);
+    if (ok && NextCabinet.empty() && !HeaderNextName.empty())
+        ok = ContinueAfterWholeFiles();
     return ok;
 }
 
@@ -285,19 +347,36 @@ void RemovePartialFile()
     PutBack();
 }
 
-std::string LocateNextCabinet(const std::string &nextName, const std::string &diskName)
+std::string LocateNextCabinet(const std::string &nextName, const std::string &diskName, bool rejected)
 {
     // Continuation cabinets are only ever looked for beside the package:
     // a folder or drive part in the name the cabinet gives is dropped, so
     // that a crafted cabinet cannot lead the extraction anywhere else.
     const std::string cabinetName = nextName.substr(FindLastSeparator(nextName, "\\/:") + 1);
     const std::string folder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
-    PromptNextCabinet(folder, cabinetName, diskName);
-    NextCabinet = folder + cabinetName;
-    if (!CheckCabinet(FdiContext, NextCabinet, CabinetInfo)) {
-        ReportError(PackageSettings.DamagedMessage, true);
-        EndRun(ExitError);
+    const std::string path = folder + cabinetName;
+    // Every round either takes the file or asks the user: the run cannot
+    // go round without an answer in between.
+    bool askFirst = rejected;
+    for (;;) {
+        const bool present = IsFilePresent(path);
+        if (present && !askFirst) {
+            FDICABINETINFO candidate;
+            if (!CheckCabinet(FdiContext, path, candidate)) {
+                ReportError(PackageSettings.DamagedMessage, true);
+                EndRun(ExitError);
+            }
+            // A cabinet of another set, or out of order, would be refused
+            // by the library, which then asks for the same file again.
+            if (candidate.setID == ExpectedSetId && candidate.iCabinet == ExpectedIndex) {
+                CabinetInfo = candidate;
+                break;
+            }
+        }
+        askFirst = false;
+        PromptNextCabinet(cabinetName, diskName, present);
     }
+    NextCabinet = path;
     return folder;
 }
 
@@ -339,7 +418,7 @@ bool CheckCabinet(HFDI context, const std::string &path, FDICABINETINFO &info)
 bool CopyCabinets(HFDI context)
 {
     AtEndOfRun(RemovePartialFile);
-    bool ok = CopyOne(context, EmbeddedCabinetName);
+    bool ok = CopyAndFollow(context, EmbeddedCabinetName);
     while (!NextCabinet.empty()) {
         if (!CheckCabinet(FdiContext, NextCabinet, CabinetInfo)) {
             ReportError(PackageSettings.DamagedMessage, true);
@@ -349,7 +428,7 @@ bool CopyCabinets(HFDI context)
         FilesDone = 0;
         const std::string path = NextCabinet;
         NextCabinet.clear();
-        ok = CopyOne(context, path);
+        ok = CopyAndFollow(context, path);
     }
     return ok;
 }
@@ -381,9 +460,13 @@ bool DecodeCabinetName(const char *name, USHORT attribs, std::wstring &wide)
     return false;
 }
 
-
 FNFDINOTIFY(FdiNotify)
 {
+    if (fdint == fdintCABINET_INFO) {
+        HeaderNextName = pfdin->psz1 ? pfdin->psz1 : "";
+        HeaderNextDisk = pfdin->psz2 ? pfdin->psz2 : "";
+        return 0;
+    }
     if (fdint != fdintCOPY_FILE && fdint != fdintCLOSE_FILE_INFO)
         return fdint == fdintNEXT_CABINET ? ContinueSet(pfdin) : 0;
     std::wstring name;

@@ -33,6 +33,7 @@ void Accept(HWND dialog)
     }
     if (wide.back() != L'\\')
         wide += L'\\';
+    const bool existed = IsFolderPresent(wide);
     // The run names its destination with the "A" calls: a folder whose name
     // the ANSI code page cannot hold is taken in its short (8.3) form, which
     // exists once the folder does.
@@ -42,6 +43,7 @@ void Accept(HWND dialog)
         return;
     }
     ChosenFolder = folder;
+    DestinationMadeByRun = !existed;
     EndDialog(dialog, 0);
 }
 

@@ -48,5 +48,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const std::string &argument : arguments)
         joined += (joined.empty() ? "\"" : " \"") + argument + "\"";
     FUZZ_CHECK(SplitCommandLine(joined) == arguments);
+
+    // The arguments as typed are the same arguments, quotes kept.
+    const std::vector<std::string> typed = SplitCommandLineAsTyped(line);
+    FUZZ_CHECK(typed.size() == arguments.size());
+    for (size_t i = 0; i < typed.size() && i < arguments.size(); ++i)
+        FUZZ_CHECK(ArgumentValue(typed[i]) == arguments[i]);
     return 0;
 }

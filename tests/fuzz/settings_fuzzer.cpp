@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::vector<std::string> arguments;
     std::string lines = bytes;
     if (marker != -1) {
-        arguments = SplitCommandLine(bytes.substr(0, marker - markerSize));
+        arguments = SplitCommandLineAsTyped(bytes.substr(0, marker - markerSize));
         lines = bytes.substr(marker);
     }
     TPackageSettings settings;
