@@ -60,7 +60,7 @@ TEST(ImportTable, ProgramsImportOnlySystemDlls)
     }
 }
 
-TEST(ExtractorSize, FitsTheLibraryLoadersCopyBuffer)
+TEST(ExtractorSize, FitsInFortyEightKibibytes)
 {
-    EXPECT_LE(ReadWholeFile(BinFolder() + "oxtarn.exe").size(), 102400u);
+    EXPECT_LE(ReadWholeFile(BinFolder() + "oxtarn.exe").size(), 49152u);
 }
