@@ -55,8 +55,8 @@ bool SetAside(const std::string &target)
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!MoveFileA(target.c_str(), aside.c_str()))
         return false;
-    lstrcpynA(AsideTarget, target.c_str(), MAX_PATH);
-    lstrcpynA(AsidePath, aside.c_str(), MAX_PATH);
+    AsideTarget[target.copy(AsideTarget, MAX_PATH - 1)] = '\0';
+    AsidePath[aside.copy(AsidePath, MAX_PATH - 1)] = '\0';
     AsideAttributes = attributes;
     InterlockedExchange(&AsideOwned, 1);
     return true;
@@ -167,7 +167,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
         PutBack();
     if (r != 0 && r != -1) {
         // Created, so the path fits the system's limit and this buffer.
-        lstrcpynA(PartialTarget, target.c_str(), MAX_PATH);
+        PartialTarget[target.copy(PartialTarget, MAX_PATH - 1)] = '\0';
         PartialHandle = r;
         PartialSize = record->cb;
         InterlockedExchange(&PartialOwned, 1);

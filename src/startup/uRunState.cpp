@@ -6,7 +6,7 @@ std::string TempFolder;
 std::string SystemFolder;
 std::string WindowsFolder;
 bool InstallMode = false;
-int OverwriteMode = 1;
+int OverwriteMode = 0;  // main starts every run at 1
 int16_t FilesDone = 0;
 HWND ProgressWindow = nullptr;
 HANDLE ResumeGate = nullptr;
