@@ -6,7 +6,7 @@
 #include <shellapi.h>
 #include <cstring>
 
-#include "startup/uRunState.h"
+#include "services/uRunState.h"
 #include "util/mUtils.h"
 
 namespace {

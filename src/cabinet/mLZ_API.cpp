@@ -2,7 +2,7 @@
 #include <lzexpand.h>
 #include "cabinet/mLZ_API.h"
 #include "cabinet/hFDI.h"
-#include "startup/uSettings.h"
+#include "services/uSettings.h"
 #include "util/mUtils.h"
 
 HMODULE LibraryHandle = nullptr;

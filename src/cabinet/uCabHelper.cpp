@@ -3,9 +3,10 @@
 #include <commctrl.h>
 #include "cabinet/uCabHelper.h"
 #include "cabinet/uCabStreams.h"
-#include "startup/uReport.h"
-#include "startup/uRunState.h"
-#include "startup/uSettings.h"
+#include "services/uProgress.h"
+#include "services/uReport.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
 #include "util/mUtils.h"
 
 ERF FdiErf;
@@ -215,7 +216,7 @@ INT_PTR ContinueSet(PFDINOTIFICATION record)
         NextCabinetUnreachable = true;
         return -1;
     }
-    const std::string folder = PromptNextCabinet(record->psz1, record->psz2);
+    const std::string folder = LocateNextCabinet(record->psz1, record->psz2);
     if (folder.size() + 1 > NextCabinetFolderSize) {
         NextCabinetUnreachable = true;
         return -1;
@@ -259,6 +260,22 @@ void RemovePartialFile()
             Sleep(10);
     }
     PutBack();
+}
+
+std::string LocateNextCabinet(const std::string &nextName, const std::string &diskName)
+{
+    // Continuation cabinets are only ever looked for beside the package:
+    // a folder or drive part in the name the cabinet gives is dropped, so
+    // that a crafted cabinet cannot lead the extraction anywhere else.
+    const std::string cabinetName = nextName.substr(nextName.find_last_of("\\/:") + 1);
+    const std::string folder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
+    PromptNextCabinet(folder, cabinetName, diskName);
+    NextCabinet = folder + cabinetName;
+    if (!CheckCabinet(FdiContext, NextCabinet, CabinetInfo)) {
+        ReportError(PackageSettings.DamagedMessage, true);
+        EndRun(ExitError);
+    }
+    return folder;
 }
 
 bool IsSafeCabinetName(const std::string &name)
@@ -324,6 +341,7 @@ bool CheckCabinet(HFDI context, const std::string &path, FDICABINETINFO &info)
 
 bool CopyCabinets(HFDI context)
 {
+    AtEndOfRun(RemovePartialFile);
     bool ok = CopyOne(context, EmbeddedCabinetName);
     while (!NextCabinet.empty()) {
         if (!CheckCabinet(FdiContext, NextCabinet, CabinetInfo)) {
@@ -337,6 +355,14 @@ bool CopyCabinets(HFDI context)
         ok = CopyOne(context, path);
     }
     return ok;
+}
+
+std::string FdiErrorText(const ERF &errorRecord)
+{
+    const uint32_t code = static_cast<uint32_t>(errorRecord.erfOper);
+    if (code <= FDIERROR_USER_ABORT)
+        return Message(15 + static_cast<int>(code));
+    return Message(27);
 }
 
 void DestroyFdiContext(HFDI context)

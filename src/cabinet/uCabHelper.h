@@ -25,9 +25,16 @@ bool CopyCabinets(HFDI context);
 void DestroyFdiContext(HFDI context);
 FNFDINOTIFY(FdiNotify);
 // Closes and deletes the file being extracted, if one is open, and puts
-// back the existing file it was to replace; called when the run ends, from
-// whichever thread ends it.
+// back the existing file it was to replace. CopyCabinets registers it with
+// AtEndOfRun, so that it runs on whichever thread ends the run.
 void RemovePartialFile();
+// The folder (with trailing backslash) of the next cabinet of a set: always
+// the package's own, any folder part of nextName dropped. Prompts until the
+// cabinet is there, then sets NextCabinet and CabinetInfo; a file there
+// that is no cabinet ends the process as a damaged package.
+std::string LocateNextCabinet(const std::string &nextName, const std::string &diskName);
+// The message (15 to 27) for a failed extraction's error record.
+std::string FdiErrorText(const ERF &errorRecord);
 
 // --- Pure checks, exposed for their tests. ---
 

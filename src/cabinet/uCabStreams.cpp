@@ -2,9 +2,10 @@
 #include <windows.h>
 #include "cabinet/uCabStreams.h"
 #include "cabinet/uObfuscate.h"
-#include "startup/uReport.h"
-#include "startup/uRunState.h"
-#include "startup/uSettings.h"
+#include "services/uProgress.h"
+#include "services/uReport.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
 
 const char EmbeddedCabinetName[] = "lumbo";
 std::string PackageFilePath;

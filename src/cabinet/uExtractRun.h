@@ -1,8 +1,8 @@
-// uExtractRun: the whole extraction run, from the cabinet check to the end
-// of the process. The progress dialog runs it as its worker thread; a
-// silent run calls it on the main thread.
+// uExtractRun: the extraction part of a run, from creating the FDI context
+// to the bar showing full: checks the embedded cabinet, then extracts it
+// and every continuation cabinet into Destination. It runs on the progress
+// dialog's worker thread, or on the main thread in a silent run.
 #pragma once
-#include <windows.h>
 
-// Never returns: every path ends the process.
-DWORD WINAPI RunExtraction(LPVOID unused);
+// Returns when every file is written; any failure ends the process.
+void ExtractPackage();

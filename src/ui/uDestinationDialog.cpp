@@ -3,9 +3,9 @@
 #include "ui/uDialogs.h"
 #include "ui/mCommDlg.h"
 #include "ui/uResourceIds.h"
-#include "startup/uRunState.h"
-#include "startup/uSettings.h"
-#include "startup/uWorkFolder.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
+#include "services/uWorkFolder.h"
 #include "util/mUtils.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "ui/uDialogs.h"
-#include "startup/uReport.h"
-#include "startup/uRunState.h"
-#include "startup/uSettings.h"
+#include "services/uReport.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
 
 void RunModalDialog(int templateId, HWND owner, DLGPROC procedure)
 {

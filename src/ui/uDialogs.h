@@ -14,10 +14,12 @@ std::string AskDestinationFolder();
 // True to overwrite fileName; may set OverwriteMode. Runs on the
 // extraction thread, owned by the progress dialog. Silent: false.
 bool AskOverwrite(const std::string &fileName);
-// Runs the progress dialog modally; its worker thread performs the
-// extraction and ends the process. Never returns: a dialog that cannot be
-// shown or started is a fatal error, a confirmed cancel ends with 2.
-[[noreturn]] void RunProgressDialog();
+// Runs the progress dialog modally; its worker thread runs run, which
+// performs the extraction and ends the process. The dialog knows the run
+// only as this procedure; the run updates the dialog through uProgress.
+// Never returns: a dialog that cannot be shown or started is a fatal
+// error, a confirmed cancel ends with 2.
+[[noreturn]] void RunProgressDialog(LPTHREAD_START_ROUTINE run);
 
 // --- Shared by the dialog procedures. ---
 

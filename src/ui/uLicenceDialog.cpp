@@ -2,8 +2,8 @@
 #include "ui/uDialogs.h"
 #include "ui/mCommDlg.h"
 #include "ui/uResourceIds.h"
-#include "startup/uRunState.h"
-#include "startup/uSettings.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include "ui/uDialogs.h"
 #include "ui/mCommDlg.h"
 #include "ui/uResourceIds.h"
-#include "startup/uReport.h"
-#include "startup/uRunState.h"
-#include "startup/uSettings.h"
+#include "services/uReport.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
 
 namespace {
 

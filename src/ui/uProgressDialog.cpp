@@ -5,10 +5,10 @@
 #include <commctrl.h>
 #include "ui/uDialogs.h"
 #include "ui/uResourceIds.h"
-#include "cabinet/uExtractRun.h"
-#include "startup/uReport.h"
-#include "startup/uRunState.h"
-#include "startup/uSettings.h"
+#include "services/uProgress.h"
+#include "services/uReport.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
 
 namespace {
 
@@ -55,7 +55,8 @@ void StartAnimation(HWND dialog)
         SendMessageA(clip, ACM_OPENA, reinterpret_cast<WPARAM>(GetModuleHandleA(nullptr)), CLIP_FILECOPY);
 }
 
-// The worker thread; never closed: the process ends first.
+// The worker thread and what it runs; never closed: the process ends first.
+LPTHREAD_START_ROUTINE Run = nullptr;
 HANDLE Worker = nullptr;
 const UINT WM_START_WORKER = WM_APP + 1;
 
@@ -71,7 +72,7 @@ void Initialise(HWND dialog)
     // Held until the dialog is on the screen: a short run could otherwise
     // hide the dialog for its command before the dialog is first shown,
     // and the showing would undo the hiding.
-    Worker = CreateThread(nullptr, 0, RunExtraction, nullptr, CREATE_SUSPENDED, &id);
+    Worker = CreateThread(nullptr, 0, Run, nullptr, CREATE_SUSPENDED, &id);
     // Without its worker the dialog would wait for nothing until cancelled.
     if (!Worker) {
         ReportError(Message(27), true);
@@ -128,8 +129,9 @@ INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 } // namespace
 
-void RunProgressDialog()
+void RunProgressDialog(LPTHREAD_START_ROUTINE run)
 {
+    Run = run;
     RegisterCommonControls();
     // Open: the worker passes freely until the user pauses.
     ResumeGate = CreateEventA(nullptr, TRUE, TRUE, nullptr);

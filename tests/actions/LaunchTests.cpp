@@ -10,7 +10,7 @@
 #include "actions/uLaunch.h"
 #include "oxPackages.h"
 #include "oxTest.h"
-#include "startup/uRunState.h"
+#include "services/uRunState.h"
 
 TEST(LaunchCommandLine, ExecutableIsStartedItselfInQuotesInAnyLetterCase)
 {

@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include "cabinet/uCabHelper.h"
-#include "startup/uRunState.h"
-#include "startup/uSettings.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
 
 TEST(IsSafeCabinetName, NamesBelowTheDestinationPass)
 {

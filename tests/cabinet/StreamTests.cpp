@@ -8,7 +8,7 @@
 #include "cabinet/uObfuscate.h"
 #include "oxPackFixture.h"
 #include "oxPackages.h"
-#include "startup/uSettings.h"
+#include "services/uSettings.h"
 
 namespace {
 

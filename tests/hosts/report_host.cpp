@@ -2,6 +2,8 @@
 // "M56", the caption "Kelvardo Tovrex - Host", silent mode and destination
 // from its arguments, calls one routine and exits with 10 + its result
 // (routines that end the process themselves exit with their own code).
+// "nextcab" looks for the next cabinet of a set as the extraction does,
+// prompting through PromptNextCabinet.
 //   report_host ROUTINE SILENT(0|1) DESTINATION [TEXT [MORE [badowner]]]
 // "badowner" gives the boxes an owner window that does not exist, so that
 // every box fails as it does where no window can be shown.
@@ -9,9 +11,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include "startup/uReport.h"
-#include "startup/uRunState.h"
-#include "startup/uSettings.h"
+#include "cabinet/uCabHelper.h"
+#include "services/uReport.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
 
 int main(int argc, char **argv)
 {
@@ -38,7 +41,7 @@ int main(int argc, char **argv)
     if (routine == "yesno")
         return 10 + AskYesNo(text);
     if (routine == "nextcab") {
-        PromptNextCabinet(text, more);
+        LocateNextCabinet(text, more);
         return 10;
     }
     if (routine == "overwrite") {

@@ -1,6 +1,6 @@
 // Splitting the command line into arguments.
 #include <gtest/gtest.h>
-#include "startup/uSettings.h"
+#include "services/uSettings.h"
 
 using TArguments = std::vector<std::string>;
 

@@ -1,6 +1,6 @@
 // The scan for the marker line that opens the settings lines.
 #include <gtest/gtest.h>
-#include "startup/uSettings.h"
+#include "services/uSettings.h"
 
 static const std::string Marker = "$KORVANTE$\r\n";
 

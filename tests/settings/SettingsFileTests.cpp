@@ -7,8 +7,8 @@
 #include <iterator>
 #include "SettingsBlock.h"
 #include "oxTest.h"
-#include "startup/uRunState.h"
-#include "startup/uSettings.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // licence loop, the message table and the command-line arguments.
 #include <gtest/gtest.h>
 #include "SettingsBlock.h"
-#include "startup/uSettings.h"
+#include "services/uSettings.h"
 
 namespace {
 

@@ -6,8 +6,9 @@
 #include "oxPackages.h"
 #include "oxProcess.h"
 #include "oxTest.h"
-#include "startup/uReport.h"
-#include "startup/uSettings.h"
+#include "cabinet/uCabHelper.h"
+#include "services/uReport.h"
+#include "services/uSettings.h"
 
 namespace {
 

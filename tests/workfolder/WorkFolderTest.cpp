@@ -33,7 +33,7 @@
 
 #include "oxPackages.h"
 #include "oxTest.h"
-#include "startup/uWorkFolder.h"
+#include "services/uWorkFolder.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "uPackage.h"
 // The format's fixed lines and limits are the extractor's own.
-#include "startup/uSettings.h"
+#include "services/uSettings.h"
 
 // The extractor must fit the copy buffer of its library loader.
 constexpr int64_t PackCopyBufferLength = 102400;

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "cabinet/uObfuscate.h"
-#include "startup/uSettings.h"
+#include "services/uSettings.h"
 #include "mPackFiles.h"
 #include "mSzdd.h"
 #include "uCabHeader.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cabinet/uObfuscate.h"
-#include "startup/uSettings.h"
+#include "services/uSettings.h"
 #include "mPackFiles.h"
 #include "uCabHeader.h"
 #include "uPackLayout.h"

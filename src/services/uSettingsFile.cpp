@@ -2,8 +2,8 @@
 // extractor's own file and the process's command line. The line rules live
 // in uSettings.cpp; this file only fetches the bytes.
 #include <windows.h>
-#include "startup/uRunState.h"
-#include "startup/uSettings.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
 
 std::string ModuleFilePath(size_t initialLength)
 {

@@ -1,6 +1,6 @@
 // uWorkFolder: where a "$INSTALL$" package unpacks, and how much room a
 // destination's drive has. All sizes are compared as signed 64-bit numbers.
-#include "startup/uWorkFolder.h"
+#include "services/uWorkFolder.h"
 
 #include <windows.h>
 

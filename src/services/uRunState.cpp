@@ -1,5 +1,4 @@
-#include "startup/uRunState.h"
-#include "cabinet/uCabHelper.h"
+#include "services/uRunState.h"
 
 std::string ExeFolder;
 std::string TempFolder;
@@ -9,12 +8,24 @@ bool InstallMode = false;
 int OverwriteMode = 0;  // main starts every run at 1
 int16_t FilesDone = 0;
 HWND ProgressWindow = nullptr;
-HANDLE ResumeGate = nullptr;
+
+namespace {
+
+// Set by the extraction thread, read by whichever thread ends the run.
+void (*volatile EndOfRunUndo)() = nullptr;
+
+} // namespace
+
+void AtEndOfRun(void (*undo)())
+{
+    EndOfRunUndo = undo;
+}
 
 void EndRun(int exitCode)
 {
     // A run may end in the middle of a file: a confirmed cancel, a
     // continuation cabinet that is missing or damaged.
-    RemovePartialFile();
+    if (void (*undo)() = EndOfRunUndo)
+        undo();
     ExitProcess(static_cast<UINT>(exitCode));
 }

@@ -1,7 +1,7 @@
 // uSettings: the pure half of the settings block reader. Everything here
 // works on bytes already in memory and makes no system call, so the line
 // rules of the format can be pinned down by tests over byte buffers.
-#include "startup/uSettings.h"
+#include "services/uSettings.h"
 #include "util/mUtils.h"
 
 TPackageSettings PackageSettings;

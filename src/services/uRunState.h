@@ -14,11 +14,14 @@ extern bool InstallMode;
 extern int OverwriteMode;          // 1 ask, 0 overwrite all, 2 skip all
 extern int16_t FilesDone;
 extern HWND ProgressWindow;        // owner of every box; 0 until the progress dialog opens
-// Manual-reset event the progress dialog resets to pause the extraction
-// and sets to resume it; null (never waited on) without a dialog.
-extern HANDLE ResumeGate;
 
 enum : int { ExitFinished = 0, ExitError = 1, ExitDeclined = 2 };
 
-// Ends the whole process at once, from whichever thread.
+// Ends the whole process at once, from whichever thread, after the undo
+// registered with AtEndOfRun.
 [[noreturn]] void EndRun(int exitCode);
+// What a run that ends early must undo first (a file cut off half-way, an
+// existing file set aside), registered by the layer that owns it, since
+// EndRun calls nothing above the run state. One at a time: a later
+// registration replaces an earlier one. The undo may run on either thread.
+void AtEndOfRun(void (*undo)());

@@ -1,0 +1,74 @@
+#include <windows.h>
+#include "actions/uCleanUp.h"
+#include "actions/uCompletion.h"
+#include "actions/uLaunch.h"
+#include "services/uProgress.h"
+#include "services/uReport.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
+
+namespace {
+
+// Dialog control the run writes to.
+const int StatusLine = 105;
+
+// The command as it is started: "$EXPLORE$" opens the destination in the
+// file manager, any other command names an extracted file.
+void RewriteCommand(TPackageSettings &settings)
+{
+    if (settings.Command == "$EXPLORE$") {
+        settings.Command = WindowsFolder + "explorer.exe";
+        settings.Parameters = "\"" + settings.Destination + "\" " + settings.Parameters;
+    } else if (!settings.Command.empty()) {
+        settings.Command = settings.Destination + settings.Command;
+    }
+}
+
+// What the user is told when the command cannot be started: the file and
+// the system's reason, since the message table has no text for it.
+std::string LaunchFailureText(const std::string &command, DWORD error)
+{
+    char reason[256] = "";
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                  reason, sizeof reason, nullptr);
+    while (length > 0 && (reason[length - 1] == '\r' || reason[length - 1] == '\n' || reason[length - 1] == ' '))
+        reason[--length] = 0;
+    return command + (length ? "\r" + std::string(reason) : std::string());
+}
+
+} // namespace
+
+void CompleteRun()
+{
+    TPackageSettings &settings = PackageSettings;
+    if (InstallMode) {
+        SetProgressText(StatusLine, Message(4));
+        ShowProgressWindow(SW_HIDE);
+    } else {
+        SetProgressText(StatusLine, Message(5));
+    }
+
+    RewriteCommand(settings);
+    bool started = true;
+    DWORD launchError = 0;
+    if (!settings.Command.empty()) {
+        started = LaunchFile(settings.Command, settings.Parameters, InstallMode);
+        launchError = GetLastError();
+    }
+
+    if (InstallMode) {
+        ShowProgressWindow(SW_RESTORE);
+        SetProgressText(StatusLine, Message(6));
+        RemoveWorkFolder(settings.Destination);
+    }
+    // A command that could not be started is a failed run, not a finished
+    // one: the reason instead of the completion message, exit code 1.
+    if (!started) {
+        ReportError(LaunchFailureText(settings.Command, launchError), true);
+        EndRun(ExitError);
+    }
+    if (!settings.CompletionMessage.empty() && !settings.Silent)
+        MessageBoxA(ProgressWindow, settings.CompletionMessage.c_str(), settings.Caption.c_str(),
+                    MB_ICONINFORMATION);
+    EndRun(ExitFinished);
+}

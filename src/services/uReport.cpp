@@ -1,0 +1,121 @@
+#include <windows.h>
+#include "services/uReport.h"
+#include "services/uProgress.h"
+#include "services/uRunState.h"
+#include "services/uSettings.h"
+#include "util/mUtils.h"
+
+bool (*OverwriteQuestion)(const std::string &fileName) = nullptr;
+
+namespace {
+
+const UINT StyleFatal = MB_OK | MB_ICONHAND;                              // 0x10
+const UINT StyleQuit = MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2;     // 0x134
+const UINT StyleRetry = MB_ABORTRETRYIGNORE | MB_ICONHAND;                // 0x12
+const UINT StyleQuestion = MB_YESNO | MB_ICONQUESTION;                    // 0x24
+
+const int NoAnswer = 0;
+
+// The button pressed, or NoAnswer when the box could not be shown (some
+// systems report that as -1 rather than 0).
+int ShowBox(const std::string &body, UINT style)
+{
+    // A box of the worker's shows the bar as far as the run has got.
+    if (ProgressWindow && GetWindowThreadProcessId(ProgressWindow, nullptr) != GetCurrentThreadId())
+        ShowWaitingPosition();
+    const int answer = MessageBoxA(ProgressWindow, body.c_str(), PackageSettings.Caption.c_str(), style);
+    return answer > 0 ? answer : NoAnswer;
+}
+
+// The run is about to end: leave no empty destination folder behind. A
+// folder that holds anything is kept, because RemoveDirectoryA refuses it.
+void RemoveEmptyDestination()
+{
+    RemoveDirectoryA(PackageSettings.Destination.c_str());
+}
+
+// Shows the error box (none in silent mode) and returns the answer: IDYES
+// or IDNO for the quit question, IDOK for a fatal box, NoAnswer when the
+// box failed; silent mode answers for the user.
+int ShowError(const std::string &text, bool fatal)
+{
+    if (PackageSettings.Silent)
+        return fatal ? IDOK : IDNO;
+    if (fatal)
+        return ShowBox(Message(35) + "\r" + text + "\r\r" + Message(36), StyleFatal);
+    return ShowBox(text + "\r\r" + Message(37), StyleQuit);
+}
+
+} // namespace
+
+bool ReportError(const std::string &text, bool fatal)
+{
+    const int answer = ShowError(text, fatal);
+    // A fatal report always quits; a question that cannot be shown is No.
+    const bool quit = fatal || answer == IDYES;
+    if (quit)
+        RemoveEmptyDestination();
+    return quit;
+}
+
+int AskRetry(const std::string &text)
+{
+    if (PackageSettings.Silent)
+        EndRun(ExitError);
+    // A box that cannot be shown counts as Abort.
+    switch (ShowBox(Message(34) + "\r" + text, StyleRetry)) {
+    case IDRETRY:
+        return 1;
+    case IDIGNORE:
+        return 0;
+    default:
+        EndRun(ExitError);
+    }
+}
+
+bool AskYesNo(const std::string &text)
+{
+    if (PackageSettings.Silent)
+        return true;
+    bool yes = ShowBox(text, StyleQuestion) == IDYES;
+    if (!yes)
+        RemoveEmptyDestination();
+    return yes;
+}
+
+bool DecideOverwrite(const std::string &fileName)
+{
+    switch (OverwriteMode) {
+    case 0:
+        return true;
+    case 2:
+        return false;
+    default:
+        ShowWaitingPosition();
+        return OverwriteQuestion && OverwriteQuestion(fileName);
+    }
+}
+
+void PromptNextCabinet(const std::string &folder, const std::string &cabinetName, const std::string &diskName)
+{
+    while (!IsFilePresent(folder + cabinetName)) {
+        if (PackageSettings.Silent)
+            EndRun(ExitError);
+        std::string body = Message(38) + "\r" + Message(39) + diskName + "\r" + Message(40) + cabinetName;
+        const int answer = ShowError(body, false);
+        // Without a box nobody can insert the disk: asking again would
+        // only spin.
+        if (answer == NoAnswer)
+            EndRun(ExitError);
+        if (answer == IDYES) {
+            RemoveEmptyDestination();
+            EndRun(ExitDeclined);
+        }
+    }
+}
+
+void ReportNotBuilt(const std::string &part)
+{
+    ReportError("This extractor cannot show the " + part + " yet.", true);
+    EndRun(ExitError);
+}

@@ -1,0 +1,168 @@
+#!/usr/bin/env python3
+"""Keeps the calls of the extractor going one way: reads every #include
+line under src/ and fails when a file includes a header of a layer above
+its own, or of another folder of its own layer.
+
+    check_layers.py SRC_FOLDER
+
+First it shows on a made-up tree that it catches each kind of wrong
+include, then it checks SRC_FOLDER; the test "layers" runs it.
+
+A file may include headers of its own folder and of every layer below it.
+The folders of one layer never include one another: they meet only in the
+layers below (the progress dialog and the extraction run, for instance,
+only through services/uProgress.h). A folder that is in no layer is an
+error too, so that a new folder gets its place here first.
+"""
+import os
+import re
+import sys
+import tempfile
+
+# The layers, top first; "" is the root of src/.
+LAYERS = [
+    ("the main program and its start-up sequence", [""]),
+    ("dialogs, cabinet engine, completion actions", ["ui", "cabinet", "actions"]),
+    ("run state, reporting, progress, settings, work folder", ["services"]),
+    ("path, file and text utilities", ["util"]),
+]
+
+SOURCE_ENDINGS = (".h", ".hpp", ".c", ".cpp", ".rc")
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+
+
+def layer_of(folder):
+    for index, (_, folders) in enumerate(LAYERS):
+        if folder in folders:
+            return index
+    return None
+
+
+def folder_of(relative_path):
+    """The top-level folder of a path relative to src/, "" at the root."""
+    parts = relative_path.replace("\\", "/").split("/")
+    return parts[0] if len(parts) > 1 else ""
+
+
+def resolve(source_root, including_file, kind, name):
+    """The included file as a path relative to source_root, or None when it
+    is not a file of the tree (a system header)."""
+    candidates = [os.path.join(source_root, name)]
+    if kind == '"':
+        candidates.insert(0, os.path.join(os.path.dirname(including_file), name))
+    root = os.path.realpath(source_root)
+    for candidate in candidates:
+        if os.path.isfile(candidate):
+            real = os.path.realpath(candidate)
+            if real.startswith(root + os.sep):
+                return os.path.relpath(real, root)
+            return ".."
+    return None
+
+
+def check(source_root):
+    """Every wrong include as a line of text; empty when the tree is sound."""
+    problems = []
+    for directory, _, names in sorted(os.walk(source_root)):
+        for name in sorted(names):
+            if not name.endswith(SOURCE_ENDINGS):
+                continue
+            path = os.path.join(directory, name)
+            relative = os.path.relpath(path, source_root).replace("\\", "/")
+            folder = folder_of(relative)
+            own = layer_of(folder)
+            if own is None:
+                problems.append("%s: folder %s/ has no layer in %s" % (relative, folder, __file__))
+                continue
+            with open(path, encoding="latin-1") as text:
+                for number, line in enumerate(text, 1):
+                    match = INCLUDE.match(line)
+                    if not match:
+                        continue
+                    kind, included = match.groups()
+                    target = resolve(source_root, path, kind, included)
+                    where = "%s:%d: includes %s" % (relative, number, included)
+                    if target is None:
+                        if kind == '"':
+                            problems.append(where + ", which is no file of the tree")
+                        continue
+                    if target == "..":
+                        problems.append(where + ", which lies outside the tree")
+                        continue
+                    target_folder = folder_of(target)
+                    theirs = layer_of(target_folder)
+                    if target_folder == folder or (theirs is not None and theirs > own):
+                        continue
+                    if theirs is None:
+                        problems.append(where + ", from folder %s/, which has no layer" % target_folder)
+                    elif theirs == own:
+                        problems.append(where + ": %s/ and %s/ share a layer and never include one another"
+                                        % (folder or "src", target_folder or "src"))
+                    else:
+                        problems.append(where + ", a header of a higher layer (%s)" % LAYERS[theirs][0])
+    return problems
+
+
+def self_test():
+    """Builds a sound tree, then spoils it one include at a time; each spoilt
+    tree must be refused, naming the spoilt file."""
+    sound = {
+        "oxtarn.cpp": '#include "ui/uDialog.h"\n#include "cabinet/uRun.h"\n#include <windows.h>\n',
+        "ui/uDialog.h": '#include "services/uState.h"\n',
+        "ui/uDialog.cpp": '#include "ui/uDialog.h"\n#include "uLocal.h"\n#include "util/mPath.h"\n',
+        "ui/uLocal.h": "",
+        "ui/res.rc": '#include "uLocal.h"\n',
+        "cabinet/uRun.h": '#include <services/uState.h>\n',
+        "actions/uAct.h": "",
+        "services/uState.h": '#include "util/mPath.h"\n',
+        "util/mPath.h": "#include <string>\n",
+    }
+    spoilt = [
+        ("services/uBad.cpp", '#include "cabinet/uRun.h"\n'),      # upward
+        ("util/mBad.cpp", "#include <services/uState.h>\n"),        # upward, angle form
+        ("ui/uPeer.cpp", '#include "cabinet/uRun.h"\n'),            # same layer
+        ("actions/uPeer.cpp", '  #  include "ui/uDialog.h"\n'),     # same layer, spaced
+        ("services/uTop.h", '#include "../oxtarn.cpp"\n'),          # the top, by a relative path
+        ("extra/uNew.cpp", '#include "util/mPath.h"\n'),            # folder without a layer
+        ("cabinet/uLost.cpp", '#include "cabinet/uGone.h"\n'),      # no such header
+    ]
+    failures = []
+    with tempfile.TemporaryDirectory() as root:
+        for path, body in sound.items():
+            os.makedirs(os.path.join(root, os.path.dirname(path)), exist_ok=True)
+            with open(os.path.join(root, path), "w") as out:
+                out.write(body)
+        found = check(root)
+        if found:
+            failures.append("sound tree refused: %s" % found)
+        for path, body in spoilt:
+            full = os.path.join(root, path)
+            os.makedirs(os.path.dirname(full), exist_ok=True)
+            with open(full, "w") as out:
+                out.write(body)
+            found = check(root)
+            if len(found) != 1 or not found[0].startswith(path + ":"):
+                failures.append("%s: expected one complaint about it, got %s" % (path, found))
+            os.remove(full)
+    return failures
+
+
+def main():
+    if len(sys.argv) != 2:
+        print(__doc__)
+        return 2
+    failures = self_test()
+    for failure in failures:
+        print("self-test: " + failure)
+    if failures:
+        return 1
+    problems = check(sys.argv[1])
+    for problem in problems:
+        print(problem)
+    if problems:
+        print("%d include(s) against the layers" % len(problems))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
