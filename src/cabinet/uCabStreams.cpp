@@ -2,7 +2,6 @@
 #include <windows.h>
 #include "cabinet/uCabStreams.h"
 #include "cabinet/uObfuscate.h"
-#include "services/uProgress.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
@@ -137,7 +136,6 @@ FNREAD(StreamRead)
 
 FNWRITE(StreamWrite)
 {
-    FlushProgress();
     DWORD done = 0;
     if (!WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &done, nullptr) || done != cb)
         StreamWriteFailed = true;
