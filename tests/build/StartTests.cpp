@@ -17,6 +17,7 @@ TEST(ExtractorStart, StaticObjectsAreConstructedAndExitCodesReachTheCaller)
 {
     const std::string folder = NewTestFolder("entrypoint");
     const std::string destination = folder + "out\\";
+    ASSERT_TRUE(CreateDirectoryA(destination.c_str(), nullptr));
 
     // A finished run, 0: settings, messages and paths all pass through
     // static strings, which unconstructed would fail at the first
