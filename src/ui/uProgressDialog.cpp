@@ -96,6 +96,9 @@ void TogglePause(HWND dialog)
         SendDlgItemMessageA(dialog, IDC_PROGRESS_ANIME, ACM_STOP, 0, 0);
         SetControlMessage(dialog, IDC_PROGRESS_PAUSE, 9);
         ResetEvent(ResumeGate);
+        // What the run published before the gate closed shows now, not on
+        // a later tick: a paused dialog stands still.
+        ShowPublishedProgress();
     }
     else {
         SendDlgItemMessageA(dialog, IDC_PROGRESS_ANIME, ACM_PLAY, static_cast<WPARAM>(-1), -1);
