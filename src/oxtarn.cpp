@@ -59,6 +59,7 @@ std::string ResolveDestination(const std::string &destination)
         std::string folder = ChooseWorkFolder("qbxr_installer", PackageSettings.RequiredBytes);
         if (folder.empty())
             Fail(Message(10));
+        DestinationMadeByRun = true;
         return folder;
     }
     return destination;
@@ -91,10 +92,6 @@ int main()
     if (offset == -1)
         Fail(NotWorkableNotice);
     ReadPackageSettings(offset);
-    // Without a temporary folder no copy was written, and a bare name
-    // would delete a file of the current folder.
-    if (!TempFolder.empty())
-        DeleteFileA((TempFolder + "oxtarn.tmp").c_str());
     // Settings that end inside the licence text have lost every field
     // after it, the messages included: the package is not workable.
     if (!PackageSettings.Complete)
@@ -119,6 +116,9 @@ int main()
             EndRun(ExitError);
     }
     PackageSettings.Destination = AddTrailingBackslash(PackageSettings.Destination);
+    // A folder that is missing now is made by the extraction.
+    if (!DestinationMadeByRun)
+        DestinationMadeByRun = !IsFolderPresent(PackageSettings.Destination);
 
     if (FreeBytesOnDrive(PackageSettings.Destination) < PackageSettings.RequiredBytes)
         Fail(Message(11) + "\r" + Message(12) + Int64ToText(PackageSettings.RequiredBytes) + "\r\r" +
