@@ -72,8 +72,8 @@ bool SetAside(const std::string &target)
     for (uint32_t attempt = 0; attempt < AsideAttempts; ++attempt) {
         const std::string aside = folder + SetAsideName(first + attempt, target.size() - folder.size());
         if (MoveFileA(target.c_str(), aside.c_str())) {
-            lstrcpynA(AsideTarget, target.c_str(), MAX_PATH);
-            lstrcpynA(AsidePath, aside.c_str(), MAX_PATH);
+            AsideTarget[target.copy(AsideTarget, MAX_PATH - 1)] = '\0';
+            AsidePath[aside.copy(AsidePath, MAX_PATH - 1)] = '\0';
             AsideAttributes = attributes;
             InterlockedExchange(&AsideOwned, 1);
             return true;
@@ -187,7 +187,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
         PutBack();
     if (r != 0 && r != -1) {
         // Created, so the path fits the system's limit and this buffer.
-        lstrcpynA(PartialTarget, target.c_str(), MAX_PATH);
+        PartialTarget[target.copy(PartialTarget, MAX_PATH - 1)] = '\0';
         PartialHandle = r;
         PartialSize = record->cb;
         InterlockedExchange(&PartialOwned, 1);

@@ -20,9 +20,8 @@ const int NoAnswer = 0;
 // systems report that as -1 rather than 0).
 int ShowBox(const std::string &body, UINT style)
 {
-    // A box of the worker's shows the bar as far as the run has got.
-    if (ProgressWindow && GetWindowThreadProcessId(ProgressWindow, nullptr) != GetCurrentThreadId())
-        ShowWaitingPosition();
+    // A box shows the dialog as far as the run has got.
+    ShowPublishedProgress();
     const int answer = MessageBoxA(ProgressWindow, body.c_str(), PackageSettings.Caption.c_str(), style);
     return answer > 0 ? answer : NoAnswer;
 }
@@ -93,7 +92,7 @@ bool DecideOverwrite(const std::string &fileName)
     case 2:
         return false;
     default:
-        ShowWaitingPosition();
+        ShowPublishedProgress();
         return OverwriteQuestion && OverwriteQuestion(fileName);
     }
 }
