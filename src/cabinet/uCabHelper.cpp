@@ -91,8 +91,8 @@ bool SetAside(const std::wstring &target)
     for (uint32_t attempt = 0; attempt < AsideAttempts; ++attempt) {
         const std::wstring aside = folder + WidePath(SetAsideName(first + attempt, target.size() - folder.size()));
         if (MoveFileW(target.c_str(), aside.c_str())) {
-            lstrcpynW(AsideTarget, target.c_str(), MAX_PATH);
-            lstrcpynW(AsidePath, aside.c_str(), MAX_PATH);
+            AsideTarget[target.copy(AsideTarget, MAX_PATH - 1)] = L'\0';
+            AsidePath[aside.copy(AsidePath, MAX_PATH - 1)] = L'\0';
             AsideAttributes = attributes;
             InterlockedExchange(&AsideOwned, 1);
             return true;
@@ -215,7 +215,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::wstring &target, bool safe)
         PutBack();
     if (r != 0 && r != -1) {
         // Created, so the path fits the system's limit and this buffer.
-        lstrcpynW(PartialTarget, target.c_str(), MAX_PATH);
+        PartialTarget[target.copy(PartialTarget, MAX_PATH - 1)] = L'\0';
         PartialHandle = r;
         PartialSize = record->cb;
         InterlockedExchange(&PartialOwned, 1);

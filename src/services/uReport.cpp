@@ -21,9 +21,8 @@ const int NoAnswer = 0;
 // a name outside the ANSI code page shows as it is.
 int ShowBox(const std::wstring &body, UINT style)
 {
-    // A box of the worker's shows the bar as far as the run has got.
-    if (ProgressWindow && GetWindowThreadProcessId(ProgressWindow, nullptr) != GetCurrentThreadId())
-        ShowWaitingPosition();
+    // A box shows the dialog as far as the run has got.
+    ShowPublishedProgress();
     const int answer = MessageBoxW(ProgressWindow, body.c_str(), WidePath(PackageSettings.Caption).c_str(), style);
     return answer > 0 ? answer : NoAnswer;
 }
@@ -94,7 +93,7 @@ bool DecideOverwrite(const std::wstring &fileName)
     case 2:
         return false;
     default:
-        ShowWaitingPosition();
+        ShowPublishedProgress();
         return OverwriteQuestion && OverwriteQuestion(fileName);
     }
 }
