@@ -59,18 +59,17 @@ const uint32_t AsideAttempts = 100;
 // cabinet gives in UTF-8 is created as it is, whatever the code page.
 // The destination's wide form is taken once, in its long form where the
 // run was handed its short (8.3) form.
-std::wstring WideDestination;
-bool WideDestinationTaken = false;
+const wchar_t *WideDestination = nullptr;
+wchar_t LongDestination[1024];
 
-const std::wstring &DestinationInWide()
+const wchar_t *DestinationInWide()
 {
-    if (!WideDestinationTaken) {
-        WideDestination = WidePath(PackageSettings.Destination);
-        wchar_t longForm[1024];
-        DWORD length = GetLongPathNameW(WideDestination.c_str(), longForm, 1024);
+    if (!WideDestination) {
+        // Kept for the whole run.
+        WideDestination = (new TWideText(PackageSettings.Destination))->Text;
+        DWORD length = GetLongPathNameW(WideDestination, LongDestination, 1024);
         if (length > 0 && length < 1024)
-            WideDestination.assign(longForm, length);
-        WideDestinationTaken = true;
+            WideDestination = LongDestination;
     }
     return WideDestination;
 }
@@ -80,19 +79,27 @@ const std::wstring &DestinationInWide()
 // target does. A name that is taken, whoever took it, is never replaced;
 // the next number is tried. False when the file cannot be moved at all:
 // it is then left as it was.
-bool SetAside(const std::wstring &target)
+bool SetAside(const wchar_t *target)
 {
     // A cabinet name may separate its levels with a slash as well.
-    const std::wstring folder = target.substr(0, target.find_last_of(L"\\/") + 1);
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const size_t length = WideLength(target);
+    size_t folderLength = length;
+    while (folderLength > 0 && target[folderLength - 1] != L'\\' && target[folderLength - 1] != L'/')
+        --folderLength;
+    TWideText aside(length);
+    CopyWide(aside.Text, target, folderLength + 1);
+    const DWORD attributes = GetFileAttributesW(target);
+    SetFileAttributesW(target, FILE_ATTRIBUTE_NORMAL);
     // Two runs in one folder start from different numbers.
     const uint32_t first = GetTickCount() ^ (GetCurrentProcessId() << 12);
     for (uint32_t attempt = 0; attempt < AsideAttempts; ++attempt) {
-        const std::wstring aside = folder + WidePath(SetAsideName(first + attempt, target.size() - folder.size()));
-        if (MoveFileW(target.c_str(), aside.c_str())) {
-            AsideTarget[target.copy(AsideTarget, MAX_PATH - 1)] = L'\0';
-            AsidePath[aside.copy(AsidePath, MAX_PATH - 1)] = L'\0';
+        // The name is ASCII, so each of its bytes is one wide character.
+        const std::string name = SetAsideName(first + attempt, length - folderLength);
+        for (size_t i = 0; i <= name.size(); ++i)
+            aside.Text[folderLength + i] = static_cast<unsigned char>(name.c_str()[i]);
+        if (MoveFileW(target, aside.Text)) {
+            CopyWide(AsideTarget, target, MAX_PATH);
+            CopyWide(AsidePath, aside.Text, MAX_PATH);
             AsideAttributes = attributes;
             InterlockedExchange(&AsideOwned, 1);
             return true;
@@ -102,7 +109,7 @@ bool SetAside(const std::wstring &target)
             break;
     }
     if (attributes != INVALID_FILE_ATTRIBUTES)
-        SetFileAttributesW(target.c_str(), attributes);
+        SetFileAttributesW(target, attributes);
     return false;
 }
 
@@ -125,14 +132,14 @@ void PutBack()
 
 // Answers of the abort/retry/ignore loops: -1 abort (the box could not be
 // shown), 1 retry, 0 ignore.
-int Ask(int message, const std::wstring &subject)
+int Ask(int message, const wchar_t *subject)
 {
-    return AskRetry(WidePath(Message(message)) + L"\r" + subject);
+    return AskRetry(TWideText(Message(message) + "\r", subject).Text);
 }
 
 // Created as the extraction's stream callback creates: a new file, read
 // and write, not shared.
-INT_PTR CreateTarget(const std::wstring &target)
+INT_PTR CreateTarget(const wchar_t *target)
 {
     // Filled field by field: an initialiser list would be stored as
     // initialised data, a file section of its own for twelve bytes.
@@ -140,15 +147,17 @@ INT_PTR CreateTarget(const std::wstring &target)
     security.nLength = sizeof security;
     security.lpSecurityDescriptor = nullptr;
     security.bInheritHandle = TRUE;
-    return reinterpret_cast<INT_PTR>(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, &security,
+    return reinterpret_cast<INT_PTR>(CreateFileW(target, GENERIC_READ | GENERIC_WRITE, 0, &security,
                                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-INT_PTR CopyFile(PFDINOTIFICATION record, const std::wstring &target, bool safe)
+INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, bool safe)
 {
     INT_PTR r = 1;
     int a = -1;
-    const std::wstring folder = GetFolderPart(target);
+    TWideText folderPart(WideLength(target) + 2);
+    const wchar_t *folder = folderPart.Text;
+    GetFolderPart(target, folderPart.Text);
 
     // A name that would land outside the destination, or that the system
     // would not take as a file of that name (a wildcard, a device, a level
@@ -220,7 +229,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::wstring &target, bool safe)
         PutBack();
     if (r != 0 && r != -1) {
         // Created, so the path fits the system's limit and this buffer.
-        PartialTarget[target.copy(PartialTarget, MAX_PATH - 1)] = L'\0';
+        CopyWide(PartialTarget, target, MAX_PATH);
         PartialHandle = r;
         PartialSize = record->cb;
         InterlockedExchange(&PartialOwned, 1);
@@ -232,7 +241,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::wstring &target, bool safe)
     return r;
 }
 
-INT_PTR CloseFile(PFDINOTIFICATION record, const std::wstring &target)
+INT_PTR CloseFile(PFDINOTIFICATION record, const wchar_t *target)
 {
     // Gone already when the run is ending on the dialog's thread.
     if (InterlockedExchange(&PartialOwned, 0) == 0)
@@ -244,7 +253,7 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const std::wstring &target)
     if (StreamWriteFailed || !GetFileSizeEx(reinterpret_cast<HANDLE>(record->hf), &size) ||
         size.QuadPart != PartialSize) {
         CloseHandle(reinterpret_cast<HANDLE>(record->hf));
-        DeleteFileW(target.c_str());
+        DeleteFileW(target);
         PutBack();
         FileCutOff = true;
         return FALSE;
@@ -254,7 +263,7 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const std::wstring &target)
         SetFileTime(reinterpret_cast<HANDLE>(record->hf), nullptr, nullptr, &utc);
     CloseHandle(reinterpret_cast<HANDLE>(record->hf));
     DropAside();
-    SetFileAttributesW(target.c_str(), FileAttributesFromCabinet(record->attribs));
+    SetFileAttributesW(target, FileAttributesFromCabinet(record->attribs));
     ++FilesDone;
     ShowProgress(target, FilesDone);
     return 1;
@@ -452,17 +461,24 @@ void DestroyFdiContext(HFDI context)
     pFDIDestroy(context);
 }
 
+bool DecodeCabinetName(const char *name, USHORT attribs, wchar_t *wide)
+{
+    const int room = static_cast<int>(strlen(name)) + 1;
+    if ((attribs & CabNameIsUtf8) && MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, wide, room) > 0)
+        return true;
+    // A flagged name that is not UTF-8 is shown as the bytes read in the
+    // ANSI code page, and never created.
+    if (MultiByteToWideChar(CP_ACP, 0, name, -1, wide, room) <= 0)
+        wide[0] = L'\0';
+    return !(attribs & CabNameIsUtf8);
+}
+
 bool DecodeCabinetName(const char *name, USHORT attribs, std::wstring &wide)
 {
-    if (!(attribs & CabNameIsUtf8)) {
-        wide = WidePath(name);
-        return true;
-    }
-    if (WideFromUtf8(name, wide))
-        return true;
-    // Shown as the bytes read in the ANSI code page; never created.
-    wide = WidePath(name);
-    return false;
+    TWideText decoded(strlen(name));
+    const bool decodedWell = DecodeCabinetName(name, attribs, decoded.Text);
+    wide = decoded.Text;
+    return decodedWell;
 }
 
 FNFDINOTIFY(FdiNotify)
@@ -474,10 +490,15 @@ FNFDINOTIFY(FdiNotify)
     }
     if (fdint != fdintCOPY_FILE && fdint != fdintCLOSE_FILE_INFO)
         return fdint == fdintNEXT_CABINET ? ContinueSet(pfdin) : 0;
-    std::wstring name;
-    const bool decoded = DecodeCabinetName(pfdin->psz1 ? pfdin->psz1 : "", pfdin->attribs, name);
-    const std::wstring target = DestinationInWide() + name;
+    // A name never grows when it is made wide.
+    const char *name = pfdin->psz1 ? pfdin->psz1 : "";
+    const wchar_t *destination = DestinationInWide();
+    const size_t destinationLength = WideLength(destination);
+    TWideText target(destinationLength + strlen(name));
+    CopyWide(target.Text, destination, destinationLength + 1);
+    const bool decoded = DecodeCabinetName(name, pfdin->attribs, target.Text + destinationLength);
     if (fdint == fdintCOPY_FILE)
-        return CopyFile(pfdin, target, decoded && IsSafeCabinetName(NameCheckForm(name)));
-    return CloseFile(pfdin, target);
+        return CopyFile(pfdin, target.Text,
+                        decoded && IsSafeCabinetName(NameCheckForm(target.Text + destinationLength)));
+    return CloseFile(pfdin, target.Text);
 }

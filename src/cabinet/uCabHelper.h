@@ -48,6 +48,9 @@ std::string FdiErrorText(const ERF &errorRecord);
 // else the ANSI code page. False for a flagged name that is not valid
 // UTF-8, which is an unsafe name (wide then shows its bytes).
 bool DecodeCabinetName(const char *name, USHORT attribs, std::wstring &wide);
+// The same into wide, which has room for as many characters as name has
+// bytes, and a NUL.
+bool DecodeCabinetName(const char *name, USHORT attribs, wchar_t *wide);
 // The attribute bits a cabinet may carry that are file attributes
 // (read-only, hidden, system, archive); 0 becomes FILE_ATTRIBUTE_NORMAL.
 // The UTF-8 name flag is never one of them.

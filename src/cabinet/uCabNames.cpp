@@ -102,11 +102,10 @@ std::string SetAsideName(uint32_t number, size_t maximumLength)
     return name;
 }
 
-std::string NameCheckForm(const std::wstring &name)
+std::string NameCheckForm(const wchar_t *name)
 {
-    std::string form(name.size(), 'x');
-    for (size_t i = 0; i < name.size(); ++i)
-        if (name[i] < 0x80)
-            form[i] = static_cast<char>(name[i]);
+    std::string form;
+    for (; *name; ++name)
+        form += *name < 0x80 ? static_cast<char>(*name) : 'x';
     return form;
 }

@@ -35,4 +35,5 @@ std::string SetAsideName(uint32_t number, size_t maximumLength);
 // The decoded name with every character outside ASCII as 'x': the form
 // IsSafeCabinetName judges, since only ASCII characters separate levels
 // or name devices, and no byte of another character is taken for one.
-std::string NameCheckForm(const std::wstring &name);
+std::string NameCheckForm(const wchar_t *name);
+inline std::string NameCheckForm(const std::wstring &name) { return NameCheckForm(name.c_str()); }

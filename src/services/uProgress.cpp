@@ -49,8 +49,7 @@ void ShowPublishedProgress()
     const bool fresh = ShownSerial != PublishedSerial;
     ShownSerial = PublishedSerial;
     const int16_t position = PublishedPosition;
-    for (int i = 0; (text[i] = PublishedText[i]) != L'\0'; ++i) {
-    }
+    CopyWide(text, PublishedText, MAX_PATH);
     Unlock();
     if (!fresh)
         return;
@@ -82,7 +81,7 @@ void ShowProgressWindow(int command)
     ShowWindow(ProgressWindow, command);
 }
 
-void ShowProgress(const std::wstring &text, int16_t position)
+void ShowProgress(const wchar_t *text, int16_t position)
 {
     if (!ProgressWindow)
         return;
@@ -90,7 +89,7 @@ void ShowProgress(const std::wstring &text, int16_t position)
     Lock();
     // A file name never reaches MAX_PATH; a longer text is cut, not
     // overrun.
-    PublishedText[text.copy(PublishedText, MAX_PATH - 1)] = L'\0';
+    CopyWide(PublishedText, text, MAX_PATH);
     PublishedPosition = position;
     ++PublishedSerial;
     Unlock();

@@ -5,7 +5,7 @@
 #include "services/uSettings.h"
 #include "util/mUtils.h"
 
-bool (*OverwriteQuestion)(const std::wstring &fileName) = nullptr;
+bool (*OverwriteQuestion)(const wchar_t *fileName) = nullptr;
 
 namespace {
 
@@ -19,11 +19,11 @@ const int NoAnswer = 0;
 // The button pressed, or NoAnswer when the box could not be shown (some
 // systems report that as -1 rather than 0). The box is a wide one, so that
 // a name outside the ANSI code page shows as it is.
-int ShowBox(const std::wstring &body, UINT style)
+int ShowBox(const wchar_t *body, UINT style)
 {
     // A box shows the dialog as far as the run has got.
     ShowPublishedProgress();
-    const int answer = MessageBoxW(ProgressWindow, body.c_str(), WidePath(PackageSettings.Caption).c_str(), style);
+    const int answer = MessageBoxW(ProgressWindow, body, TWideText(PackageSettings.Caption).Text, style);
     return answer > 0 ? answer : NoAnswer;
 }
 
@@ -44,8 +44,8 @@ int ShowError(const std::string &text, bool fatal)
     if (PackageSettings.Silent)
         return fatal ? IDOK : IDNO;
     if (fatal)
-        return ShowBox(WidePath(Message(35) + "\r" + text + "\r\r" + Message(36)), StyleFatal);
-    return ShowBox(WidePath(text + "\r\r" + Message(37)), StyleQuit);
+        return ShowBox(TWideText(Message(35) + "\r" + text + "\r\r" + Message(36)).Text, StyleFatal);
+    return ShowBox(TWideText(text + "\r\r" + Message(37)).Text, StyleQuit);
 }
 
 } // namespace
@@ -60,12 +60,12 @@ bool ReportError(const std::string &text, bool fatal)
     return quit;
 }
 
-int AskRetry(const std::wstring &text)
+int AskRetry(const wchar_t *text)
 {
     if (PackageSettings.Silent)
         EndRun(ExitError);
     // A box that cannot be shown counts as Abort.
-    switch (ShowBox(WidePath(Message(34) + "\r") + text, StyleRetry)) {
+    switch (ShowBox(TWideText(Message(34) + "\r", text).Text, StyleRetry)) {
     case IDRETRY:
         return 1;
     case IDIGNORE:
@@ -79,13 +79,13 @@ bool AskYesNo(const std::string &text)
 {
     if (PackageSettings.Silent)
         return true;
-    bool yes = ShowBox(WidePath(text), StyleQuestion) == IDYES;
+    bool yes = ShowBox(TWideText(text).Text, StyleQuestion) == IDYES;
     if (!yes)
         RemoveEmptyDestination();
     return yes;
 }
 
-bool DecideOverwrite(const std::wstring &fileName)
+bool DecideOverwrite(const wchar_t *fileName)
 {
     switch (OverwriteMode) {
     case 0:

@@ -11,14 +11,16 @@
 bool ReportError(const std::string &text, bool fatal);
 // File error during extraction: 1 retry, 0 ignore; abort ends the process.
 // The text is wide: it names the file as it is.
-int AskRetry(const std::wstring &text);
+int AskRetry(const wchar_t *text);
+inline int AskRetry(const std::wstring &text) { return AskRetry(text.c_str()); }
 bool AskYesNo(const std::string &text);
 // Whether to replace fileName: OverwriteMode answers, or, while it asks,
 // OverwriteQuestion does.
-bool DecideOverwrite(const std::wstring &fileName);
+bool DecideOverwrite(const wchar_t *fileName);
+inline bool DecideOverwrite(const std::wstring &fileName) { return DecideOverwrite(fileName.c_str()); }
 // The overwrite dialog, which the driver lends before the run: the dialogs
 // lie above reporting. Null keeps every existing file.
-extern bool (*OverwriteQuestion)(const std::wstring &fileName);
+extern bool (*OverwriteQuestion)(const wchar_t *fileName);
 // Asks once for the next cabinet of a set, naming cabinetName: for disk
 // diskName while the file is missing, or, when wrongFile, with the
 // damaged-package message for a file of that name that is not the cabinet

@@ -11,18 +11,19 @@ std::string ModuleFilePath(size_t initialLength)
     // grow until it fits (long paths exceed MAX_PATH). A package in a
     // folder whose name the ANSI code page cannot hold is named by its
     // short (8.3) form.
-    std::wstring path(initialLength < 1 ? 1 : initialLength, L'\0');
+    size_t size = initialLength < 1 ? 1 : initialLength;
     for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        TWideText path(size);
+        DWORD n = GetModuleFileNameW(nullptr, path.Text, static_cast<DWORD>(size));
         if (n == 0)
             return std::string();
-        if (n < path.size()) {
-            path.resize(n);
-            return AnsiPathOf(path);
+        if (n < size) {
+            path.Text[n] = L'\0';
+            return AnsiPathOf(path.Text);
         }
-        if (path.size() >= 0x10000)
+        if (size >= 0x10000)
             return std::string();
-        path.resize(path.size() * 2);
+        size *= 2;
     }
 }
 

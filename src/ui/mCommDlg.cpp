@@ -26,7 +26,7 @@ void EnterOleApartment()
 
 } // namespace
 
-bool BrowseForFolder(const std::string &title, HWND owner, std::wstring &path)
+bool BrowseForFolder(const std::string &title, HWND owner, wchar_t *path)
 {
     EnterOleApartment();
     IMalloc *allocator = nullptr;
@@ -34,13 +34,13 @@ bool BrowseForFolder(const std::string &title, HWND owner, std::wstring &path)
         return false;
     bool chosen = false;
     wchar_t *buffer = static_cast<wchar_t *>(allocator->Alloc(MAX_PATH * sizeof(wchar_t)));
-    const std::wstring wideTitle = WidePath(title);
+    const TWideText wideTitle(title);
     if (buffer) {
         buffer[0] = L'\0';
         BROWSEINFOW info = {};
         info.hwndOwner = owner;
         info.pszDisplayName = buffer;
-        info.lpszTitle = wideTitle.c_str();
+        info.lpszTitle = wideTitle.Text;
         info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
         LPITEMIDLIST items = SHBrowseForFolderW(&info);
         if (items) {
@@ -49,7 +49,7 @@ bool BrowseForFolder(const std::string &title, HWND owner, std::wstring &path)
             if (!SHGetPathFromIDListW(items, buffer))
                 buffer[0] = L'\0';
             allocator->Free(items);
-            path = buffer;
+            CopyWide(path, buffer, MAX_PATH);
             chosen = true;
         }
         allocator->Free(buffer);

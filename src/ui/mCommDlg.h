@@ -10,4 +10,5 @@ void CentreWindow(HWND window);
 // The shell's folder browser, starting at the desktop. True with the
 // chosen folder's path in path; false (path untouched) when the user
 // cancelled or the browser is not available.
-bool BrowseForFolder(const std::string &title, HWND owner, std::wstring &path);
+// path has room for MAX_PATH characters.
+bool BrowseForFolder(const std::string &title, HWND owner, wchar_t *path);

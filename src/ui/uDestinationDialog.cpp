@@ -15,24 +15,25 @@ std::string ChosenFolder;
 
 void Browse(HWND dialog)
 {
-    std::wstring path;
-    if (BrowseForFolder(Message(31), dialog, path) && !path.empty())
-        SetDlgItemTextW(dialog, IDC_DEST_FOLDER, path.c_str());
+    wchar_t path[MAX_PATH];
+    if (BrowseForFolder(Message(31), dialog, path) && path[0])
+        SetDlgItemTextW(dialog, IDC_DEST_FOLDER, path);
 }
 
 // Relative paths are refused: they would depend on the current folder.
 void Accept(HWND dialog)
 {
-    wchar_t buffer[260];
-    const UINT length = GetDlgItemTextW(dialog, IDC_DEST_FOLDER, buffer, 260);
-    std::wstring wide(buffer, length);
+    // Room for the backslash added below.
+    wchar_t wide[261];
+    const UINT length = GetDlgItemTextW(dialog, IDC_DEST_FOLDER, wide, 260);
+    wide[length] = L'\0';
     const std::string typed = AnsiPathOf(wide);
     if (ExtractDrive(typed).empty()) {
         QuitOnYes(Message(32));
         return;
     }
-    if (wide.back() != L'\\')
-        wide += L'\\';
+    if (wide[length - 1] != L'\\')
+        CopyWide(wide + length, L"\\", 2);
     const bool existed = IsFolderPresent(wide);
     // The run names its destination with the "A" calls: a folder whose name
     // the ANSI code page cannot hold is taken in its short (8.3) form, which

@@ -8,7 +8,7 @@
 
 namespace {
 
-const std::wstring *ShownPath = nullptr;
+const wchar_t *ShownPath = nullptr;
 bool Overwrite = false;
 
 void Answer(HWND dialog, bool overwrite)
@@ -22,7 +22,7 @@ INT_PTR CALLBACK OverwriteProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     switch (message) {
     case WM_INITDIALOG:
         CentreWindow(dialog);
-        SetDlgItemTextW(dialog, IDC_OVER_PATH, ShownPath->c_str());
+        SetDlgItemTextW(dialog, IDC_OVER_PATH, ShownPath);
         SetControlMessage(dialog, IDC_OVER_HEADING, 52);
         SetControlMessage(dialog, IDC_OVER_YES, 47);
         SetControlMessage(dialog, IDC_OVER_YESALL, 53);
@@ -62,12 +62,12 @@ INT_PTR CALLBACK OverwriteProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 } // namespace
 
-bool AskOverwrite(const std::wstring &fileName)
+bool AskOverwrite(const wchar_t *fileName)
 {
     // Keeping the existing file loses nothing.
     if (PackageSettings.Silent)
         return false;
-    ShownPath = &fileName;
+    ShownPath = fileName;
     Overwrite = false;
     RunModalDialog(DLG_OVERWRITE, ProgressWindow, OverwriteProc);
     return Overwrite;

@@ -72,23 +72,53 @@ bool WideFromUtf8(const char *utf8, std::wstring &wide)
     return true;
 }
 
-std::string AnsiPathOf(const std::wstring &wide)
+TWideText::TWideText(size_t capacity) : Text(new wchar_t[capacity + 1])
 {
-    std::wstring path = wide;
+    Text[0] = L'\0';
+}
+
+TWideText::TWideText(const std::string &ansi, const wchar_t *tail)
+{
+    const int size = static_cast<int>(ansi.size());
+    const int n = size == 0 ? 0 : MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
+    Text = new wchar_t[static_cast<size_t>(n) + WideLength(tail) + 1];
+    if (n > 0)
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, Text, n);
+    CopyWide(Text + n, tail, static_cast<size_t>(-1));
+}
+
+size_t WideLength(const wchar_t *text)
+{
+    size_t length = 0;
+    while (text[length])
+        ++length;
+    return length;
+}
+
+void CopyWide(wchar_t *to, const wchar_t *from, size_t room)
+{
+    while (--room && *from)
+        *to++ = *from++;
+    *to = L'\0';
+}
+
+std::string AnsiPathOf(const wchar_t *wide)
+{
+    const wchar_t *path = wide;
+    wchar_t shortPath[1024];
     for (int pass = 0; pass < 2; ++pass) {
         BOOL lost = FALSE;
-        int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, nullptr, 0, nullptr, &lost);
+        int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, nullptr, 0, nullptr, &lost);
         if (!lost || pass == 1) {
             std::string ansi(static_cast<size_t>(n > 0 ? n : 1), '\0');
             if (n > 0)
-                WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, &ansi[0], n, nullptr, nullptr);
+                WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, &ansi[0], n, nullptr, nullptr);
             ansi.resize(ansi.size() - 1);
             return ansi;
         }
-        wchar_t shortPath[1024];
-        DWORD length = GetShortPathNameW(wide.c_str(), shortPath, 1024);
+        DWORD length = GetShortPathNameW(wide, shortPath, 1024);
         if (length > 0 && length < 1024)
-            path.assign(shortPath, length);
+            path = shortPath;
     }
     return std::string();
 }
@@ -100,29 +130,29 @@ std::string TempFolderPath()
     // A result larger than the buffer is the size it would need, not a path.
     if (length == 0 || length >= 1024)
         return std::string();
-    return AddTrailingBackslash(AnsiPathOf(std::wstring(buffer, length)));
+    return AddTrailingBackslash(AnsiPathOf(buffer));
 }
 
 bool IsFolderPresent(const std::string &path)
 {
-    return IsFolderPresent(WidePath(path));
+    return IsFolderPresent(TWideText(path).Text);
 }
 
-bool IsFolderPresent(const std::wstring &path)
+bool IsFolderPresent(const wchar_t *path)
 {
-    DWORD attributes = GetFileAttributesW(path.c_str());
+    DWORD attributes = GetFileAttributesW(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 int32_t GetFileDosTime(const std::string &path)
 {
-    return GetFileDosTime(WidePath(path));
+    return GetFileDosTime(TWideText(path).Text);
 }
 
-int32_t GetFileDosTime(const std::wstring &path)
+int32_t GetFileDosTime(const wchar_t *path)
 {
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW(path.c_str(), &entry);
+    HANDLE search = FindFirstFileW(path, &entry);
     if (search == INVALID_HANDLE_VALUE)
         return -1;
     FindClose(search);
@@ -142,7 +172,7 @@ bool IsFilePresent(const std::string &path)
     return GetFileDosTime(path) != -1;
 }
 
-bool IsFilePresent(const std::wstring &path)
+bool IsFilePresent(const wchar_t *path)
 {
     return GetFileDosTime(path) != -1;
 }
@@ -160,12 +190,53 @@ std::string GetFolderPart(const std::string &path, unsigned codePage)
     return folder;
 }
 
-std::wstring GetFolderPart(const std::wstring &path)
+namespace {
+
+// Where the folder part of path[0, length) ends: after its last backslash
+// or colon; 0 when there is neither.
+size_t FolderPartEnd(const wchar_t *path, size_t length)
 {
-    size_t at = path.find_last_of(L"\\:");
-    if (at == std::wstring::npos)
-        return std::wstring();
-    return path.substr(0, at + 1) + (path[at] == L':' ? L"\\" : L"");
+    while (length > 0 && path[length - 1] != L'\\' && path[length - 1] != L':')
+        --length;
+    return length;
+}
+
+// The tree down to path, which holds length characters after one final
+// backslash was dropped; each parent is ended in place while it is made,
+// then given back its character.
+bool CreateLevels(wchar_t *path, size_t length)
+{
+    if (length < 3 || IsFolderPresent(path))
+        return true;
+    const size_t end = FolderPartEnd(path, length);
+    // The folder part is the path itself.
+    if (end == length && path[length - 1] == L'\\')
+        return true;
+    // A remainder ending in a colon ("ab:", "C:\a:") is not a drive prefix
+    // and cannot be created; its folder part would only add the backslash
+    // that the next level drops again, so the recursion would never end.
+    if (path[length - 1] == L':')
+        return false;
+    if (end > 0) {
+        const size_t parentLength = path[end - 1] == L'\\' ? end - 1 : end;
+        const wchar_t kept = path[parentLength];
+        path[parentLength] = L'\0';
+        const bool made = CreateLevels(path, parentLength);
+        path[parentLength] = kept;
+        if (!made)
+            return false;
+    }
+    return CreateDirectoryW(path, nullptr) != 0;
+}
+
+} // namespace
+
+void GetFolderPart(const wchar_t *path, wchar_t *folder)
+{
+    const size_t end = FolderPartEnd(path, WideLength(path));
+    CopyWide(folder, path, end + 1);
+    if (end > 0 && path[end - 1] == L':')
+        CopyWide(folder + end, L"\\", 2);
 }
 
 std::string GetNamePart(const std::string &path, unsigned codePage)
@@ -193,32 +264,19 @@ std::string GetExtensionPart(const std::string &text)
 
 bool CreateFolderTree(const std::string &folder)
 {
-    return CreateFolderTree(WidePath(folder));
+    return CreateFolderTree(TWideText(folder).Text);
 }
 
-bool CreateFolderTree(const std::wstring &folder)
+bool CreateFolderTree(const wchar_t *folder)
 {
-    if (folder.empty())
+    size_t length = WideLength(folder);
+    if (length == 0)
         return true;
-    std::wstring path = folder;
-    if (path.back() == L'\\')
-        path.pop_back();
-    // Stops the recursion at a drive prefix such as "C:".
-    if (path.size() < 3)
-        return true;
-    if (IsFolderPresent(path))
-        return true;
-    std::wstring parent = GetFolderPart(path);
-    if (parent == path)
-        return true;
-    // A remainder ending in a colon ("ab:", "C:\a:") is not a drive prefix
-    // and cannot be created; its folder part would only add the backslash
-    // that the next level drops again, so the recursion would never end.
-    if (path.back() == L':')
-        return false;
-    if (!CreateFolderTree(parent))
-        return false;
-    return CreateDirectoryW(path.c_str(), nullptr) != 0;
+    TWideText path(length);
+    CopyWide(path.Text, folder, length + 1);
+    if (path.Text[length - 1] == L'\\')
+        path.Text[--length] = L'\0';
+    return CreateLevels(path.Text, length);
 }
 
 std::string UpperCaseAscii(const std::string &text)

@@ -46,20 +46,40 @@ bool CreateFolderTree(const std::string &folder);
 // a cabinet flags as UTF-8 decoded (false when it is not valid UTF-8).
 std::wstring WidePath(const std::string &ansi);
 bool WideFromUtf8(const char *utf8, std::wstring &wide);
+// Wide text on the heap, held while in scope: what the extractor hands to
+// the "W" calls. Made empty with room for capacity characters and a NUL,
+// or as an ANSI text made wide with tail after it.
+struct TWideText {
+    wchar_t *Text;
+    explicit TWideText(size_t capacity);
+    explicit TWideText(const std::string &ansi, const wchar_t *tail = L"");
+    ~TWideText() { delete[] Text; }
+    TWideText(const TWideText &) = delete;
+    TWideText &operator=(const TWideText &) = delete;
+};
+size_t WideLength(const wchar_t *text);
+// Copies from and its NUL, cut short to fit room characters with the NUL.
+void CopyWide(wchar_t *to, const wchar_t *from, size_t room);
 // The ANSI form of an existing path; where a character has no place in the
 // ANSI code page, its short (8.3) form, which the "A" calls can name.
-std::string AnsiPathOf(const std::wstring &wide);
+std::string AnsiPathOf(const wchar_t *wide);
+inline std::string AnsiPathOf(const std::wstring &wide) { return AnsiPathOf(wide.c_str()); }
 // The temporary folder as GetTempPathW reports it, through AnsiPathOf,
 // with a trailing backslash; empty when there is none.
 std::string TempFolderPath();
 // The file routines above, on wide paths. The narrow ones take this way.
-bool IsFolderPresent(const std::wstring &path);
-int32_t GetFileDosTime(const std::wstring &path);
-bool IsFilePresent(const std::wstring &path);
-bool CreateFolderTree(const std::wstring &folder);
+bool IsFolderPresent(const wchar_t *path);
+int32_t GetFileDosTime(const wchar_t *path);
+bool IsFilePresent(const wchar_t *path);
+bool CreateFolderTree(const wchar_t *folder);
+inline bool IsFolderPresent(const std::wstring &path) { return IsFolderPresent(path.c_str()); }
+inline int32_t GetFileDosTime(const std::wstring &path) { return GetFileDosTime(path.c_str()); }
+inline bool IsFilePresent(const std::wstring &path) { return IsFilePresent(path.c_str()); }
+inline bool CreateFolderTree(const std::wstring &folder) { return CreateFolderTree(folder.c_str()); }
 // Folder part of a wide path: up to the last backslash or colon, in
-// folder form; empty when there is neither.
-std::wstring GetFolderPart(const std::wstring &path);
+// folder form; empty when there is neither. folder has room for the
+// path's length and two more characters.
+void GetFolderPart(const wchar_t *path, wchar_t *folder);
 
 std::string UpperCaseAscii(const std::string &text);
 std::string Int64ToText(int64_t value);
