@@ -1,5 +1,6 @@
 #include <windows.h>
 #include "services/uReport.h"
+#include "services/uLog.h"
 #include "services/uProgress.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
@@ -16,6 +17,32 @@ const UINT StyleQuestion = MB_YESNO | MB_ICONQUESTION;                    // 0x2
 
 const int NoAnswer = 0;
 
+const char *AnswerName(int answer)
+{
+    switch (answer) {
+    case IDOK:
+        return "OK";
+    case IDYES:
+        return "Yes";
+    case IDNO:
+        return "No";
+    case IDRETRY:
+        return "Retry";
+    case IDIGNORE:
+        return "Ignore";
+    case IDABORT:
+        return "Abort";
+    default:
+        return "no answer (the box could not be shown)";
+    }
+}
+
+// Silent mode answered for the user.
+void LogSilentAnswer(const std::string &text, const char *answer)
+{
+    LogLine("box (silent run): " + text + " -> " + answer);
+}
+
 // The button pressed, or NoAnswer when the box could not be shown (some
 // systems report that as -1 rather than 0).
 int ShowBox(const std::string &body, UINT style)
@@ -24,6 +51,7 @@ int ShowBox(const std::string &body, UINT style)
     if (ProgressWindow && GetWindowThreadProcessId(ProgressWindow, nullptr) != GetCurrentThreadId())
         ShowWaitingPosition();
     const int answer = MessageBoxA(ProgressWindow, body.c_str(), PackageSettings.Caption.c_str(), style);
+    LogLine("box: " + body + " -> " + AnswerName(answer > 0 ? answer : NoAnswer));
     return answer > 0 ? answer : NoAnswer;
 }
 
@@ -39,8 +67,10 @@ void RemoveEmptyDestination()
 // box failed; silent mode answers for the user.
 int ShowError(const std::string &text, bool fatal)
 {
-    if (PackageSettings.Silent)
+    if (PackageSettings.Silent) {
+        LogSilentAnswer(text, fatal ? "OK" : "No");
         return fatal ? IDOK : IDNO;
+    }
     if (fatal)
         return ShowBox(Message(35) + "\r" + text + "\r\r" + Message(36), StyleFatal);
     return ShowBox(text + "\r\r" + Message(37), StyleQuit);
@@ -60,8 +90,10 @@ bool ReportError(const std::string &text, bool fatal)
 
 int AskRetry(const std::string &text)
 {
-    if (PackageSettings.Silent)
+    if (PackageSettings.Silent) {
+        LogSilentAnswer(Message(34) + "\r" + text, "Abort");
         EndRun(ExitError);
+    }
     // A box that cannot be shown counts as Abort.
     switch (ShowBox(Message(34) + "\r" + text, StyleRetry)) {
     case IDRETRY:
@@ -75,8 +107,10 @@ int AskRetry(const std::string &text)
 
 bool AskYesNo(const std::string &text)
 {
-    if (PackageSettings.Silent)
+    if (PackageSettings.Silent) {
+        LogSilentAnswer(text, "Yes");
         return true;
+    }
     bool yes = ShowBox(text, StyleQuestion) == IDYES;
     if (!yes)
         RemoveEmptyDestination();
@@ -87,20 +121,27 @@ bool DecideOverwrite(const std::string &fileName)
 {
     switch (OverwriteMode) {
     case 0:
+        LogLine("existing file replaced (replace all chosen): ", fileName);
         return true;
     case 2:
+        LogLine("existing file kept (keep all chosen): ", fileName);
         return false;
-    default:
+    default: {
         ShowWaitingPosition();
-        return OverwriteQuestion && OverwriteQuestion(fileName);
+        const bool replace = OverwriteQuestion && OverwriteQuestion(fileName);
+        LogLine(replace ? "existing file replaced: " : "existing file kept: ", fileName);
+        return replace;
+    }
     }
 }
 
 void PromptNextCabinet(const std::string &folder, const std::string &cabinetName, const std::string &diskName)
 {
     while (!IsFilePresent(folder + cabinetName)) {
-        if (PackageSettings.Silent)
+        if (PackageSettings.Silent) {
+            LogSilentAnswer("next cabinet missing: " + folder + cabinetName, "end of run");
             EndRun(ExitError);
+        }
         std::string body = Message(38) + "\r" + Message(39) + diskName + "\r" + Message(40) + cabinetName;
         const int answer = ShowError(body, false);
         // Without a box nobody can insert the disk: asking again would

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include "services/uRunState.h"
 #include "services/uSettings.h"
+#include "services/uSwitches.h"
 
 std::string ModuleFilePath(size_t initialLength)
 {
@@ -104,5 +105,9 @@ void ReadPackageSettingsFrom(const std::string &path, int32_t offset,
 
 void ReadPackageSettings(int32_t offset)
 {
-    ReadPackageSettingsFrom(OwnFilePath(), offset, CommandLineArguments(), PackageSettings);
+    // The switches are the extractor's; only the other arguments reach the
+    // command's parameters.
+    ReadPackageSettingsFrom(OwnFilePath(), offset, PackageSwitches.Passed, PackageSettings);
+    if (PackageSwitches.Silent)
+        PackageSettings.Silent = true;
 }

@@ -1,0 +1,115 @@
+// uLog: appends the run's log. One WriteFile per line on a handle opened
+// for appending only: lines of the two threads, or of two packages logging
+// to one file, never cut into each other.
+#include <windows.h>
+#include <vector>
+#include "services/uLog.h"
+#include "util/mUtils.h"
+
+namespace {
+
+HANDLE LogFile = INVALID_HANDLE_VALUE;
+DWORD LogStarted = 0;
+
+// The code page's text as UTF-8; bytes that do not convert are dropped
+// rather than the line.
+std::string ToUtf8(const std::string &text)
+{
+    if (text.empty())
+        return text;
+    const int wide = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (wide <= 0)
+        return std::string();
+    std::vector<wchar_t> buffer(static_cast<size_t>(wide));
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &buffer[0], wide);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, nullptr, 0, nullptr, nullptr);
+    if (length <= 0)
+        return std::string();
+    std::string result(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, &result[0], length, nullptr, nullptr);
+    return result;
+}
+
+} // namespace
+
+std::string LogTimeStamp(int year, int month, int day, int hour, int minute, int second)
+{
+    char stamp[32];
+    wsprintfA(stamp, "%04d-%02d-%02d %02d:%02d:%02d ", year, month, day, hour, minute, second);
+    return stamp;
+}
+
+std::string DurationText(uint32_t milliseconds)
+{
+    char text[24];
+    wsprintfA(text, "%lu.%03lu s", static_cast<unsigned long>(milliseconds / 1000),
+              static_cast<unsigned long>(milliseconds % 1000));
+    return text;
+}
+
+std::string OneLine(const std::string &text)
+{
+    std::string line;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            line += " | ";
+        } else {
+            line += c;
+        }
+    }
+    return line;
+}
+
+bool OpenLog(const std::string &path)
+{
+    LogStarted = GetTickCount();
+    // Another run may be writing to the same log: share it, append only.
+    LogFile = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return LogFile != INVALID_HANDLE_VALUE;
+}
+
+bool IsLogOpen()
+{
+    return LogFile != INVALID_HANDLE_VALUE;
+}
+
+void LogLine(const std::string &text)
+{
+    if (LogFile == INVALID_HANDLE_VALUE)
+        return;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const std::string line =
+        LogTimeStamp(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond) +
+        ToUtf8(OneLine(text)) + "\r\n";
+    DWORD written = 0;
+    WriteFile(LogFile, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+void LogLine(const char *label, const std::string &text)
+{
+    if (LogFile != INVALID_HANDLE_VALUE)
+        LogLine(label + text);
+}
+
+void LogFileLine(const char *label, const std::string &path, int64_t bytes)
+{
+    if (LogFile != INVALID_HANDLE_VALUE)
+        LogLine(label + path + " (" + Int64ToText(bytes) + " bytes)");
+}
+
+void LogEnd(int exitCode)
+{
+    if (LogFile == INVALID_HANDLE_VALUE)
+        return;
+    LogLine("end: exit code " + Int64ToText(static_cast<uint32_t>(exitCode)) + ", after " +
+            DurationText(GetTickCount() - LogStarted));
+    // Both threads may end the run; the handle is closed once.
+    HANDLE file = InterlockedExchangePointer(&LogFile, INVALID_HANDLE_VALUE);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+}

@@ -1,0 +1,32 @@
+// uLog: the run's log, asked for with $LOG$=FILE. Plain text in UTF-8,
+// appended, one line per step, each after the local time. Every layer
+// writes to it; without an open log every routine here does nothing, so
+// callers never ask whether there is one.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// Opens path for appending (created when missing) and starts the clock for
+// the run's duration; false when it cannot be opened, and the run then
+// goes on without a log.
+bool OpenLog(const std::string &path);
+bool IsLogOpen();
+// One line; text is in the system's code page and is written as UTF-8.
+// Safe from either thread: each line is one append.
+void LogLine(const std::string &text);
+// The same for label followed by text, and for label, a path and its size
+// ("label path (N bytes)"): the callers' most common lines, built here once.
+void LogLine(const char *label, const std::string &text);
+void LogFileLine(const char *label, const std::string &path, int64_t bytes);
+// The last line: the exit code and the time since OpenLog. Closes the log.
+void LogEnd(int exitCode);
+
+// --- Pure helpers, exposed for their tests. ---
+
+// "YYYY-MM-DD hh:mm:ss " for the given local time.
+std::string LogTimeStamp(int year, int month, int day, int hour, int minute, int second);
+// "12.345 s" for milliseconds.
+std::string DurationText(uint32_t milliseconds);
+// One line's text with its own line breaks made visible as " | ", so that
+// every log line is one step.
+std::string OneLine(const std::string &text);
