@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "uPackIdentity.h"
 
 struct TPackFile {
     std::string SourcePath;   // file on disk
@@ -32,6 +33,7 @@ struct TPackOptions {
     std::vector<std::string> Messages;    // empty: the 56 default English texts
     TCompression Compression = TCompression::MsZip;
     uint32_t MaxCabinetSize = 0;          // 0: one cabinet
+    TPackIdentity Identity;               // the package's icon and version
 };
 
 // The 56 default English messages, in table order.
