@@ -212,6 +212,7 @@ TEST(SilentRun, CommandThatCannotBeStartedEndsWithOneAfterTheCleanUp)
     ASSERT_TRUE(WriteWholeFile(s.Payload + "only.txt", "x"));
     TPackOptions options = PackageOf(s.Payload, s.Root, "$INSTALL$");
     options.Command = "missing.exe";
+    options.AllowMissingCommand = true;  // oxpack refuses it otherwise
     options.CompletionMessage = "All done";
     const std::string package = BuildTestPackage(options);
     const std::vector<std::string> before = WorkFolders();

@@ -90,6 +90,27 @@ TEST(CarriedLibrary, UnusableCarriedLibraryEndsWithMessage56)
     RemoveTestFolder(folder);
 }
 
+// A package built to carry no library (oxpack --no-library) on a system
+// without one ends as one whose library is damaged.
+TEST(CarriedLibrary, PackageWithoutLibraryEndsWithMessage56WhereTheSystemHasNone)
+{
+    const char name[] = "nolibrary_package.exe";
+    TSystemLibraryGuard guard;
+    ASSERT_TRUE(guard.Saved);
+    TProgramOverrides overrides(name, FilesOnly);
+    const std::string folder = NewTestFolder("nolibrary");
+    TPackOptions options = PayloadPackage(folder, name, std::string());
+    options.NoLibrary = true;
+    const std::string package = BuildTestPackage(options);
+    DeleteFileA(SystemLibraryPath().c_str());
+    ASSERT_FALSE(IsPresent(SystemLibraryPath()));
+
+    ExpectEndsWithMessage56(package);
+    EXPECT_FALSE(IsPresent(SystemLibraryPath()));
+    EXPECT_FALSE(IsPresent(folder + "out\\readme.txt"));
+    RemoveTestFolder(folder);
+}
+
 // The system's copy is there but does not load: it is the system's, and
 // the package must not replace it with the copy it carries.
 TEST(CarriedLibrary, ExistingSystemLibraryIsNeverReplaced)

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "PackTestTools.h"
 #include "oxPackFixture.h"
 #include "oxTest.h"
 
@@ -86,7 +87,6 @@ TEST_F(CommandTest, RefusalsNameTheFileOrFieldAndKeepTheOldPackage)
         {{"--password", "pw"}, "password"},
         {{"--protect", "--password", ""}, "password"},
         {{"--protect"}, "password"},
-        {{"--required-mb", "-3"}, "megabytes"},
         {{"--list", Folder + "nolist.txt"}, Folder + "nolist.txt"},
     };
     for (const auto &c : cases) {
@@ -150,4 +150,199 @@ TEST_F(CommandTest, ProtectedSplitPackageInspectsOnlyWithThePassword)
     EXPECT_NE(std::string::npos, Out.find("Cabinet big2.cab:")) << Out;
     EXPECT_NE(std::string::npos, Out.find("  noise2")) << Out;
     EXPECT_NE(std::string::npos, Out.find("  sub\\x.txt")) << Out;
+}
+
+TEST_F(CommandTest, UsageErrorsExitTwoAndNameTheRealCause)
+{
+    EXPECT_EQ(0, Oxpack({"--version"}));
+    EXPECT_EQ("oxpack 1.1\n", Out);
+    EXPECT_EQ(2, Oxpack({}));
+    EXPECT_NE(std::string::npos, Out.find("Usage: oxpack")) << "no arguments print the usage";
+    const struct {
+        std::vector<std::string> More;
+        std::string Expected;
+    } cases[] = {
+        {{"--bogus"}, "Unknown option: --bogus"},
+        {{"--title", "T", "--versions"}, "Unknown option: --versions"},
+        {{"-x"}, "Unknown option: -x"},
+        {{"--title"}, "The option --title needs a value."},
+        {{"--required-mb", "-3"}, "--required-mb needs a whole number"},
+        {{"--required-mb", "lots"}, "--required-mb needs a whole number"},
+        {{"--max-cabinet-size", "1000"}, "--max-cabinet-size needs a whole number of bytes from 16384"},
+        {{"--set-id", "65536"}, "--set-id needs a whole number from 0 to 65535"},
+        {{"--compression", "zip"}, "none, mszip or lzx"},
+        {{"--silent=yes"}, "switch was given a value: yes"},
+        {{"--no-library"}, "--no-library and --library"},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> arguments = Build("p.exe", {"--folder", Folder + "in"});
+        arguments.insert(arguments.end(), c.More.begin(), c.More.end());
+        EXPECT_EQ(2, Oxpack(arguments)) << c.Expected;
+        EXPECT_TRUE(Says(c.Expected)) << "expected " << c.Expected << " in: " << Err;
+        EXPECT_FALSE(Says("needs a value") && c.Expected.find("needs a value") == std::string::npos) << Err;
+        EXPECT_FALSE(FileExists(Folder + "p.exe")) << c.Expected;
+    }
+    // A value may begin with a dash.
+    EXPECT_EQ(0, Oxpack(Build("p.exe", {"--folder", Folder + "in", "--parameters", "-s", "--quiet"}))) << Err;
+    EXPECT_EQ("", Err) << "--quiet: no progress, nothing else to say";
+}
+
+TEST_F(CommandTest, RefusedInputsExitOneNamingTheCause)
+{
+    const struct {
+        std::vector<std::string> More;
+        std::string Expected;
+    } cases[] = {
+        {{"CON"}, "device CON, not a file"},
+        {{"--messages", "NUL"}, "device NUL"},
+        {{"--messages", Folder + "in"}, "is a folder"},
+        {{"--command", "install.exe"}, "names no file of the package"},
+        {{"--destination", "$install$"}, "did you mean $INSTALL$?"},
+        {{"--folder", Folder + "nothere"}, "is missing"},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> arguments = Build("p.exe", {"--folder", Folder + "in"});
+        arguments.insert(arguments.end(), c.More.begin(), c.More.end());
+        EXPECT_EQ(1, Oxpack(arguments)) << c.Expected;
+        EXPECT_TRUE(Says(c.Expected)) << "expected " << c.Expected << " in: " << Err;
+        EXPECT_FALSE(FileExists(Folder + "p.exe")) << c.Expected;
+    }
+    EXPECT_EQ(0, Oxpack(Build("p.exe", {"--folder", Folder + "in", "--command", "cmd.exe", "--allow-missing-command",
+                                        "--destination", "unpacked"})))
+        << Err;
+    EXPECT_TRUE(Says("warning")) << Err;
+    EXPECT_TRUE(Says("\"unpacked\" is a relative path")) << Err;
+}
+
+TEST_F(CommandTest, EmptyFoldersAreListedAndExcludedNamesLeftOut)
+{
+    CreateDirectoryA((Folder + "in\\empty").c_str(), nullptr);
+    CreateDirectoryA((Folder + "in\\logs").c_str(), nullptr);
+    CreateDirectoryA((Folder + "in\\logs\\none").c_str(), nullptr);
+    ASSERT_TRUE(WriteWholeFile(Folder + "in\\logs\\a.LOG", "log"));
+    ASSERT_TRUE(WriteWholeFile(Folder + "in\\sub\\keep.txt", "keep"));
+    ASSERT_EQ(0, Oxpack(Build("p.exe", {"--folder", Folder + "in", "--exclude", "*.log", "--exclude", "SUB/x.*"})))
+        << Err;
+    EXPECT_TRUE(Says("empty folders are not packed (a cabinet holds files only): empty, logs\\none")) << Err;
+    EXPECT_NE(std::string::npos, Out.find(" 2 files")) << Out;
+    ASSERT_EQ(0, Oxpack({"--inspect", Folder + "p.exe"})) << Err;
+    EXPECT_NE(std::string::npos, Out.find("  setup.exe\n")) << Out;
+    EXPECT_NE(std::string::npos, Out.find("  sub\\keep.txt\n")) << Out;
+    EXPECT_EQ(std::string::npos, Out.find("a.LOG")) << Out;
+    EXPECT_EQ(std::string::npos, Out.find("x.txt")) << Out;
+    EXPECT_EQ("", CabextractProblems(Folder + "p.exe", 2));
+}
+
+TEST_F(CommandTest, SourcePathLongerThanMaxPathIsRefusedByName)
+{
+    // Made with the wide calls, which take long paths.
+    std::wstring wide(Folder.begin(), Folder.end());
+    wide = L"\\\\?\\" + wide + L"in\\" + std::wstring(150, L'd');
+    ASSERT_TRUE(CreateDirectoryW(wide.c_str(), nullptr));
+    const std::wstring file = wide + L"\\" + std::wstring(120, L'f') + L".txt";
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    CloseHandle(h);
+    EXPECT_EQ(1, Oxpack(Build("p.exe", {"--folder", Folder + "in"})));
+    EXPECT_TRUE(Says("longer than the 259 characters")) << Err;
+    EXPECT_TRUE(Says(std::string(150, 'd'))) << Err;
+    EXPECT_FALSE(FileExists(Folder + "p.exe"));
+    DeleteFileW(file.c_str());
+    RemoveDirectoryW(wide.c_str());
+}
+
+TEST_F(CommandTest, MessagesTemplateHoldsTheDefaultLinesOnly)
+{
+    ASSERT_EQ(0, Oxpack({"--messages-template", Folder + "messages.txt"})) << Err;
+    const std::string text = ReadWholeFile(Folder + "messages.txt");
+    std::string expected;
+    for (const std::string &line : DefaultMessages())
+        expected += line + "\r\n";
+    EXPECT_EQ(expected, text);
+    ASSERT_EQ(0, Oxpack(Build("p.exe", {"--folder", Folder + "in", "--messages", Folder + "messages.txt"}))) << Err;
+    EXPECT_EQ(2, Oxpack({"--messages-template", Folder + "m2.txt", "--output", Folder + "x.exe"}));
+}
+
+TEST_F(CommandTest, SameInputsGiveTheSameBytesAndSetIdIsKept)
+{
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(WriteWholeFile(Folder + "in\\noise" + std::to_string(i), NoiseBytes(25000, i)));
+    const std::vector<std::string> split = {"--folder", Folder + "in", "--max-cabinet-size", "20000", "--quiet"};
+    ASSERT_EQ(0, Oxpack(Build("p.exe", split))) << Err;
+    const std::string first = ReadWholeFile(Folder + "p.exe"), firstNext = ReadWholeFile(Folder + "p2.cab");
+    Sleep(1100);  // a clock in the output would show
+    ASSERT_EQ(0, Oxpack(Build("p.exe", split))) << Err;
+    EXPECT_TRUE(first == ReadWholeFile(Folder + "p.exe"));
+    EXPECT_TRUE(firstNext == ReadWholeFile(Folder + "p2.cab"));
+
+    std::vector<std::string> withId = split;
+    withId.insert(withId.end(), {"--set-id", "4660"});
+    ASSERT_EQ(0, Oxpack(Build("p.exe", withId))) << Err;
+    for (const std::string &cabinet : {ReadWholeFile(Folder + "p.exe"), ReadWholeFile(Folder + "p2.cab")}) {
+        const size_t at = cabinet.find("MSCF");
+        ASSERT_NE(std::string::npos, at);
+        EXPECT_EQ(0x34, static_cast<unsigned char>(cabinet[at + 32]));  // setID 4660 = 0x1234
+        EXPECT_EQ(0x12, static_cast<unsigned char>(cabinet[at + 33]));
+    }
+}
+
+TEST_F(CommandTest, NoLibraryWritesAZeroLengthLibraryPiece)
+{
+    ASSERT_EQ(0, Oxpack({"--extractor", Folder + "oxtarn.exe", "--no-library", "--output", Folder + "p.exe",
+                         "--folder", Folder + "in"}))
+        << Err;
+    ASSERT_EQ(0, Oxpack({"--inspect", Folder + "p.exe"})) << Err;
+    EXPECT_NE(std::string::npos, Out.find("LibraryOffset: 4000\n")) << Out;
+    EXPECT_NE(std::string::npos, Out.find("LibraryLength: 0\n")) << Out;
+    EXPECT_EQ(std::string::npos, ReadWholeFile(Folder + "p.exe").find("SZDD"));
+}
+
+// Building into the folder being packed, again and with fewer cabinets:
+// neither the package nor its cabinets go into the new set, and the
+// cabinets the new set does not use go.
+TEST_F(CommandTest, RebuildInsideTheInputFolderPacksNeitherItselfNorOldCabinets)
+{
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(WriteWholeFile(Folder + "in\\noise" + std::to_string(i), NoiseBytes(25000, i)));
+    const std::string output = Folder + "in\\Pack.exe";
+    ASSERT_EQ(0, Oxpack(Build("in\\Pack.exe", {"--folder", Folder + "in", "--max-cabinet-size", "20000",
+                                                "--compression", "none"})))
+        << Err;
+    ASSERT_TRUE(FileExists(Folder + "in\\Pack4.cab"));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(DeleteFileA((Folder + "in\\noise" + std::to_string(i)).c_str()));
+    ASSERT_EQ(0, Oxpack(Build("in\\Pack.exe", {"--folder", Folder + "in"}))) << Err;
+    EXPECT_TRUE(Says("left out " + Folder + "in\\Pack.exe: it is the package being written")) << Err;
+    EXPECT_TRUE(Says("left out " + Folder + "in\\Pack2.cab: it is a continuation cabinet")) << Err;
+    EXPECT_TRUE(Says("removed " + Folder + "in\\Pack2.cab, a continuation cabinet of an earlier build")) << Err;
+    EXPECT_FALSE(FileExists(Folder + "in\\Pack2.cab"));
+    EXPECT_FALSE(FileExists(Folder + "in\\Pack4.cab"));
+    ASSERT_EQ(0, Oxpack({"--inspect", output})) << Err;
+    EXPECT_NE(std::string::npos, Out.find("2 file(s)")) << Out;
+    EXPECT_EQ("", CabextractProblems(output, 2));
+}
+
+// The old package held open (as by a running copy): the new set is not
+// put in place, and the old set stays whole, cabinets included.
+TEST_F(CommandTest, FailedReplacementLeavesTheOldSetWhole)
+{
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(WriteWholeFile(Folder + "in\\noise" + std::to_string(i), NoiseBytes(25000, i)));
+    const std::vector<std::string> split = {"--folder", Folder + "in", "--max-cabinet-size", "20000", "--compression", "none"};
+    ASSERT_EQ(0, Oxpack(Build("p.exe", split))) << Err;
+    const std::string oldPackage = ReadWholeFile(Folder + "p.exe"), oldNext = ReadWholeFile(Folder + "p2.cab");
+    ASSERT_TRUE(WriteWholeFile(Folder + "in\\noise0", NoiseBytes(25000, 77)));
+    HANDLE held = CreateFileA((Folder + "p.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(1, Oxpack(Build("p.exe", split)));
+    CloseHandle(held);
+    EXPECT_TRUE(Says("in use")) << Err;
+    EXPECT_TRUE(oldPackage == ReadWholeFile(Folder + "p.exe"));
+    EXPECT_TRUE(oldNext == ReadWholeFile(Folder + "p2.cab")) << "a cabinet of the new set replaced the old one";
+    WIN32_FIND_DATAA found;
+    HANDLE listing = FindFirstFileA((Folder + "*.tmp").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, listing) << found.cFileName;
+    if (listing != INVALID_HANDLE_VALUE)
+        FindClose(listing);
 }

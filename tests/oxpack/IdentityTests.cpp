@@ -250,3 +250,38 @@ TEST(PackageIdentity, RefusalsLeaveNoPackage)
     }
     RemoveTestFolder(folder);
 }
+
+TEST(IdentityOptions, GivenOnTheCommandLineAndShownByInspect)
+{
+    const std::string folder = NewTestFolder("identitycli");
+    ASSERT_TRUE(WriteWholeFile(folder + "brand.ico", IconFileBytes({{16, 8}, {32, 32}})));
+    ASSERT_TRUE(WriteWholeFile(folder + "picture.bmp", "BM" + std::string(100, '\x10')));
+    ASSERT_TRUE(WriteWholeFile(folder + "readme.txt", "payload"));
+    const std::string oxpack = Quote(BinFolder() + "oxpack.exe");
+    const std::string package = folder + "Widget Setup.exe";
+    std::string out, err;
+    ASSERT_EQ(0, RunChild(oxpack + " --output " + Quote(package) + " --icon " + Quote(folder + "brand.ico") +
+                              " --product-name \"Widget Pro\" --product-version 3.1 --company Acme" +
+                              " --description \"Widget setup\" --copyright \"(c) Acme\" " +
+                              Quote(folder + "readme.txt"),
+                          out, err))
+        << out << err;
+    ASSERT_EQ(0, RunChild(oxpack + " --inspect " + Quote(package), out, err)) << err;
+    for (const char *line : {"Version information:", "  ProductName: Widget Pro", "  FileVersion (binary): 3.1.0.0",
+                             "  ProductVersion: 3.1", "  CompanyName: Acme", "  FileDescription: Widget setup",
+                             "  LegalCopyright: (c) Acme", "  OriginalFilename: Widget Setup.exe"})
+        EXPECT_NE(std::string::npos, out.find(line)) << line << "\n" << out;
+
+    // A picture is not an icon: refused (1), nothing written; a missing
+    // value is a usage error (2).
+    const std::string refused = folder + "refused.exe";
+    EXPECT_EQ(1, RunChild(oxpack + " --output " + Quote(refused) + " --icon " + Quote(folder + "picture.bmp") + " " +
+                              Quote(folder + "readme.txt"),
+                          out, err));
+    EXPECT_NE(std::string::npos, err.find("picture.bmp is not an icon file")) << err;
+    EXPECT_FALSE(FileExists(refused));
+    EXPECT_EQ(2, RunChild(oxpack + " --output " + Quote(refused) + " " + Quote(folder + "readme.txt") + " --icon",
+                          out, err));
+    EXPECT_FALSE(FileExists(refused));
+    RemoveTestFolder(folder);
+}

@@ -3,6 +3,8 @@
 #include <fdi.h>
 
 #include "PackTestTools.h"
+
+#include <gtest/gtest.h>
 #include "oxPackFixture.h"
 
 typedef INT(WINAPI *TLZOpenFileA)(LPSTR, LPOFSTRUCT, WORD);
@@ -157,4 +159,107 @@ bool ExtractWithFdi(const std::string &folder, const std::string &name, std::vec
     RemoveTestFolder(ExtractFolder);
     Collected = nullptr;
     return ok != FALSE;
+}
+
+namespace {
+
+std::string UnixPath(const std::string &windowsPath)
+{
+    typedef char *(CDECL * TUnixName)(LPCWSTR);
+    static TUnixName unixName = reinterpret_cast<TUnixName>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    std::string path = windowsPath;
+    if (unixName) {
+        wchar_t wide[MAX_PATH * 2];
+        MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH * 2);
+        if (char *name = unixName(wide)) {
+            path = name;
+            HeapFree(GetProcessHeap(), 0, name);
+        }
+    }
+    return path;
+}
+
+}  // namespace
+
+std::string ShellPath(const std::string &windowsPath)
+{
+    const std::string path = UnixPath(windowsPath);
+    std::string quoted = "'";
+    for (char c : path)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+int RunNative(const std::string &shellCommand, std::string &output, unsigned timeoutMs)
+{
+    const std::string folder = NewTestFolder("oxnative");
+    const std::string script = folder + "run.sh", outPath = folder + "out.txt", codePath = folder + "code.txt";
+    // The code file appears by a rename, so that it is never read half-written.
+    WriteWholeFile(script, "(" + shellCommand + ") >" + ShellPath(outPath) + " 2>&1 </dev/null\n"
+                           "echo $? >" + ShellPath(codePath + ".part") + "\n"
+                           "mv " + ShellPath(codePath + ".part") + " " + ShellPath(codePath) + "\n");
+    // Wine's own way to start a Unix program; a Unix program given to
+    // CreateProcessA also starts, but without a handle to wait on.
+    typedef LONG(WINAPI * TSpawn)(char *const *argv, int wait);
+    const TSpawn spawn = reinterpret_cast<TSpawn>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "__wine_unix_spawnvp")));
+    std::string shell = "/bin/sh", unixScript = UnixPath(script);
+    char *argv[] = {&shell[0], &unixScript[0], nullptr};
+    bool started = false;
+    if (spawn) {
+        started = spawn(argv, TRUE) == 0 || GetFileAttributesA(codePath.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    if (!started) {
+        std::string line = "Z:\\bin\\sh \"" + unixScript + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+        if (process.hProcess)
+            CloseHandle(process.hProcess);
+        if (process.hThread)
+            CloseHandle(process.hThread);
+    }
+    int code = -1;
+    for (unsigned waited = 0; started && waited < timeoutMs; waited += 50) {
+        if (GetFileAttributesA(codePath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            code = std::atoi(ReadWholeFile(codePath).c_str());
+            break;
+        }
+        Sleep(50);
+    }
+    output = ReadWholeFile(outPath);
+    RemoveTestFolder(folder);
+    return code;
+}
+
+std::string CabextractProblems(const std::string &path, size_t expectedFiles)
+{
+    std::string output;
+    const int code = RunNative("cd " + ShellPath(path.substr(0, path.find_last_of('\\') + 1)) + " && cabextract -t "
+                                   + ShellPath(path),
+                               output);
+    if (code != 0)
+        return "cabextract -t ended with " + std::to_string(code) + ":\n" + output;
+    // One "  testing NAME  OK" line per file.
+    size_t ok = 0;
+    for (size_t at = 0; (at = output.find("  OK", at)) != std::string::npos; at += 4)
+        ++ok;
+    if (ok != expectedFiles || output.find("All done, no errors.") == std::string::npos)
+        return "cabextract -t tested " + std::to_string(ok) + " of " + std::to_string(expectedFiles) + " files:\n" + output;
+    return std::string();
+}
+
+void ExpectFdiReadsBack(const std::string &folder, const std::string &firstCabinet,
+                        const std::vector<TPackFile> &sources)
+{
+    std::vector<TExtracted> files;
+    std::string error;
+    ASSERT_TRUE(ExtractWithFdi(folder, firstCabinet, files, error)) << error;
+    ASSERT_EQ(sources.size(), files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(sources[i].CabinetName, files[i].Name);
+        EXPECT_TRUE(files[i].Bytes == ReadWholeFile(sources[i].SourcePath)) << sources[i].CabinetName;
+    }
 }

@@ -66,6 +66,7 @@ struct PackageTest : ::testing::Test {
         const std::string package = ReadWholeFile(Options.OutputPath);
         ASSERT_TRUE(WriteWholeFile(Folder + "first.cab", package.substr(result.CabinetOffset)));
         ASSERT_TRUE(ExtractWithFdi(Folder, "first.cab", files, error)) << error;
+        EXPECT_EQ("", CabextractProblems(Options.OutputPath, files.size()));
     }
 };
 
@@ -227,6 +228,7 @@ TEST_F(PackageTest, MaximumSizeSplitsTheSetIntoScrambledContinuationCabinets)
     }
     std::vector<TExtracted> files;
     ASSERT_TRUE(ExtractWithFdi(extract, "lumbo", files, error)) << error;
+    EXPECT_EQ("", CabextractProblems(extract + "lumbo", 3));
     ASSERT_EQ(3u, files.size());
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(files[i].Bytes == NoiseBytes(30000, 100 + i)) << i;
@@ -295,7 +297,7 @@ TEST_F(PackageTest, BadInputIsRefusedByNameAndLeavesExistingOutputUntouched)
         {"protection is off", [](TPackOptions &o, const std::string &) { o.Password = "pw"; }},
         {"megabytes", [](TPackOptions &o, const std::string &) { o.RequiredMegabytes = -1; }},
         {"..\\evil.exe", [](TPackOptions &o, const std::string &) { o.Files[0].CabinetName = "..\\evil.exe"; }},
-        {"SETUP.EXE", [](TPackOptions &o, const std::string &) { o.Files[1].CabinetName = "Setup.exe"; }},
+        {"\"Setup.exe\"", [](TPackOptions &o, const std::string &) { o.Files[1].CabinetName = "Setup.exe"; }},
         {"no files", [](TPackOptions &o, const std::string &) { o.Files.clear(); }},
         {"maximum cabinet size", [](TPackOptions &o, const std::string &) { o.MaxCabinetSize = 1000; }},
     };

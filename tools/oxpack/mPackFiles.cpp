@@ -61,6 +61,40 @@ std::string FullPathOf(const std::string &path)
     return std::string(buffer, n);
 }
 
+bool IsDeviceName(const std::string &name)
+{
+    std::string base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    for (char &c : base)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
+        return true;
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '1'
+           && base[3] <= '9';
+}
+
+bool IsReadableFile(const std::string &path)
+{
+    return path.size() < MAX_PATH && !IsDeviceName(NameOf(path)) && FileSizeOf(path) >= 0;
+}
+
+std::string WhyUnreadable(const std::string &path)
+{
+    if (path.size() >= MAX_PATH)
+        return "is " + std::to_string(path.size()) + " characters long; the file calls used here take at most "
+               + std::to_string(MAX_PATH - 1);
+    if (IsDeviceName(NameOf(path)))
+        return "is the device " + NameOf(path) + ", not a file";
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return GetLastError() == ERROR_ACCESS_DENIED ? "cannot be read (access denied)" : "is missing";
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return "is a folder, not a file";
+    return "cannot be read";
+}
+
 std::string FolderOf(const std::string &path)
 {
     size_t cut = path.find_last_of("\\/:");
@@ -135,6 +169,69 @@ bool CommitOutput(TOutputFile &file, std::string &error)
         return false;
     }
     file.TempPath.clear();
+    return true;
+}
+
+namespace {
+
+// A free name in path's folder for setting the old file aside.
+std::string AsideName(const std::string &path)
+{
+    std::string folder = FolderOf(path);
+    if (folder.empty())
+        folder = ".\\";
+    char name[MAX_PATH];
+    if (!GetTempFileNameA(folder.c_str(), "oxo", 0, name))
+        return std::string();
+    return name;
+}
+
+}  // namespace
+
+bool CommitOutputs(std::vector<TOutputFile> &files, std::vector<std::string> &leftovers, std::string &error)
+{
+    for (TOutputFile &file : files)
+        if (!CloseOutput(file, error))
+            return false;
+    std::vector<std::string> aside(files.size());
+    size_t placed = 0;
+    bool ok = true;
+    for (size_t i = 0; ok && i < files.size(); ++i) {
+        if (GetFileAttributesA(files[i].FinalPath.c_str()) == INVALID_FILE_ATTRIBUTES)
+            continue;
+        aside[i] = AsideName(files[i].FinalPath);
+        ok = !aside[i].empty()
+             && MoveFileExA(files[i].FinalPath.c_str(), aside[i].c_str(), MOVEFILE_REPLACE_EXISTING);
+        if (!ok) {
+            if (!aside[i].empty())
+                DeleteFileA(aside[i].c_str());
+            aside[i].clear();
+            error = "Cannot replace the output file (in use or read-only?): " + files[i].FinalPath;
+        }
+    }
+    for (; ok && placed < files.size(); ++placed) {
+        if (!MoveFileExA(files[placed].TempPath.c_str(), files[placed].FinalPath.c_str(), 0)) {
+            error = "Cannot put the output file in place: " + files[placed].FinalPath;
+            ok = false;
+            break;
+        }
+    }
+    if (!ok) {
+        // Undo in reverse: the new files go, the old ones come back.
+        while (placed > 0) {
+            --placed;
+            MoveFileExA(files[placed].FinalPath.c_str(), files[placed].TempPath.c_str(), MOVEFILE_REPLACE_EXISTING);
+        }
+        for (size_t i = 0; i < files.size(); ++i)
+            if (!aside[i].empty())
+                MoveFileExA(aside[i].c_str(), files[i].FinalPath.c_str(), MOVEFILE_REPLACE_EXISTING);
+        return false;
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+        files[i].TempPath.clear();
+        if (!aside[i].empty() && !DeleteFileA(aside[i].c_str()))
+            leftovers.push_back(aside[i]);
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Reads up to maximum bytes from offset; false with a message naming the
 // file when it cannot be opened or read.
@@ -11,6 +12,15 @@ bool ReadFileRange(const std::string &path, int64_t offset, int64_t maximum, std
 int64_t FileSizeOf(const std::string &path);
 bool IsFolder(const std::string &path);
 std::string FullPathOf(const std::string &path);
+// CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension: names Windows
+// gives to devices in every folder.
+bool IsDeviceName(const std::string &name);
+// A file (no folder, no device) that opens, with a path the ANSI calls take.
+bool IsReadableFile(const std::string &path);
+// Why a file named for reading cannot serve: "is a folder", "is the
+// device CON, not a file", "is longer than ...", "is missing", "is
+// unreadable".
+std::string WhyUnreadable(const std::string &path);
 // Folder part with a trailing backslash ("" for a bare name), and name part.
 std::string FolderOf(const std::string &path);
 std::string NameOf(const std::string &path);
@@ -29,3 +39,8 @@ bool CloseOutput(TOutputFile &file, std::string &error);
 bool CommitOutput(TOutputFile &file, std::string &error);
 // Closes and deletes the temporary file; the final file is untouched.
 void DiscardOutput(TOutputFile &file);
+// Puts every output in place, or none: the files they replace are first
+// set aside under temporary names, and put back when any step fails.
+// Set-aside files that cannot be deleted afterwards (a running program)
+// are named in leftovers.
+bool CommitOutputs(std::vector<TOutputFile> &files, std::vector<std::string> &leftovers, std::string &error);

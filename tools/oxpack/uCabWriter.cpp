@@ -8,6 +8,10 @@
 
 #include "uCabWriter.h"
 
+#include <algorithm>
+
+#include "mPackFiles.h"
+
 namespace {
 
 typedef HFCI(DIAMONDAPI *TFciCreate)(PERF, PFNFCIFILEPLACED, PFNFCIALLOC, PFNFCIFREE, PFNFCIOPEN, PFNFCIREAD,
@@ -16,6 +20,7 @@ typedef HFCI(DIAMONDAPI *TFciCreate)(PERF, PFNFCIFILEPLACED, PFNFCIALLOC, PFNFCI
 typedef BOOL(DIAMONDAPI *TFciAddFile)(HFCI, char *, char *, BOOL, PFNFCIGETNEXTCABINET, PFNFCISTATUS,
                                       PFNFCIGETOPENINFO, TCOMP);
 typedef BOOL(DIAMONDAPI *TFciFlushCabinet)(HFCI, BOOL, PFNFCIGETNEXTCABINET, PFNFCISTATUS);
+typedef BOOL(DIAMONDAPI *TFciFlushFolder)(HFCI, PFNFCIGETNEXTCABINET, PFNFCISTATUS);
 typedef BOOL(DIAMONDAPI *TFciDestroy)(HFCI);
 
 struct TFci {
@@ -23,6 +28,7 @@ struct TFci {
     TFciCreate Create = nullptr;
     TFciAddFile AddFile = nullptr;
     TFciFlushCabinet FlushCabinet = nullptr;
+    TFciFlushFolder FlushFolder = nullptr;
     TFciDestroy Destroy = nullptr;
 };
 
@@ -44,20 +50,35 @@ bool LoadFci(TFci &fci, std::string &error)
     fci.AddFile = reinterpret_cast<TFciAddFile>(reinterpret_cast<void *>(GetProcAddress(fci.Library, "FCIAddFile")));
     fci.FlushCabinet =
         reinterpret_cast<TFciFlushCabinet>(reinterpret_cast<void *>(GetProcAddress(fci.Library, "FCIFlushCabinet")));
+    fci.FlushFolder =
+        reinterpret_cast<TFciFlushFolder>(reinterpret_cast<void *>(GetProcAddress(fci.Library, "FCIFlushFolder")));
     fci.Destroy = reinterpret_cast<TFciDestroy>(reinterpret_cast<void *>(GetProcAddress(fci.Library, "FCIDestroy")));
-    if (!fci.Create || !fci.AddFile || !fci.FlushCabinet || !fci.Destroy) {
-        error = "The cabinet library lacks the compression interface (FCICreate, FCIAddFile, FCIFlushCabinet, FCIDestroy): " + path;
+    if (!fci.Create || !fci.AddFile || !fci.FlushCabinet || !fci.FlushFolder || !fci.Destroy) {
+        error = "The cabinet library lacks the compression interface (FCICreate, FCIAddFile, FCIFlushCabinet, "
+                "FCIFlushFolder, FCIDestroy): " + path;
         return false;
     }
     return true;
 }
+
+// Set by a console control handler's thread; read by the callbacks.
+volatile LONG AbortRequested = 0;
 
 // State shared with the callbacks through FCI's user pointer.
 struct TContext {
     const TCabinetRequest *Request;
     int TempCounter = 0;
     std::string SourceError;  // file that could not be opened or read
+    TPackProgress Progress;
+    int64_t FileBytesSeen = 0;  // of the file being added
+    int64_t FileSize = 0;
 };
+
+void ReportProgress(const TContext &context)
+{
+    if (context.Request->Progress)
+        context.Request->Progress(context.Progress, context.Request->ProgressContext);
+}
 
 FNFCIALLOC(FciAlloc) { return HeapAlloc(GetProcessHeap(), 0, cb); }
 FNFCIFREE(FciFree) { HeapFree(GetProcessHeap(), 0, memory); }
@@ -163,9 +184,19 @@ FNFCIFILEPLACED(FciFilePlaced)
 FNFCISTATUS(FciStatus)
 {
     (void)cb1;
-    (void)pv;
+    TContext *context = static_cast<TContext *>(pv);
     // For a finished cabinet FCI asks what size to record; keep its own.
-    return typeStatus == statusCabinet ? static_cast<LONG>(cb2) : 0;
+    if (typeStatus == statusCabinet)
+        return static_cast<LONG>(cb2);
+    if (AbortRequested)
+        return -1;
+    if (typeStatus == statusFile && context->FileBytesSeen < context->FileSize) {
+        const int64_t step = std::min<int64_t>(cb2, context->FileSize - context->FileBytesSeen);
+        context->FileBytesSeen += step;
+        context->Progress.BytesDone += step;
+        ReportProgress(*context);
+    }
+    return 0;
 }
 
 bool SetCabinetName(PCCAB ccab, const std::string &name)
@@ -237,6 +268,16 @@ std::string FciErrorText(int code)
 
 }  // namespace
 
+void AbortCabinetSet(bool abort)
+{
+    InterlockedExchange(&AbortRequested, abort ? 1 : 0);
+}
+
+bool CabinetSetAborted()
+{
+    return AbortRequested != 0;
+}
+
 std::string ContinuationName(const std::string &stem, int index)
 {
     return stem + std::to_string(index) + ".cab";
@@ -256,7 +297,7 @@ bool WriteCabinetSet(const TCabinetRequest &request, TCabinetSet &set, std::stri
     ccab.cb = request.MaxCabinetSize ? request.MaxCabinetSize : 0x7FFFFFFF;
     ccab.cbFolderThresh = ccab.cb;
     ccab.iCab = 1;
-    ccab.setID = static_cast<USHORT>(GetTickCount() ^ GetCurrentProcessId());
+    ccab.setID = request.SetId;
     if (request.Folder.size() >= sizeof(ccab.szCabPath) || !SetCabinetName(&ccab, request.FirstName)) {
         error = "The scratch folder's path is too long for the cabinet library: " + request.Folder;
         return false;
@@ -272,16 +313,39 @@ bool WriteCabinetSet(const TCabinetRequest &request, TCabinetSet &set, std::stri
         return false;
     }
     const TCOMP compression = CompressionCode(request.Compression);
-    bool ok = true;
+    std::vector<int64_t> sizes;
     for (const TPackFile &file : request.Files) {
+        sizes.push_back(std::max<int64_t>(FileSizeOf(file.SourcePath), 0));
+        context.Progress.BytesTotal += sizes.back();
+    }
+    context.Progress.FilesTotal = static_cast<int64_t>(request.Files.size());
+    int64_t folderBytes = 0;
+    bool ok = true;
+    for (size_t i = 0; ok && i < request.Files.size(); ++i) {
+        const TPackFile &file = request.Files[i];
+        // A folder counts its data blocks of 32,768 bytes in 16 bits.
+        if (folderBytes > 0 && folderBytes + sizes[i] > static_cast<int64_t>(request.FolderBytes)) {
+            ok = fci.FlushFolder(hfci, FciNextCabinet, FciStatus) != FALSE;
+            folderBytes = 0;
+        }
+        if (!ok) {
+            error = "The cabinet cannot be finished: " + FciErrorText(erf.erfOper) + ".";
+            break;
+        }
         std::string source = file.SourcePath;
         std::string name = file.CabinetName;
-        if (!fci.AddFile(hfci, &source[0], &name[0], FALSE, FciNextCabinet, FciStatus, FciOpenInfo, compression)) {
+        context.FileBytesSeen = 0;
+        context.FileSize = sizes[i];
+        if (AbortRequested || !fci.AddFile(hfci, &source[0], &name[0], FALSE, FciNextCabinet, FciStatus, FciOpenInfo, compression)) {
             error = "The file cannot be added to the cabinet: " + file.SourcePath + " ("
-                    + FciErrorText(erf.erfOper) + ").";
+                    + (AbortRequested ? std::string("interrupted") : FciErrorText(erf.erfOper)) + ").";
             ok = false;
             break;
         }
+        folderBytes += sizes[i];
+        context.Progress.FilesDone = static_cast<int64_t>(i + 1);
+        context.Progress.BytesDone += sizes[i] - context.FileBytesSeen;
+        ReportProgress(context);
     }
     if (ok && !fci.FlushCabinet(hfci, FALSE, FciNextCabinet, FciStatus)) {
         error = "The cabinet cannot be finished: " + FciErrorText(erf.erfOper) + ".";

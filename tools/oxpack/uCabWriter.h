@@ -14,6 +14,10 @@ struct TCabinetRequest {
     std::string Folder;               // where the cabinets are written, trailing backslash
     std::string FirstName;            // name recorded for the first cabinet
     std::string ContinuationStem;     // continuation n is Stem + n + ".cab", n from 2
+    uint16_t SetId = 0;
+    uint32_t FolderBytes = CabMaxFolderBytes;    // uncompressed bytes one folder may hold
+    TPackProgressSink Progress = nullptr;
+    void *ProgressContext = nullptr;
 };
 
 // Cabinet files written, in set order; Names are the names recorded in
@@ -29,3 +33,7 @@ constexpr uint32_t MinCabinetSize = 16384;
 
 std::string ContinuationName(const std::string &stem, int index);
 bool WriteCabinetSet(const TCabinetRequest &request, TCabinetSet &set, std::string &error);
+// Makes a WriteCabinetSet in progress (on any thread) fail at its next
+// block or file, and every later one until called with false.
+void AbortCabinetSet(bool abort);
+bool CabinetSetAborted();

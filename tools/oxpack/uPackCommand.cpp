@@ -1,29 +1,43 @@
-// uPackCommand: option parsing for oxpack. Values may follow their option
-// as the next argument or after '=' ("--title=Setup").
+// uPackCommand: the oxpack command line. cxxopts finds the options and
+// their values; the values are then taken in the order given, since
+// inputs are packed in that order, and every error is put in this tool's
+// own words with the exit code --help promises.
+#include <windows.h>
+
 #include "uPackCommand.h"
 
-#include <cerrno>
-#include <cstdlib>
+#define CXXOPTS_NO_REGEX
+#include <cxxopts.hpp>
 
 #include "mPackFiles.h"
 #include "uPackageReport.h"
 #include "uPackLayout.h"
+#include "uCabWriter.h"
+#include "uPackNames.h"
+#include "uPackProgress.h"
 #include "uPackage.h"
+
+const char *const PackVersion = "1.1";
 
 namespace {
 
 const std::string UsageText =
     "Usage: oxpack [options] --output PACKAGE (--folder DIR | --list FILE | FILE)...\n"
-    "       oxpack --inspect PACKAGE [--password TEXT]\n"
+    "       oxpack --inspect PACKAGE [--password TEXT]   (settings, version information, files)\n"
+    "       oxpack --messages-template FILE\n"
     "\n"
     "Builds a self-extracting package: the extractor, the cabinet library compressed\n"
     "in the SZDD format, the settings block and a cabinet of the given files.\n"
     "\n"
-    "Input (any mix, in order; names in the cabinet must be unique):\n"
+    "Input (any mix, in order; names in the cabinet must be unique in any letter case):\n"
     "  --folder DIR           every file below DIR, named by its path relative to DIR\n"
+    "                         (empty folders cannot be packed and are listed)\n"
     "  --list FILE            one file per line: SOURCE or SOURCE|NAME IN CABINET;\n"
     "                         relative sources are taken from FILE's folder\n"
     "  FILE                   a single file, named by its file name\n"
+    "  --exclude PATTERN      leave out names in the cabinet that match (* and ?, any\n"
+    "                         letter case; without a backslash also the last part);\n"
+    "                         repeatable\n"
     "Output:\n"
     "  -o, --output PACKAGE   the package to write; continuation cabinets are written\n"
     "                         beside it as <package name without extension>2.cab, 3.cab...\n"
@@ -34,51 +48,70 @@ const std::string UsageText =
     "  --completion TEXT      message shown when everything is done\n"
     "  --destination TEXT     folder, or $EXE$ $TEMP$ $SYSTEM$ $WINDOWS$ $INSTALL$;\n"
     "                         empty: ask the user\n"
-    "  --command TEXT         file to run after extraction, or $EXPLORE$\n"
+    "  --command TEXT         file of the package to run after extraction, or $EXPLORE$\n"
+    "  --allow-missing-command  the command is not in the package (the system has it)\n"
     "  --parameters TEXT      parameters of the command\n"
     "  --required-mb N        free megabytes required on the destination drive\n"
     "  --protect              password protection (needs --password)\n"
     "  --password TEXT        the password; scrambles the cabinets, is never stored\n"
     "  --silent               run without any window\n"
     "  --messages FILE        the 56 message lines (default: English)\n"
+    "  --messages-template FILE  write the 56 default lines to FILE, to translate\n"
+    "The package's own identity (as Explorer shows the file):\n"
+    "  --icon FILE.ico        the package's icon, every size and depth of the file\n"
+    "  --product-name TEXT    version information replacing the extractor's own:\n"
+    "  --product-version TEXT   product name, version (\"1.2.3.4\"; the numbers also\n"
+    "  --company TEXT           fill the binary file version), company, file\n"
+    "  --description TEXT       description, copyright\n"
+    "  --copyright TEXT\n"
     "Building:\n"
     "  --compression TYPE     mszip (default), none, or lzx (refused when the\n"
     "                         cabinet library cannot write it)\n"
     "  --max-cabinet-size N   split the set into cabinets of at most N bytes (N >= 16384)\n"
+    "  --set-id N             the cabinet set's ID, 0 to 65535 (default: a hash of\n"
+    "                         the inputs, so the same inputs give the same package)\n"
     "  --extractor PATH       extractor program (default: oxtarn.exe beside oxpack.exe)\n"
     "  --library PATH         cabinet library to carry (default: the system's cabinet.dll)\n"
+    "  --no-library           carry no cabinet library (every Windows since 2000 has one)\n"
+    "  --quiet                no progress on standard error\n"
     "  --help                 this text\n"
+    "  --version              the version of oxpack\n"
     "\n"
-    "Exit codes: 0 done, 1 input refused or output failed (nothing is left behind),\n"
-    "2 usage error.\n";
+    "Exit codes: 0 done, 1 input refused, output failed or interrupted (nothing is\n"
+    "left behind), 2 usage error (unknown option, missing or malformed value).\n";
 
 struct TCommand {
     TPackOptions Options;
     std::string InspectPath;
+    std::string TemplatePath;
     bool Help = false;
+    bool Version = false;
+    bool Quiet = false;
+    bool LibraryGiven = false;
     std::string LicencePath;
     std::string MessagesPath;
+    std::vector<std::string> EmptyFolders;
+};
+
+// A refused input (1) or a usage error (2), with its message.
+struct TCommandError {
+    int Code;
+    std::string Message;
 };
 
 bool ParseNumber(const std::string &text, int64_t maximum, int64_t &value)
 {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
         return false;
-    errno = 0;
-    long long n = std::strtoll(text.c_str(), nullptr, 10);
-    if (errno != 0 || n > maximum)
-        return false;
-    value = n;
-    return true;
+    value = std::stoll(text);
+    return value <= maximum;
 }
 
-bool ReadListFile(const std::string &listPath, std::vector<TPackFile> &files, std::string &error)
+void ReadListFile(const std::string &listPath, std::vector<TPackFile> &files)
 {
-    std::string text;
-    if (!ReadFileRange(listPath, 0, 16 * 1024 * 1024, text, error)) {
-        error = "The file list is missing or unreadable: " + listPath;
-        return false;
-    }
+    std::string text, error;
+    if (!IsReadableFile(listPath) || !ReadFileRange(listPath, 0, 16 * 1024 * 1024, text, error))
+        throw TCommandError{PackExitRefused, "The file list " + WhyUnreadable(listPath) + ": " + listPath};
     const std::string folder = FolderOf(listPath);
     for (std::string line : SplitTextLines(text)) {
         if (line.find_first_not_of(" \t") == std::string::npos)
@@ -93,139 +126,277 @@ bool ReadListFile(const std::string &listPath, std::vector<TPackFile> &files, st
         const std::string source = absolute ? line : folder + line;
         files.push_back(TPackFile{source, name.empty() ? NameOf(line) : name});
     }
-    return true;
 }
 
-// PackExitOk when parsed; otherwise the exit code, with the reason in error.
-int ParseArguments(const std::vector<std::string> &arguments, TCommand &command, std::string &error)
+cxxopts::Options OptionTable()
+{
+    cxxopts::Options table("oxpack");
+    table.add_options()("h,help", "", cxxopts::value<bool>())("version", "", cxxopts::value<bool>())(
+        "o,output", "", cxxopts::value<std::string>())("folder", "", cxxopts::value<std::string>())(
+        "list", "", cxxopts::value<std::string>())("exclude", "", cxxopts::value<std::string>())(
+        "title", "", cxxopts::value<std::string>())("question", "", cxxopts::value<std::string>())(
+        "licence", "", cxxopts::value<std::string>())("license", "", cxxopts::value<std::string>())(
+        "completion", "", cxxopts::value<std::string>())("destination", "", cxxopts::value<std::string>())(
+        "command", "", cxxopts::value<std::string>())("allow-missing-command", "", cxxopts::value<bool>())(
+        "parameters", "", cxxopts::value<std::string>())("required-mb", "", cxxopts::value<std::string>())(
+        "protect", "", cxxopts::value<bool>())("password", "", cxxopts::value<std::string>())(
+        "silent", "", cxxopts::value<bool>())("messages", "", cxxopts::value<std::string>())(
+        "messages-template", "", cxxopts::value<std::string>())("compression", "", cxxopts::value<std::string>())(
+        "max-cabinet-size", "", cxxopts::value<std::string>())("set-id", "", cxxopts::value<std::string>())(
+        "extractor", "", cxxopts::value<std::string>())("library", "", cxxopts::value<std::string>())(
+        "no-library", "", cxxopts::value<bool>())("quiet", "", cxxopts::value<bool>())(
+        "inspect", "", cxxopts::value<std::string>())("icon", "", cxxopts::value<std::string>())(
+        "product-name", "", cxxopts::value<std::string>())("product-version", "", cxxopts::value<std::string>())(
+        "company", "", cxxopts::value<std::string>())("description", "", cxxopts::value<std::string>())(
+        "copyright", "", cxxopts::value<std::string>())("inputs", "", cxxopts::value<std::vector<std::string>>());
+    table.parse_positional("inputs");
+    return table;
+}
+
+// The option as it was typed: "--title", "-o".
+std::string Spelled(const std::string &name)
+{
+    return (name.size() == 1 ? "-" : "--") + name;
+}
+
+// cxxopts names the option between quotes in its messages.
+std::string QuotedPart(const std::string &message)
+{
+    const size_t open = message.find('\'');
+    const size_t close = open == std::string::npos ? open : message.find('\'', open + 1);
+    return close == std::string::npos ? message : message.substr(open + 1, close - open - 1);
+}
+
+void TakeOption(TCommand &command, const std::string &key, const std::string &value)
 {
     TPackOptions &o = command.Options;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        std::string option = arguments[i];
-        std::string value;
-        bool hasValue = false;
-        size_t equals = option.find('=');
-        if (option.compare(0, 2, "--") == 0 && equals != std::string::npos) {
-            value = option.substr(equals + 1);
-            option.resize(equals);
-            hasValue = true;
-        }
-        auto take = [&]() -> bool {
-            if (hasValue)
-                return true;
-            if (i + 1 >= arguments.size()) {
-                error = "The option " + option + " needs a value.";
-                return false;
-            }
-            value = arguments[++i];
-            return true;
-        };
-        auto flag = [&]() -> bool {
-            if (hasValue) {
-                error = "The option " + option + " takes no value.";
-                return false;
-            }
-            return true;
-        };
-        if (option == "--help" || option == "-h" || option == "/?") {
+    const bool flagOn = value == "true";
+    auto flag = [&](bool &target) {
+        if (!flagOn)
+            throw TCommandError{PackExitUsage, "The option " + Spelled(key) + " takes no value."};
+        target = true;
+    };
+    auto number = [&](int64_t maximum, const std::string &what) {
+        int64_t n = 0;
+        if (!ParseNumber(value, maximum, n))
+            throw TCommandError{PackExitUsage, "The option " + Spelled(key) + " needs " + what + ": \"" + value + "\""};
+        return n;
+    };
+    if (key == "help") flag(command.Help);
+    else if (key == "version") flag(command.Version);
+    else if (key == "quiet") flag(command.Quiet);
+    else if (key == "protect") flag(o.PasswordProtected);
+    else if (key == "silent") flag(o.Silent);
+    else if (key == "no-library") flag(o.NoLibrary);
+    else if (key == "allow-missing-command") flag(o.AllowMissingCommand);
+    else if (key == "inputs") {
+        if (value == "/?")
             command.Help = true;
-        } else if (option == "--protect") {
-            if (!flag())
-                return PackExitUsage;
-            o.PasswordProtected = true;
-        } else if (option == "--silent") {
-            if (!flag())
-                return PackExitUsage;
-            o.Silent = true;
-        } else if (option.compare(0, 1, "-") != 0 || option == "-") {
-            o.Files.push_back(TPackFile{arguments[i], NameOf(arguments[i])});
-        } else {
-            if (!take())
-                return PackExitUsage;
-            if (option == "--output" || option == "-o") {
-                o.OutputPath = value;
-            } else if (option == "--folder") {
-                if (!AddFolderFiles(value, o.Files, error))
-                    return PackExitRefused;
-            } else if (option == "--list") {
-                if (!ReadListFile(value, o.Files, error))
-                    return PackExitRefused;
-            } else if (option == "--title") {
-                o.Title = value;
-            } else if (option == "--question") {
-                o.StartQuestion = value;
-            } else if (option == "--licence" || option == "--license") {
-                command.LicencePath = value;
-            } else if (option == "--completion") {
-                o.CompletionMessage = value;
-            } else if (option == "--destination") {
-                o.Destination = value;
-            } else if (option == "--command") {
-                o.Command = value;
-            } else if (option == "--parameters") {
-                o.Parameters = value;
-            } else if (option == "--required-mb") {
-                if (!ParseNumber(value, INT64_MAX >> 20, o.RequiredMegabytes)) {
-                    error = "The required megabytes must be a whole number from 0 to "
-                            + std::to_string(INT64_MAX >> 20) + ": " + value;
-                    return PackExitRefused;
-                }
-            } else if (option == "--password") {
-                o.Password = value;
-            } else if (option == "--messages") {
-                command.MessagesPath = value;
-            } else if (option == "--compression") {
-                if (value == "none")
-                    o.Compression = TCompression::None;
-                else if (value == "mszip")
-                    o.Compression = TCompression::MsZip;
-                else if (value == "lzx")
-                    o.Compression = TCompression::Lzx;
-                else {
-                    error = "The compression type must be none, mszip or lzx: " + value;
-                    return PackExitUsage;
-                }
-            } else if (option == "--max-cabinet-size") {
-                int64_t size = 0;
-                if (!ParseNumber(value, 0x7FFFFFFF, size)) {
-                    error = "The maximum cabinet size must be a whole number of bytes below 2 GiB: " + value;
-                    return PackExitRefused;
-                }
-                o.MaxCabinetSize = static_cast<uint32_t>(size);
-            } else if (option == "--extractor") {
-                o.ExtractorPath = value;
-            } else if (option == "--library") {
-                o.LibraryPath = value;
-            } else if (option == "--inspect") {
-                command.InspectPath = value;
-            } else {
-                error = "Unknown option: " + option;
-                return PackExitUsage;
-            }
-        }
-    }
-    if (command.Help || !command.InspectPath.empty())
-        return PackExitOk;
-    if (o.OutputPath.empty()) {
-        error = "No output package was named (--output).";
-        return PackExitUsage;
-    }
-    if (o.Files.empty()) {
-        error = "No files to pack were given (--folder, --list or file names).";
-        return PackExitUsage;
-    }
-    return PackExitOk;
+        else
+            o.Files.push_back(TPackFile{value, NameOf(value)});
+    } else if (key == "output") o.OutputPath = value;
+    else if (key == "folder") {
+        std::string error;
+        if (!AddFolderFiles(value, o.Files, error, &command.EmptyFolders))
+            throw TCommandError{PackExitRefused, error};
+    } else if (key == "list") ReadListFile(value, o.Files);
+    else if (key == "exclude") o.Excludes.push_back(value);
+    else if (key == "title") o.Title = value;
+    else if (key == "question") o.StartQuestion = value;
+    else if (key == "licence" || key == "license") command.LicencePath = value;
+    else if (key == "completion") o.CompletionMessage = value;
+    else if (key == "destination") o.Destination = value;
+    else if (key == "command") o.Command = value;
+    else if (key == "parameters") o.Parameters = value;
+    else if (key == "required-mb")
+        o.RequiredMegabytes = number(INT64_MAX >> 20, "a whole number of megabytes from 0 to " + std::to_string(INT64_MAX >> 20));
+    else if (key == "password") o.Password = value;
+    else if (key == "messages") command.MessagesPath = value;
+    else if (key == "messages-template") command.TemplatePath = value;
+    else if (key == "compression") {
+        if (value == "none") o.Compression = TCompression::None;
+        else if (value == "mszip") o.Compression = TCompression::MsZip;
+        else if (value == "lzx") o.Compression = TCompression::Lzx;
+        else throw TCommandError{PackExitUsage, "The option --compression needs none, mszip or lzx: \"" + value + "\""};
+    } else if (key == "max-cabinet-size") {
+        const int64_t size = number(0x7FFFFFFF, "a whole number of bytes from " + std::to_string(MinCabinetSize) + " to 2147483647");
+        if (size < MinCabinetSize)
+            throw TCommandError{PackExitUsage, "The option --max-cabinet-size needs a whole number of bytes from "
+                                                   + std::to_string(MinCabinetSize) + " to 2147483647: \"" + value + "\""};
+        o.MaxCabinetSize = static_cast<uint32_t>(size);
+    } else if (key == "set-id") o.SetId = static_cast<int32_t>(number(65535, "a whole number from 0 to 65535"));
+    else if (key == "extractor") o.ExtractorPath = value;
+    else if (key == "library") {
+        o.LibraryPath = value;
+        command.LibraryGiven = true;
+    } else if (key == "inspect") command.InspectPath = value;
+    else if (key == "icon") o.Identity.IconPath = value;
+    else if (key == "product-name") o.Identity.ProductName = value;
+    else if (key == "product-version") o.Identity.ProductVersion = value;
+    else if (key == "company") o.Identity.Company = value;
+    else if (key == "description") o.Identity.Description = value;
+    else if (key == "copyright") o.Identity.Copyright = value;
+    else throw TCommandError{PackExitUsage, "Unknown option: " + Spelled(key)};
 }
 
-bool ReadLinesFile(const std::string &what, const std::string &path, std::vector<std::string> &lines, std::string &error)
+void ParseArguments(const std::vector<std::string> &arguments, TCommand &command)
+{
+    std::vector<const char *> argv(1, "oxpack");
+    for (const std::string &argument : arguments)
+        argv.push_back(argument.c_str());
+    cxxopts::Options table = OptionTable();
+    std::vector<cxxopts::KeyValue> given;
+    try {
+        given = table.parse(static_cast<int>(argv.size()), argv.data()).arguments();
+    } catch (const cxxopts::exceptions::no_such_option &e) {
+        throw TCommandError{PackExitUsage, "Unknown option: " + Spelled(QuotedPart(e.what()))};
+    } catch (const cxxopts::exceptions::invalid_option_syntax &e) {
+        throw TCommandError{PackExitUsage, "Unknown option: " + QuotedPart(e.what())};
+    } catch (const cxxopts::exceptions::missing_argument &e) {
+        throw TCommandError{PackExitUsage, "The option " + Spelled(QuotedPart(e.what())) + " needs a value."};
+    } catch (const cxxopts::exceptions::incorrect_argument_type &e) {
+        throw TCommandError{PackExitUsage, "An option that is a switch was given a value: " + QuotedPart(e.what())};
+    } catch (const cxxopts::exceptions::exception &e) {
+        throw TCommandError{PackExitUsage, e.what()};
+    }
+    // Usage first: a mistyped option must not be hidden by a refused
+    // input named before it.
+    for (const cxxopts::KeyValue &kv : given)
+        if (kv.key() != "folder" && kv.key() != "list")
+            TakeOption(command, kv.key(), kv.value());
+    command.Options.Files.clear();
+    for (const cxxopts::KeyValue &kv : given)
+        if (kv.key() == "folder" || kv.key() == "list" || (kv.key() == "inputs" && kv.value() != "/?"))
+            TakeOption(command, kv.key(), kv.value());
+    const TPackOptions &o = command.Options;
+    if (command.Help || command.Version)
+        return;
+    if (!command.TemplatePath.empty()) {
+        if (!o.OutputPath.empty() || !o.Files.empty() || !command.InspectPath.empty())
+            throw TCommandError{PackExitUsage, "--messages-template writes the message file only; give it alone."};
+        return;
+    }
+    if (o.NoLibrary && command.LibraryGiven)
+        throw TCommandError{PackExitUsage, "--no-library and --library exclude each other."};
+    if (!command.InspectPath.empty())
+        return;
+    if (o.OutputPath.empty())
+        throw TCommandError{PackExitUsage, "No output package was named (--output)."};
+    if (o.Files.empty())
+        throw TCommandError{PackExitUsage, "No files to pack were given (--folder, --list or file names)."};
+}
+
+void ReadLinesFile(const std::string &what, const std::string &path, std::vector<std::string> &lines)
+{
+    std::string text, error;
+    if (!IsReadableFile(path) || !ReadFileRange(path, 0, 16 * 1024 * 1024, text, error))
+        throw TCommandError{PackExitRefused, "The " + what + " " + WhyUnreadable(path) + ": " + path};
+    lines = SplitTextLines(text);
+}
+
+void WriteMessagesTemplate(const std::string &path)
 {
     std::string text;
-    if (FileSizeOf(path) < 0 || !ReadFileRange(path, 0, 16 * 1024 * 1024, text, error)) {
-        error = "The " + what + " is missing or unreadable: " + path;
-        return false;
+    for (const std::string &line : DefaultMessages())
+        text += line + "\r\n";
+    TOutputFile file;
+    std::string error;
+    const bool ok = OpenOutput(FullPathOf(path), file, error) && WriteOutput(file, text.data(), text.size(), error)
+                    && CommitOutput(file, error);
+    DiscardOutput(file);
+    if (!ok)
+        throw TCommandError{PackExitRefused, error};
+}
+
+struct TProgressState {
+    const TProgressOutput *Output;
+    TProgressLine Line;
+    TPackProgress Last;
+};
+
+void ShowProgress(const TPackProgress &progress, void *context)
+{
+    TProgressState &state = *static_cast<TProgressState *>(context);
+    state.Last = progress;
+    const std::string text = ProgressUpdate(state.Line, progress, GetTickCount(), false);
+    if (!text.empty())
+        state.Output->Write(text);
+}
+
+int Run(const std::vector<std::string> &arguments, std::string &out, std::string &err, const TProgressOutput *progress)
+{
+    if (arguments.empty()) {
+        out += UsageText;
+        return PackExitUsage;
     }
-    lines = SplitTextLines(text);
-    return true;
+    TCommand command;
+    ParseArguments(arguments, command);
+    if (command.Help) {
+        out += UsageText;
+        return PackExitOk;
+    }
+    if (command.Version) {
+        out += std::string("oxpack ") + PackVersion + "\n";
+        return PackExitOk;
+    }
+    if (!command.TemplatePath.empty()) {
+        WriteMessagesTemplate(command.TemplatePath);
+        out += "Wrote " + FullPathOf(command.TemplatePath) + " (" + std::to_string(MessageCount) + " messages)\n";
+        return PackExitOk;
+    }
+    if (!command.InspectPath.empty()) {
+        std::string report, error;
+        const bool ok = InspectPackage(command.InspectPath, command.Options.Password, report, error);
+        out += report;
+        if (!ok)
+            throw TCommandError{PackExitRefused, error};
+        return PackExitOk;
+    }
+    TPackOptions &o = command.Options;
+    if (!command.EmptyFolders.empty()) {
+        std::string list;
+        for (const std::string &folder : command.EmptyFolders)
+            list += (list.empty() ? "" : ", ") + folder;
+        err += "oxpack: warning: empty folders are not packed (a cabinet holds files only): " + list + "\n";
+    }
+    if (!command.LicencePath.empty())
+        ReadLinesFile("licence file", command.LicencePath, o.LicenceLines);
+    if (!command.MessagesPath.empty()) {
+        ReadLinesFile("messages file", command.MessagesPath, o.Messages);
+        if (o.Messages.size() != static_cast<size_t>(MessageCount))
+            throw TCommandError{PackExitRefused, "The messages file must hold exactly " + std::to_string(MessageCount)
+                                                     + " lines; it holds " + std::to_string(o.Messages.size()) + ": "
+                                                     + command.MessagesPath};
+    }
+    TProgressState state{progress, TProgressLine(), TPackProgress()};
+    if (progress && progress->Write && !command.Quiet) {
+        state.Line.Console = progress->Console;
+        state.Line.Start = GetTickCount();
+        o.Progress = ShowProgress;
+        o.ProgressContext = &state;
+    }
+    TPackResult result;
+    std::string error;
+    const bool ok = MakePackage(o, result, error);
+    if (o.Progress) {
+        const std::string last = ProgressUpdate(state.Line, state.Last, GetTickCount(), true);
+        if (!last.empty())
+            progress->Write(ok ? last : std::string("\n"));
+    }
+    for (const std::string &note : result.Notes)
+        err += "oxpack: " + note + "\n";
+    if (!ok) {
+        if (error.compare(0, 12, "Licence line") == 0)
+            error += " File: " + command.LicencePath;
+        else if (error.compare(0, 8, "Message ") == 0)
+            error += " File: " + command.MessagesPath;
+        throw TCommandError{PackExitRefused, error};
+    }
+    out += "Wrote " + FullPathOf(o.OutputPath) + " (" + std::to_string(result.PackageSize) + " bytes, "
+           + std::to_string(result.FileCount) + " files, cabinet at " + std::to_string(result.CabinetOffset) + ")\n";
+    for (const std::string &path : result.ContinuationPaths)
+        out += "Wrote continuation cabinet " + path + "\n";
+    return PackExitOk;
 }
 
 }  // namespace
@@ -235,59 +406,18 @@ const std::string &PackUsageText()
     return UsageText;
 }
 
-int RunPackCommand(const std::vector<std::string> &arguments, std::string &out, std::string &err)
+int RunPackCommand(const std::vector<std::string> &arguments, std::string &out, std::string &err,
+                   const TProgressOutput *progress)
 {
-    TCommand command;
-    std::string error;
-    int parsed = ParseArguments(arguments, command, error);
-    if (parsed != PackExitOk) {
-        err += "oxpack: " + error + "\n";
-        if (parsed == PackExitUsage)
+    try {
+        return Run(arguments, out, err, progress);
+    } catch (const TCommandError &e) {
+        err += "oxpack: " + e.Message + "\n";
+        if (e.Code == PackExitUsage)
             err += "Try oxpack --help.\n";
-        return parsed;
-    }
-    if (command.Help || arguments.empty()) {
-        out += UsageText;
-        return arguments.empty() ? PackExitUsage : PackExitOk;
-    }
-    if (!command.InspectPath.empty()) {
-        std::string report;
-        if (!InspectPackage(command.InspectPath, command.Options.Password, report, error)) {
-            out += report;
-            err += "oxpack: " + error + "\n";
-            return PackExitRefused;
-        }
-        out += report;
-        return PackExitOk;
-    }
-    TPackOptions &o = command.Options;
-    if (!command.LicencePath.empty() && !ReadLinesFile("licence file", command.LicencePath, o.LicenceLines, error)) {
-        err += "oxpack: " + error + "\n";
+        return e.Code;
+    } catch (const std::exception &e) {
+        err += std::string("oxpack: ") + e.what() + "\n";
         return PackExitRefused;
     }
-    if (!command.MessagesPath.empty()) {
-        if (!ReadLinesFile("messages file", command.MessagesPath, o.Messages, error)) {
-            err += "oxpack: " + error + "\n";
-            return PackExitRefused;
-        }
-        if (o.Messages.size() != static_cast<size_t>(MessageCount)) {
-            err += "oxpack: The messages file must hold exactly " + std::to_string(MessageCount)
-                   + " lines; it holds " + std::to_string(o.Messages.size()) + ": " + command.MessagesPath + "\n";
-            return PackExitRefused;
-        }
-    }
-    TPackResult result;
-    if (!MakePackage(o, result, error)) {
-        if (error.compare(0, 12, "Licence line") == 0)
-            error += " File: " + command.LicencePath;
-        else if (error.compare(0, 8, "Message ") == 0)
-            error += " File: " + command.MessagesPath;
-        err += "oxpack: " + error + "\n";
-        return PackExitRefused;
-    }
-    out += "Wrote " + FullPathOf(o.OutputPath) + " (" + std::to_string(result.PackageSize) + " bytes, "
-           + std::to_string(o.Files.size()) + " files, cabinet at " + std::to_string(result.CabinetOffset) + ")\n";
-    for (const std::string &path : result.ContinuationPaths)
-        out += "Wrote continuation cabinet " + path + "\n";
-    return PackExitOk;
 }

@@ -1,8 +1,9 @@
 // uPackage: the packaging step. The pieces are checked and prepared in
 // memory (extractor, compressed library, settings block) and the cabinet
 // set is made in a private scratch folder; only then are the outputs
-// written under temporary names and renamed, continuation cabinets first
-// and the package last, so that a failure leaves nothing half-written.
+// written under temporary names and put in place as one set (what they
+// replace is set aside and put back on failure), so that a failure leaves
+// nothing half-written and never an old package beside a new set.
 #include <windows.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "uCabHeader.h"
 #include "uCabWriter.h"
 #include "uPackLayout.h"
+#include "uPackNames.h"
 #include "uPackage.h"
 #include "uPackIdentity.h"
 
@@ -40,57 +42,11 @@ std::string SystemLibraryPath()
     return std::string(folder, n) + "\\cabinet.dll";
 }
 
-std::string UpperAscii(std::string text)
-{
-    for (char &c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
-// The extractor writes Destination + name, so a name must stay below the
-// destination: relative, no drive, no "." or ".." part, no empty part.
-bool CheckCabinetNames(const std::vector<TPackFile> &files, std::string &error)
-{
-    if (files.empty()) {
-        error = "There are no files to pack.";
-        return false;
-    }
-    std::vector<std::string> seen;
-    for (const TPackFile &file : files) {
-        const std::string &name = file.CabinetName;
-        bool bad = name.empty() || name.size() >= 256 || name.find_first_of(":/*?\"<>|") != std::string::npos;
-        size_t start = 0;
-        while (!bad && start <= name.size()) {
-            size_t end = name.find('\\', start);
-            if (end == std::string::npos)
-                end = name.size();
-            const std::string part = name.substr(start, end - start);
-            bad = part.empty() || part == "." || part == "..";
-            start = end + 1;
-        }
-        for (char c : name)
-            bad = bad || static_cast<unsigned char>(c) < 0x20;
-        if (bad) {
-            error = "The name in the cabinet is not a plain relative path: \"" + name + "\" (for " + file.SourcePath + ").";
-            return false;
-        }
-        seen.push_back(UpperAscii(name));
-    }
-    std::sort(seen.begin(), seen.end());
-    auto twin = std::adjacent_find(seen.begin(), seen.end());
-    if (twin != seen.end()) {
-        error = "Two files have the same name in the cabinet: " + *twin;
-        return false;
-    }
-    return true;
-}
-
 bool ReadPiece(const std::string &what, const std::string &path, std::string &bytes, std::string &error)
 {
     const int64_t size = FileSizeOf(path);
-    if (size < 0) {
-        error = "The " + what + " is missing or unreadable: " + path;
+    if (!IsReadableFile(path)) {
+        error = "The " + what + " " + WhyUnreadable(path) + ": " + path;
         return false;
     }
     if (size > 64 * 1024 * 1024) {
@@ -163,11 +119,9 @@ bool AppendCabinet(const std::string &cabinetPath, const std::string &password, 
 
 // Wine's and older cabinet libraries quietly store a folder uncompressed
 // when they lack the method asked for; the folder entries tell.
-bool CheckCompressionKept(const std::string &cabinetPath, TCompression asked, std::string &error)
+bool ReadMadeHeader(const std::string &cabinetPath, TCabHeader &header, std::string &error)
 {
-    const uint16_t wanted = asked == TCompression::None ? 0 : asked == TCompression::MsZip ? 1 : 3;
     std::string start;
-    TCabHeader header;
     std::string reason;
     // The entries of a cabinet of many files run far past any fixed
     // window: read as far as the header itself says they reach.
@@ -181,6 +135,15 @@ bool CheckCompressionKept(const std::string &cabinetPath, TCompression asked, st
         error = "The cabinet just made cannot be read back: " + cabinetPath;
         return false;
     }
+    return true;
+}
+
+bool CheckCompressionKept(const std::string &cabinetPath, TCompression asked, std::string &error)
+{
+    const uint16_t wanted = asked == TCompression::None ? 0 : asked == TCompression::MsZip ? 1 : 3;
+    TCabHeader header;
+    if (!ReadMadeHeader(cabinetPath, header, error))
+        return false;
     for (uint16_t type : header.FolderCompression) {
         if ((type & 0x000F) != wanted) {
             error = "The cabinet library does not offer " + CompressionName(wanted)
@@ -188,6 +151,29 @@ bool CheckCompressionKept(const std::string &cabinetPath, TCompression asked, st
                     + "); choose another compression type.";
             return false;
         }
+    }
+    return true;
+}
+
+// A cabinet records its file count in 16 bits, and a library that wraps
+// it writes a cabinet that lists a fraction of its files. Every file is
+// listed at least once in the set, so a sum below the file count means a
+// count wrapped.
+bool CheckFileCounts(const std::vector<std::string> &cabinets, size_t files, uint32_t limit, std::string &error)
+{
+    size_t listed = 0;
+    bool over = false;
+    for (const std::string &path : cabinets) {
+        TCabHeader header;
+        if (!ReadMadeHeader(path, header, error))
+            return false;
+        listed += header.FileCount;
+        over = over || header.FileCount > limit;
+    }
+    if (over || listed < files) {
+        error = "A cabinet of the set would hold more than the " + std::to_string(limit)
+                + " files a cabinet can list; choose a smaller --max-cabinet-size, or pack fewer files.";
+        return false;
     }
     return true;
 }
@@ -216,22 +202,24 @@ bool PreparePieces(const TPackOptions &options, TPieces &pieces, std::string &er
                 + std::to_string(PackCopyBufferLength) + " fit the extractor's copy buffer: " + extractorPath;
         return false;
     }
-    const std::string libraryPath = options.LibraryPath.empty() ? SystemLibraryPath() : options.LibraryPath;
-    std::string library;
-    if (!ReadPiece("cabinet library", libraryPath, library, error))
-        return false;
-    if (library.empty()) {
-        error = "The cabinet library is empty: " + libraryPath;
-        return false;
-    }
-    // The compressed library may be larger than the extractor's copy
-    // buffer (the system's own cabinet.dll often is): the extractor reads
-    // it at LibraryOffset directly rather than through that buffer.
-    const std::string libraryName = NameOf(libraryPath);
-    pieces.Library = CompressSzdd(library, libraryName.empty() ? 'l' : libraryName.back());
-    if (pieces.Library.empty()) {
-        error = "The cabinet library could not be compressed: " + libraryPath;
-        return false;
+    if (!options.NoLibrary) {
+        const std::string libraryPath = options.LibraryPath.empty() ? SystemLibraryPath() : options.LibraryPath;
+        std::string library;
+        if (!ReadPiece("cabinet library", libraryPath, library, error))
+            return false;
+        if (library.empty()) {
+            error = "The cabinet library is empty: " + libraryPath;
+            return false;
+        }
+        // The compressed library may be larger than the extractor's copy
+        // buffer (the system's own cabinet.dll often is): the extractor
+        // reads it at LibraryOffset directly rather than through that buffer.
+        const std::string libraryName = NameOf(libraryPath);
+        pieces.Library = CompressSzdd(library, libraryName.empty() ? 'l' : libraryName.back());
+        if (pieces.Library.empty()) {
+            error = "The cabinet library could not be compressed: " + libraryPath;
+            return false;
+        }
     }
     if (!BuildSettingsBlock(options, static_cast<int32_t>(pieces.Extractor.size()),
                             static_cast<int32_t>(pieces.Library.size()), pieces.Block, error))
@@ -260,10 +248,11 @@ std::string ContinuationStem(const std::string &outputPath)
     return name;
 }
 
-bool AddFolderFiles(const std::string &folder, std::vector<TPackFile> &files, std::string &error)
+bool AddFolderFiles(const std::string &folder, std::vector<TPackFile> &files, std::string &error,
+                    std::vector<std::string> *emptyFolders)
 {
     if (!IsFolder(folder)) {
-        error = "The input folder is missing: " + folder;
+        error = "The input folder " + WhyUnreadable(folder) + ": " + folder;
         return false;
     }
     std::string root = folder;
@@ -271,26 +260,53 @@ bool AddFolderFiles(const std::string &folder, std::vector<TPackFile> &files, st
         root += '\\';
     std::vector<std::string> pending(1, std::string());
     std::vector<TPackFile> found;
+    std::vector<std::string> empty;
     while (!pending.empty()) {
         const std::string relative = pending.back();
         pending.pop_back();
+        // The ANSI calls fail on longer paths, and a folder that cannot
+        // be listed would silently lose its files.
+        const std::string pattern = root + relative + "*";
+        if (pattern.size() >= MAX_PATH) {
+            error = "The path is longer than the " + std::to_string(MAX_PATH - 1)
+                    + " characters the file calls used here take; move the files to a shorter folder: "
+                    + root + relative;
+            return false;
+        }
         WIN32_FIND_DATAA entry;
-        HANDLE h = FindFirstFileA((root + relative + "*").c_str(), &entry);
-        if (h == INVALID_HANDLE_VALUE)
-            continue;
+        HANDLE h = FindFirstFileA(pattern.c_str(), &entry);
+        if (h == INVALID_HANDLE_VALUE) {
+            error = "The folder cannot be listed: " + root + relative;
+            return false;
+        }
+        bool any = false;
         do {
             const std::string name = entry.cFileName;
             if (name == "." || name == "..")
                 continue;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            any = true;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 pending.push_back(relative + name + "\\");
-            else
-                found.push_back(TPackFile{root + relative + name, relative + name});
+                continue;
+            }
+            const std::string path = root + relative + name;
+            if (path.size() >= MAX_PATH) {
+                FindClose(h);
+                error = "The path is longer than the " + std::to_string(MAX_PATH - 1)
+                        + " characters the file calls used here take; move the files to a shorter folder: " + path;
+                return false;
+            }
+            found.push_back(TPackFile{path, relative + name});
         } while (FindNextFileA(h, &entry));
         FindClose(h);
+        if (!any && !relative.empty())
+            empty.push_back(relative.substr(0, relative.size() - 1));
     }
     std::sort(found.begin(), found.end(),
               [](const TPackFile &a, const TPackFile &b) { return a.CabinetName < b.CabinetName; });
+    std::sort(empty.begin(), empty.end());
+    if (emptyFolders)
+        emptyFolders->insert(emptyFolders->end(), empty.begin(), empty.end());
     if (found.empty()) {
         error = "The input folder holds no files: " + folder;
         return false;
@@ -299,11 +315,145 @@ bool AddFolderFiles(const std::string &folder, std::vector<TPackFile> &files, st
     return true;
 }
 
+void InterruptPackage(bool interrupt)
+{
+    AbortCabinetSet(interrupt);
+}
+
 bool MakePackage(const TPackOptions &options, std::string &error)
 {
     TPackResult result;
     return MakePackage(options, result, error);
 }
+
+namespace {
+
+std::string Lower(std::string text)
+{
+    for (char &c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// stem + digits + ".cab", the names a set with this stem gives its
+// continuation cabinets; 0 when name is none of them.
+int ContinuationIndex(const std::string &stem, const std::string &name)
+{
+    const std::string n = Lower(name), s = Lower(stem);
+    if (n.size() <= s.size() + 4 || n.compare(0, s.size(), s) != 0 || n.compare(n.size() - 4, 4, ".cab") != 0)
+        return 0;
+    const std::string digits = n.substr(s.size(), n.size() - s.size() - 4);
+    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos
+        || digits[0] == '0')
+        return 0;
+    return std::stoi(digits);
+}
+
+// The files to pack: the options' files less the excluded ones and less
+// the package and its continuation cabinets, which a folder that holds
+// the output would otherwise pack into themselves.
+std::vector<TPackFile> FilesToPack(const TPackOptions &options, const std::string &outputPath, TPackResult &result)
+{
+    const std::string outputFolder = Lower(FolderOf(outputPath));
+    const std::string stem = ContinuationStem(outputPath);
+    std::vector<TPackFile> files;
+    for (const TPackFile &file : options.Files) {
+        bool excluded = false;
+        for (const std::string &pattern : options.Excludes)
+            excluded = excluded || MatchesExclude(pattern, file.CabinetName);
+        if (excluded)
+            continue;
+        const std::string source = FullPathOf(file.SourcePath);
+        if (Lower(source) == Lower(outputPath)) {
+            result.Notes.push_back("left out " + file.SourcePath + ": it is the package being written.");
+            continue;
+        }
+        if (Lower(FolderOf(source)) == outputFolder && ContinuationIndex(stem, NameOf(source)) >= 2) {
+            result.Notes.push_back("left out " + file.SourcePath + ": it is a continuation cabinet of the package being written.");
+            continue;
+        }
+        files.push_back(file);
+    }
+    return files;
+}
+
+// FNV-1a: the set ID follows the inputs, so the same inputs give the same bytes.
+uint16_t SetIdOf(const std::vector<TPackFile> &files, const std::string &block)
+{
+    uint32_t hash = 2166136261u;
+    auto mix = [&hash](const void *data, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            hash ^= static_cast<const unsigned char *>(data)[i];
+            hash *= 16777619u;
+        }
+    };
+    mix(block.data(), block.size());
+    for (const TPackFile &file : files) {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        GetFileAttributesExA(file.SourcePath.c_str(), GetFileExInfoStandard, &data);
+        mix(file.CabinetName.c_str(), file.CabinetName.size() + 1);
+        mix(&data.nFileSizeHigh, sizeof data.nFileSizeHigh);
+        mix(&data.nFileSizeLow, sizeof data.nFileSizeLow);
+        mix(&data.ftLastWriteTime, sizeof data.ftLastWriteTime);
+        mix(&data.dwFileAttributes, sizeof data.dwFileAttributes);
+    }
+    return static_cast<uint16_t>((hash >> 16) ^ (hash & 0xFFFF));
+}
+
+std::string WithThousands(int64_t n)
+{
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+// Every source readable and each within what one cabinet folder holds;
+// checked before anything is written.
+bool CheckSources(const std::vector<TPackFile> &files, uint32_t folderBytes, std::string &error)
+{
+    for (const TPackFile &file : files) {
+        const int64_t size = FileSizeOf(file.SourcePath);
+        if (!IsReadableFile(file.SourcePath)) {
+            error = "The input file " + WhyUnreadable(file.SourcePath) + ": " + file.SourcePath;
+            return false;
+        }
+        if (size > static_cast<int64_t>(folderBytes)) {
+            error = "The input file is too large for a cabinet: " + file.SourcePath + " is " + WithThousands(size)
+                    + " bytes; the cabinet format holds at most " + WithThousands(folderBytes)
+                    + " bytes in one file.";
+            return false;
+        }
+    }
+    return true;
+}
+
+// Continuation cabinets of an earlier build with this stem that the new
+// set (count cabinets in all) does not use.
+std::vector<std::string> StaleContinuations(const std::string &outputPath, size_t count)
+{
+    const std::string folder = FolderOf(outputPath);
+    const std::string stem = ContinuationStem(outputPath);
+    std::vector<std::string> stale;
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((folder + stem + "*.cab").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return stale;
+    do {
+        const int index = ContinuationIndex(stem, found.cFileName);
+        if (index > static_cast<int>(count) && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            stale.push_back(folder + found.cFileName);
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    std::sort(stale.begin(), stale.end());
+    return stale;
+}
+
+}  // namespace
 
 bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &error)
 {
@@ -316,35 +466,46 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
         error = "The output path is a folder: " + options.OutputPath;
         return false;
     }
-    if (!CheckSettingsFields(options, error) || !CheckCabinetNames(options.Files, error))
+    const std::string outputPath = FullPathOf(options.OutputPath);
+    TPackOptions checked = options;
+    checked.Files = FilesToPack(options, outputPath, result);
+    if (!CheckSettingsFields(checked, error) || !CheckSources(checked.Files, options.FolderBytes, error)
+        || !CheckCabinetNames(checked.Files, error) || !CheckCommandAndDestination(checked, result.Notes, error))
         return false;
     if (options.MaxCabinetSize != 0 && options.MaxCabinetSize < MinCabinetSize) {
         error = "The maximum cabinet size must be at least " + std::to_string(MinCabinetSize) + " bytes.";
         return false;
     }
-    for (const TPackFile &file : options.Files) {
-        if (FileSizeOf(file.SourcePath) < 0) {
-            error = "The input file is missing or unreadable: " + file.SourcePath;
-            return false;
-        }
+    // The extractor goes on to a continuation cabinet only where a file
+    // runs into it, so a set cannot be broken between files to hold more:
+    // one cabinet must hold them all, or the size limit split them.
+    if (options.MaxCabinetSize == 0 && checked.Files.size() > options.FilesPerCabinet) {
+        error = "There are " + WithThousands(static_cast<int64_t>(checked.Files.size()))
+                + " files to pack; one cabinet lists at most " + WithThousands(options.FilesPerCabinet)
+                + ". Split the set with --max-cabinet-size (each cabinet lists its own), or pack fewer files.";
+        return false;
     }
     TPieces pieces;
-    if (!PreparePieces(options, pieces, error))
+    if (!PreparePieces(checked, pieces, error))
         return false;
-    const std::string outputPath = FullPathOf(options.OutputPath);
 
     std::string scratch;
     if (!MakeScratchFolder(scratch, error))
         return false;
     TCabinetRequest request;
-    request.Files = options.Files;
+    request.Files = checked.Files;
     request.Compression = options.Compression;
     request.MaxCabinetSize = options.MaxCabinetSize;
     request.Folder = scratch;
     request.FirstName = EmbeddedCabinetName;
     request.ContinuationStem = ContinuationStem(outputPath);
+    request.SetId = options.SetId >= 0 ? static_cast<uint16_t>(options.SetId) : SetIdOf(checked.Files, pieces.Block);
+    request.FolderBytes = options.FolderBytes;
+    request.Progress = options.Progress;
+    request.ProgressContext = options.ProgressContext;
     TCabinetSet set;
-    bool ok = WriteCabinetSet(request, set, error) && CheckCompressionKept(set.Paths[0], options.Compression, error);
+    bool ok = WriteCabinetSet(request, set, error) && CheckCompressionKept(set.Paths[0], options.Compression, error)
+              && CheckFileCounts(set.Paths, checked.Files.size(), options.FilesPerCabinet, error);
 
     result.LibraryOffset = static_cast<int64_t>(pieces.Extractor.size());
     result.LibraryLength = static_cast<int64_t>(pieces.Library.size());
@@ -362,13 +523,13 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
 
     const std::string password = options.PasswordProtected ? options.Password : std::string();
     std::vector<TOutputFile> outputs;
+    std::vector<std::string> continuations;
     for (size_t i = 1; ok && i < set.Paths.size(); ++i) {
         outputs.emplace_back();
         const std::string path = FolderOf(outputPath) + set.Names[i];
         ok = OpenOutput(path, outputs.back(), error) && AppendCabinet(set.Paths[i], password, outputs.back(), error)
              && CloseOutput(outputs.back(), error);
-        if (ok)
-            result.ContinuationPaths.push_back(path);
+        continuations.push_back(path);
     }
     if (ok) {
         outputs.emplace_back();
@@ -379,12 +540,27 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
              && WriteOutput(package, pieces.Block.data(), pieces.Block.size(), error)
              && AppendCabinet(set.Paths[0], password, package, error) && CloseOutput(package, error);
     }
-    for (size_t i = 0; ok && i < outputs.size(); ++i)
-        ok = CommitOutput(outputs[i], error);
+    if (ok && CabinetSetAborted()) {
+        error = "Interrupted; nothing was written.";
+        ok = false;
+    }
+    std::vector<std::string> leftovers;
+    if (ok)
+        ok = CommitOutputs(outputs, leftovers, error);
     for (TOutputFile &file : outputs)
         DiscardOutput(file);
     RemoveScratchFolder(scratch);
     if (!ok)
-        result.ContinuationPaths.clear();
-    return ok;
+        return false;
+    result.ContinuationPaths = continuations;
+    result.FileCount = checked.Files.size();
+    for (const std::string &old : leftovers)
+        result.Notes.push_back("the file replaced is still in use and stays as " + old + "; delete it later.");
+    for (const std::string &stale : StaleContinuations(outputPath, set.Paths.size())) {
+        if (DeleteFileA(stale.c_str()))
+            result.Notes.push_back("removed " + stale + ", a continuation cabinet of an earlier build that this set does not use.");
+        else
+            result.Notes.push_back("could not remove " + stale + ", a continuation cabinet of an earlier build that this set does not use.");
+    }
+    return true;
 }

@@ -14,6 +14,19 @@ struct TPackFile {
 
 enum class TCompression { None, MsZip, Lzx };
 
+// The cabinet format's limits. A cabinet records its file count in 16
+// bits, a folder its data blocks (of at most 32,768 bytes each) in 16
+// bits, so one folder holds at most 65,535 x 32,768 bytes.
+constexpr uint32_t CabMaxFiles = 65535;
+constexpr uint32_t CabMaxFolderBytes = 0x7FFF8000;
+
+// Progress of a build, for a caller that shows it.
+struct TPackProgress {
+    int64_t FilesDone = 0, FilesTotal = 0;
+    int64_t BytesDone = 0, BytesTotal = 0;
+};
+typedef void (*TPackProgressSink)(const TPackProgress &progress, void *context);
+
 struct TPackOptions {
     std::string ExtractorPath;            // empty: oxtarn.exe beside the running program
     std::string LibraryPath;              // empty: cabinet.dll in the system folder
@@ -32,7 +45,17 @@ struct TPackOptions {
     bool Silent = false;
     std::vector<std::string> Messages;    // empty: the 56 default English texts
     TCompression Compression = TCompression::MsZip;
-    uint32_t MaxCabinetSize = 0;          // 0: one cabinet
+    uint32_t MaxCabinetSize = 0;          // 0: one cabinet unless the file count needs more
+    bool NoLibrary = false;               // carry no library (a zero-length piece)
+    bool AllowMissingCommand = false;     // the command may be one the target system has
+    std::vector<std::string> Excludes;    // patterns over the names in the cabinet
+    int32_t SetId = -1;                   // -1: a hash of the inputs
+    // Files one cabinet lists and bytes one folder holds; the format's
+    // limits, lower only to test what happens at them.
+    uint32_t FilesPerCabinet = CabMaxFiles;
+    uint32_t FolderBytes = CabMaxFolderBytes;
+    TPackProgressSink Progress = nullptr;  // called from the build, never throws
+    void *ProgressContext = nullptr;
     TPackIdentity Identity;               // the package's icon and version
 };
 
@@ -52,12 +75,23 @@ struct TPackResult {
     int64_t CabinetOffset = 0;
     int64_t PackageSize = 0;
     std::vector<std::string> ContinuationPaths;  // beside the package, in set order
+    size_t FileCount = 0;                        // files packed
+    std::vector<std::string> Notes;              // what the caller should tell (warnings, removals)
 };
 bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &error);
 
 // Adds every file below folder (recursively) with its relative path,
-// backslash-separated, as its cabinet name; files in name order.
-bool AddFolderFiles(const std::string &folder, std::vector<TPackFile> &files, std::string &error);
+// backslash-separated, as its cabinet name; files in name order. Folders
+// without any entry go to emptyFolders (the cabinet cannot hold them); a
+// path too long for the ANSI file calls, or a folder that cannot be
+// listed, is refused by name rather than skipped.
+bool AddFolderFiles(const std::string &folder, std::vector<TPackFile> &files, std::string &error,
+                    std::vector<std::string> *emptyFolders = nullptr);
+
+// Asks a build in progress to stop (from a console control handler): it
+// ends at the next block or file, removes what it wrote and fails, as do
+// later builds until called with false.
+void InterruptPackage(bool interrupt = true);
 // Stem of a package's continuation cabinet names: the package's file name
 // without extension; cabinet n (from 2) is stem + n + ".cab".
 std::string ContinuationStem(const std::string &outputPath);
