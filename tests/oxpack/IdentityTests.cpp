@@ -100,7 +100,7 @@ TEST(IconGroup, EntriesDescribeTheImagesUnderConsecutiveIds)
     std::vector<TIconImage> images;
     std::string error;
     ASSERT_TRUE(ParseIconFile(IconFileBytes({{16, 32}, {32, 4}}), images, error)) << error;
-    const std::string group = IconGroupResource(images, 300);
+    const std::string group = IconGroupResource(images, {300, 301});
     ASSERT_EQ(6u + 2 * 14, group.size());
     EXPECT_EQ(0, Word(group, 0));
     EXPECT_EQ(1, Word(group, 2));

@@ -6,6 +6,7 @@
 #include "uPackIdentity.h"
 
 #include <windows.h>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -217,64 +218,179 @@ std::string ResourceData(HMODULE module, LPCWSTR type, const TResName &name, WOR
     return data ? std::string(static_cast<const char *>(data), SizeofResource(module, found)) : std::string();
 }
 
-// One resource to remove from the extractor.
-struct TResItem {
-    LPCWSTR Type;
-    TResName Name;
-    WORD Language;
-};
-
-// What the extractor holds that the new identity replaces.
+// What the extractor holds that the new identity takes the place of. The
+// system's update calls replace a resource of the same type, name and
+// language; Wine's cannot delete one, so nothing is deleted: the new icon
+// group and version resource go under the names and languages of the old,
+// and the new images reuse the old images' numbers first.
 struct TExisting {
-    std::vector<TResItem> Remove;
     bool HasGroup = false;
     TResName Group;           // the icon group Explorer shows
     WORD GroupLanguage = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+    std::vector<uint16_t> GroupImages;
     WORD NextIconId = 1;      // above every icon image id in use
+    bool HasVersion = false;
+    TResName Version;
+    WORD VersionLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 };
 
-bool SurveyResources(const std::wstring &path, bool icon, bool version, TExisting &existing)
+bool SurveyResources(const std::wstring &path, TExisting &existing)
 {
     HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!module)
         return false;
-    std::vector<uint16_t> groupImages;
-    if (icon) {
-        // Named groups come first in the directory, then ordinals in order;
-        // the enumeration keeps that order, and Explorer takes the first.
-        const std::vector<TResName> groups = NamesOf(module, TypeGroupIcon);
-        if (!groups.empty()) {
-            existing.HasGroup = true;
-            existing.Group = groups.front();
-            const std::vector<WORD> languages = LanguagesOf(module, TypeGroupIcon, existing.Group);
-            if (!languages.empty())
-                existing.GroupLanguage = languages.front();
-            for (WORD language : languages) {
-                existing.Remove.push_back({TypeGroupIcon, existing.Group, language});
-                const std::string group = ResourceData(module, TypeGroupIcon, existing.Group, language);
-                const size_t count = group.size() >= 6 ? Word(group, 4) : 0;
-                for (size_t i = 0; i < count && 6 + 14 * (i + 1) <= group.size(); ++i)
-                    groupImages.push_back(Word(group, 6 + 14 * i + 12));
-            }
-        }
-        for (const TResName &image : NamesOf(module, TypeIcon)) {
-            if (!image.Name.empty())
-                continue;
-            if (image.Id >= existing.NextIconId)
-                existing.NextIconId = static_cast<WORD>(image.Id + 1);
-            bool ofGroup = false;
-            for (uint16_t id : groupImages)
-                ofGroup = ofGroup || id == image.Id;
-            if (ofGroup)
-                for (WORD language : LanguagesOf(module, TypeIcon, image))
-                    existing.Remove.push_back({TypeIcon, image, language});
-        }
+    // Named groups come first in the directory, then ordinals in order;
+    // the enumeration keeps that order, and Explorer takes the first.
+    const std::vector<TResName> groups = NamesOf(module, TypeGroupIcon);
+    if (!groups.empty()) {
+        existing.HasGroup = true;
+        existing.Group = groups.front();
+        const std::vector<WORD> languages = LanguagesOf(module, TypeGroupIcon, existing.Group);
+        if (!languages.empty())
+            existing.GroupLanguage = languages.front();
+        const std::string group = ResourceData(module, TypeGroupIcon, existing.Group, existing.GroupLanguage);
+        const size_t count = group.size() >= 6 ? Word(group, 4) : 0;
+        for (size_t i = 0; i < count && 6 + 14 * (i + 1) <= group.size(); ++i)
+            existing.GroupImages.push_back(Word(group, 6 + 14 * i + 12));
     }
-    if (version)
-        for (const TResName &name : NamesOf(module, TypeVersion))
-            for (WORD language : LanguagesOf(module, TypeVersion, name))
-                existing.Remove.push_back({TypeVersion, name, language});
+    for (const TResName &image : NamesOf(module, TypeIcon))
+        if (image.Name.empty() && image.Id >= existing.NextIconId)
+            existing.NextIconId = static_cast<WORD>(image.Id + 1);
+    const std::vector<TResName> versions = NamesOf(module, TypeVersion);
+    if (!versions.empty()) {
+        existing.HasVersion = true;
+        existing.Version = versions.front();
+        const std::vector<WORD> languages = LanguagesOf(module, TypeVersion, existing.Version);
+        if (!languages.empty())
+            existing.VersionLanguage = languages.front();
+    }
     FreeLibrary(module);
+    return true;
+}
+
+// --- The sections after the resources. ---
+// The system's update calls rewrite the resource section in place and can
+// grow it only when it is the image's last section (Wine's refuses any
+// other layout); the linker puts the relocations after it. They are taken
+// off for the update and put back after the new resource section, their
+// addresses moved with them. Their contents hold addresses of the code and
+// data before them, which do not move.
+
+struct TPeLayout {
+    size_t NtHeaders = 0;      // offset of the PE signature
+    size_t Sections = 0;       // offset of the first section header
+    uint16_t Count = 0;
+    uint32_t SectionAlignment = 0, FileAlignment = 0;
+    int Resources = -1;        // index of .rsrc
+};
+
+const size_t SectionHeaderSize = 40;
+const size_t OptionalHeaderAt = 24;     // from the PE signature
+const size_t DirectoriesAt = 96;        // from the optional header (PE32)
+
+uint32_t AlignUp(uint32_t value, uint32_t alignment)
+{
+    return alignment ? (value + alignment - 1) / alignment * alignment : value;
+}
+
+void SetDword(std::string &b, size_t at, uint32_t v)
+{
+    SetWord(b, at, static_cast<uint16_t>(v & 0xFFFF));
+    SetWord(b, at + 2, static_cast<uint16_t>(v >> 16));
+}
+
+bool ReadLayout(const std::string &image, TPeLayout &layout)
+{
+    if (image.size() < 64 || Word(image, 0) != 0x5A4D)
+        return false;
+    layout.NtHeaders = Dword(image, 60);
+    if (layout.NtHeaders + OptionalHeaderAt + DirectoriesAt + 16 * 8 > image.size() ||
+        Dword(image, layout.NtHeaders) != 0x4550 || Word(image, layout.NtHeaders + OptionalHeaderAt) != 0x10B)
+        return false;
+    layout.Count = Word(image, layout.NtHeaders + 6);
+    layout.Sections = layout.NtHeaders + OptionalHeaderAt + Word(image, layout.NtHeaders + 20);
+    layout.SectionAlignment = Dword(image, layout.NtHeaders + OptionalHeaderAt + 32);
+    layout.FileAlignment = Dword(image, layout.NtHeaders + OptionalHeaderAt + 36);
+    if (layout.Sections + SectionHeaderSize * layout.Count > image.size() || layout.SectionAlignment == 0 ||
+        layout.FileAlignment == 0)
+        return false;
+    for (uint16_t i = 0; i < layout.Count; ++i)
+        if (image.compare(layout.Sections + SectionHeaderSize * i, 6, std::string(".rsrc\0", 6)) == 0)
+            layout.Resources = i;
+    return true;
+}
+
+// The section headers and raw data taken off after .rsrc.
+struct TTail {
+    std::vector<std::string> Headers;
+    std::vector<std::string> Data;
+};
+
+bool DetachTail(std::string &image, TTail &tail)
+{
+    TPeLayout layout;
+    if (!ReadLayout(image, layout) || layout.Resources < 0)
+        return false;
+    const size_t resources = layout.Sections + SectionHeaderSize * layout.Resources;
+    const uint32_t resourcesEnd = Dword(image, resources + 20) + Dword(image, resources + 16);
+    for (uint16_t i = static_cast<uint16_t>(layout.Resources + 1); i < layout.Count; ++i) {
+        const size_t header = layout.Sections + SectionHeaderSize * i;
+        const uint32_t raw = Dword(image, header + 20), rawSize = Dword(image, header + 16);
+        // Only a plain tail can be moved: raw data after the resources',
+        // within the file.
+        if ((rawSize && raw < resourcesEnd) || static_cast<uint64_t>(raw) + rawSize > image.size())
+            return false;
+        tail.Headers.push_back(image.substr(header, SectionHeaderSize));
+        tail.Data.push_back(image.substr(raw, rawSize));
+        image.replace(header, SectionHeaderSize, SectionHeaderSize, '\0');
+    }
+    if (tail.Headers.empty())
+        return true;
+    image.resize(resourcesEnd);
+    SetWord(image, layout.NtHeaders + 6, static_cast<uint16_t>(layout.Resources + 1));
+    const uint32_t end = Dword(image, resources + 12) +
+                         std::max(Dword(image, resources + 8), Dword(image, resources + 16));
+    SetDword(image, layout.NtHeaders + OptionalHeaderAt + 56, AlignUp(end, layout.SectionAlignment));
+    return true;
+}
+
+bool AttachTail(std::string &image, const TTail &tail)
+{
+    if (tail.Headers.empty())
+        return true;
+    TPeLayout layout;
+    if (!ReadLayout(image, layout) || layout.Resources != layout.Count - 1)
+        return false;
+    const size_t resources = layout.Sections + SectionHeaderSize * layout.Resources;
+    uint32_t address = AlignUp(Dword(image, resources + 12) +
+                                   std::max(Dword(image, resources + 8), Dword(image, resources + 16)),
+                               layout.SectionAlignment);
+    image.resize(AlignUp(static_cast<uint32_t>(image.size()), layout.FileAlignment), '\0');
+    const size_t directories = layout.NtHeaders + OptionalHeaderAt + DirectoriesAt;
+    const uint32_t directoryCount = std::min<uint32_t>(16, Dword(image, directories - 4));
+    for (size_t k = 0; k < tail.Headers.size(); ++k) {
+        std::string header = tail.Headers[k];
+        const uint32_t oldAddress = Dword(header, 12);
+        const uint32_t virtualSize = std::max(Dword(header, 8), Dword(header, 16));
+        // Directories inside the moved section (the relocations) move too.
+        for (uint32_t d = 0; d < directoryCount; ++d) {
+            const uint32_t rva = Dword(image, directories + 8 * d);
+            if (rva >= oldAddress && rva < oldAddress + virtualSize)
+                SetDword(image, directories + 8 * d, rva - oldAddress + address);
+        }
+        SetDword(header, 12, address);
+        SetDword(header, 20, tail.Data[k].empty() ? 0 : static_cast<uint32_t>(image.size()));
+        image += tail.Data[k];
+        image.resize(AlignUp(static_cast<uint32_t>(image.size()), layout.FileAlignment), '\0');
+        const size_t at = layout.Sections + SectionHeaderSize * (layout.Count + k);
+        if (at + SectionHeaderSize > Dword(image, layout.NtHeaders + OptionalHeaderAt + 60))
+            return false;  // no room left among the headers
+        image.replace(at, SectionHeaderSize, header);
+        address = AlignUp(address + virtualSize, layout.SectionAlignment);
+    }
+    SetWord(image, layout.NtHeaders + 6, static_cast<uint16_t>(layout.Count + tail.Headers.size()));
+    SetDword(image, layout.NtHeaders + OptionalHeaderAt + 56, address);   // SizeOfImage
+    SetDword(image, layout.NtHeaders + OptionalHeaderAt + 64, 0);         // CheckSum: not kept
     return true;
 }
 
@@ -321,16 +437,22 @@ bool WriteFileBytes(const std::wstring &path, const std::string &bytes)
 bool UpdateScratch(const std::wstring &path, const TPackIdentity &identity, const std::vector<TIconImage> &images,
                    const std::string &outputName, std::string &error)
 {
-    const bool icon = !identity.IconPath.empty();
-    const bool version = HasVersionFields(identity);
     TExisting existing;
-    if (!SurveyResources(path, icon, version, existing)) {
+    if (!SurveyResources(path, existing)) {
         error = "The extractor's resources cannot be read: " + SystemReason(GetLastError());
         return false;
     }
-    if (icon && static_cast<size_t>(existing.NextIconId) + images.size() > 0xFFFF) {
-        error = "The extractor has no free icon numbers left for " + identity.IconPath;
-        return false;
+    // The images take the old images' numbers first, then new ones.
+    std::vector<uint16_t> ids;
+    for (size_t i = 0; i < images.size(); ++i) {
+        if (i < existing.GroupImages.size()) {
+            ids.push_back(existing.GroupImages[i]);
+        } else if (existing.NextIconId == 0) {
+            error = "The extractor has no free icon numbers left for " + identity.IconPath;
+            return false;
+        } else {
+            ids.push_back(existing.NextIconId++);
+        }
     }
     HANDLE update = BeginUpdateResourceW(path.c_str(), FALSE);
     if (!update) {
@@ -338,28 +460,28 @@ bool UpdateScratch(const std::wstring &path, const TPackIdentity &identity, cons
         return false;
     }
     bool ok = true;
-    for (const TResItem &item : existing.Remove)
-        ok = ok && UpdateResourceW(update, item.Type, item.Name.Pointer(), item.Language, nullptr, 0);
-    if (icon) {
+    if (!images.empty()) {
         // The group keeps its name, so whatever refers to it (the dialogs'
         // program icon) shows the package's icon too.
-        TResName group = existing.HasGroup ? existing.Group : TResName();
+        TResName group = existing.Group;
         if (!existing.HasGroup)
             group.Id = 1;
         for (size_t i = 0; ok && i < images.size(); ++i) {
             std::string image = images[i].Bytes;
-            ok = UpdateResourceW(update, TypeIcon, MAKEINTRESOURCEW(existing.NextIconId + i), existing.GroupLanguage,
-                                 &image[0], static_cast<DWORD>(image.size()));
+            ok = UpdateResourceW(update, TypeIcon, MAKEINTRESOURCEW(ids[i]), existing.GroupLanguage, &image[0],
+                                 static_cast<DWORD>(image.size()));
         }
-        std::string groupBytes = IconGroupResource(images, existing.NextIconId);
+        std::string groupBytes = IconGroupResource(images, ids);
         ok = ok && UpdateResourceW(update, TypeGroupIcon, group.Pointer(), existing.GroupLanguage, &groupBytes[0],
                                    static_cast<DWORD>(groupBytes.size()));
     }
-    if (version) {
+    if (HasVersionFields(identity)) {
+        TResName version = existing.Version;
+        if (!existing.HasVersion)
+            version.Id = VS_VERSION_INFO;
         std::string versionBytes = VersionResource(identity, outputName);
-        ok = ok && UpdateResourceW(update, TypeVersion, MAKEINTRESOURCEW(VS_VERSION_INFO),
-                                   MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), &versionBytes[0],
-                                   static_cast<DWORD>(versionBytes.size()));
+        ok = ok && UpdateResourceW(update, TypeVersion, version.Pointer(), existing.VersionLanguage,
+                                   &versionBytes[0], static_cast<DWORD>(versionBytes.size()));
     }
     const DWORD updateError = ok ? 0 : GetLastError();
     // Discarding on failure leaves the scratch copy as it was.
@@ -434,7 +556,7 @@ bool ParseIconFile(const std::string &bytes, std::vector<TIconImage> &images, st
     return true;
 }
 
-std::string IconGroupResource(const std::vector<TIconImage> &images, uint16_t firstId)
+std::string IconGroupResource(const std::vector<TIconImage> &images, const std::vector<uint16_t> &ids)
 {
     std::string group;
     PutWord(group, 0);
@@ -449,7 +571,7 @@ std::string IconGroupResource(const std::vector<TIconImage> &images, uint16_t fi
         PutWord(group, image.Planes);
         PutWord(group, image.BitCount);
         PutDword(group, static_cast<uint32_t>(image.Bytes.size()));
-        PutWord(group, static_cast<uint16_t>(firstId + i));
+        PutWord(group, i < ids.size() ? ids[i] : 0);
     }
     return group;
 }
@@ -585,7 +707,15 @@ bool ApplyIdentity(std::string &extractor, const TPackIdentity &identity, const 
         return false;
     }
     std::string changed;
-    bool ok = WriteFileBytes(scratch, extractor);
+    std::string detached = extractor;
+    TTail tail;
+    if (!DetachTail(detached, tail)) {
+        DeleteFileW(scratch);
+        error = "The extractor is not a program whose resources can be changed (no resource section, or sections "
+                "after it that cannot be moved)";
+        return false;
+    }
+    bool ok = WriteFileBytes(scratch, detached);
     if (!ok)
         error = "The scratch copy of the extractor cannot be written: " + Narrow(scratch);
     ok = ok && UpdateScratch(scratch, identity, images, outputName, error);
@@ -594,6 +724,10 @@ bool ApplyIdentity(std::string &extractor, const TPackIdentity &identity, const 
         ok = false;
     }
     DeleteFileW(scratch);
+    if (ok && !AttachTail(changed, tail)) {
+        error = "The relocations of the extractor cannot be put back after its new resources";
+        ok = false;
+    }
     if (ok)
         extractor.swap(changed);
     return ok;

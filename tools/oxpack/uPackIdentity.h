@@ -48,8 +48,8 @@ struct TIconImage {
 // Parses an .ico file; false with the reason when it is not an icon (a
 // cursor, a bitmap, a truncated file, an image outside the file).
 bool ParseIconFile(const std::string &bytes, std::vector<TIconImage> &images, std::string &error);
-// The group resource (GRPICONDIR) for images stored under ids firstId...
-std::string IconGroupResource(const std::vector<TIconImage> &images, uint16_t firstId);
+// The group resource (GRPICONDIR) for images stored under ids, in order.
+std::string IconGroupResource(const std::vector<TIconImage> &images, const std::vector<uint16_t> &ids);
 // The leading dotted numbers of a version text, up to four; false when one
 // is above 65535.
 bool ParseVersionNumbers(const std::string &text, uint16_t (&numbers)[4]);
