@@ -74,6 +74,8 @@ std::string GivenDestination()
     const std::string &folder = PackageSwitches.Destination;
     if (!IsFullPath(folder))
         Fail(Message(32) + "\r" + folder);
+    // Removed after a failure only when this run made it.
+    DestinationMadeByRun = !IsFolderPresent(folder);
     if (!CreateFolderTree(AddTrailingBackslash(folder)))
         Fail(Message(28) + folder);
     return folder;
@@ -107,6 +109,7 @@ std::string ResolveDestination(const std::string &destination)
         std::string folder = ChooseWorkFolder("qbxr_installer", PackageSettings.RequiredBytes);
         if (folder.empty())
             Fail(Message(10));
+        DestinationMadeByRun = true;
         return folder;
     }
     return destination;
@@ -142,10 +145,6 @@ int main()
     if (offset == -1)
         Fail(NotWorkableNotice);
     ReadPackageSettings(offset);
-    // Without a temporary folder no copy was written, and a bare name
-    // would delete a file of the current folder.
-    if (!TempFolder.empty())
-        DeleteFileA((TempFolder + "oxtarn.tmp").c_str());
     // Settings that end inside the licence text have lost every field
     // after it, the messages included: the package is not workable.
     if (!PackageSettings.Complete)
@@ -193,6 +192,9 @@ int main()
             EndRun(ExitError);
     }
     PackageSettings.Destination = AddTrailingBackslash(PackageSettings.Destination);
+    // A folder that is missing now is made by the extraction.
+    if (!DestinationMadeByRun)
+        DestinationMadeByRun = !IsFolderPresent(PackageSettings.Destination);
     LogLine("destination: " + PackageSettings.Destination + (InstallMode ? " (command waited for)" : ""));
 
     const int64_t freeBytes = FreeBytesOnDrive(PackageSettings.Destination);

@@ -6,7 +6,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${OX_BUILD:-$root/build}
-"$root/tools/build.sh" | grep -m1 -E '^oxtarn.exe:' || true
+# The build runs to its end (its last line is the extractor's size): a
+# filter that stopped reading early would cut it short.
+echo "== building"
+"$root/tools/build.sh"
 
 # Unix paths are seen by Windows programs under drive Z:.
 win() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }

@@ -18,7 +18,33 @@ mkdir -p "$work/payload" "$work/dest" "$out"
 # Unix paths are seen by Windows programs under drive Z:.
 win() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
 wine_run() { "$build/wine-run" "$@"; }
-trap '"$build/wine-run" --stop >/dev/null 2>&1 || true' EXIT
+
+# The windows show folders as a user would see them, not the build
+# machine's: the packages sit on a drive of the prefix mapped to a scratch
+# folder, and they install into C:\Program Files\Widget 2.0, a folder of
+# the prefix that leads to another scratch folder. Both go when the script
+# ends.
+[ -d "$build/wineprefix/dosdevices" ] || wine_run wineboot -i >/dev/null 2>&1 || true
+mkdir -p "$work/media"
+letter=""
+for l in d e f g h i j k l m n o p q r s t u v w x y; do
+  if [ ! -e "$build/wineprefix/dosdevices/$l:" ] && [ ! -L "$build/wineprefix/dosdevices/$l:" ]; then
+    letter=$l
+    break
+  fi
+done
+[ -n "$letter" ] || { echo "screenshots: no free drive letter in the prefix" >&2; exit 1; }
+ln -s "$work/media" "$build/wineprefix/dosdevices/$letter:"
+programs="$build/wineprefix/drive_c/Program Files"
+rm -f "$programs/Widget 2.0"
+ln -s "$work/dest" "$programs/Widget 2.0"
+media="${letter^^}:"
+destination='C:\Program Files\Widget 2.0'
+unmap() {
+  rm -f "$build/wineprefix/dosdevices/$letter:"
+  if [ -L "$programs/Widget 2.0" ]; then rm -f "$programs/Widget 2.0"; fi
+}
+trap '"$build/wine-run" --stop >/dev/null 2>&1 || true; unmap' EXIT
 
 # The sample: a licence, a small file that already exists at the
 # destination (for the overwrite prompt) and a large one, so that the
@@ -35,11 +61,11 @@ wine_run "$build/bin/oxpack.exe" --title "Widget 2.0" \
   --question "Install Widget 2.0 on this computer?" \
   --protect --password s3cret --licence "$(win "$work/licence.txt")" \
   --completion "Widget 2.0 is ready to use." --compression none \
-  --output "$(win "$work/widget.exe")" \
+  --output "$media\\widget.exe" \
   "$(win "$work/payload/readme.txt")" "$(win "$work/payload/widget.dat")" >/dev/null
 # More room than any disk has, for the free-space box.
 wine_run "$build/bin/oxpack.exe" --title "Widget 2.0" --required-mb 900000000 \
-  --destination "$(win "$work/dest")" --output "$(win "$work/roomy.exe")" \
+  --destination "$destination" --output "$media\\roomy.exe" \
   "$(win "$work/payload/readme.txt")" >/dev/null
 
 DISPLAY=":$(cat "$build/xvfb/display")"
@@ -96,7 +122,7 @@ finish_package() {
 }
 
 start_package() {
-  (cd "$work" && wine_run explorer "/desktop=shots,800x600" "$@" >/dev/null 2>&1) &
+  (cd "$work/media" && wine_run explorer "/desktop=shots,800x600" "$@" >/dev/null 2>&1) &
   package=$!
   desktop=""
   for _ in $(seq 1 80); do
@@ -108,11 +134,11 @@ start_package() {
 }
 
 echo "== the whole run: question, password, licence, destination, overwrite"
-start_package "$(win "$work/widget.exe")"
+start_package "$media\\widget.exe"
 shot start-question && activate && keys y
 shot password && typed s3cret && keys Return
 shot licence && keys Return
-shot destination && keys End shift+Home && typed "$(win "$work/dest")" && keys Return
+shot destination && keys End shift+Home && typed "$destination" && keys Return
 shot overwrite && keys Return
 # The completion message comes next, drawn black here (see below); Return
 # answers it all the same.
@@ -121,7 +147,7 @@ keys Return
 finish_package
 
 echo "== not enough free space"
-start_package "$(win "$work/roomy.exe")"
+start_package "$media\\roomy.exe"
 shot free-space && activate && keys Return
 finish_package
 
@@ -139,7 +165,7 @@ for i in range(1500):
     open("%s/part%04d.txt" % (sys.argv[1], i), "w").write("Widget part %d\n" % i * 50)' "$work/parts"
 wine_run "$build/bin/oxpack.exe" --title "Widget 2.0" --protect --password s3cret \
   --completion "Widget 2.0 is ready to use." --compression none \
-  --destination "$(win "$work/boxes")" --output "$(win "$work/boxes.exe")" \
+  --destination "$destination" --output "$media\\boxes.exe" \
   "$(win "$work/payload/readme.txt")" --folder "$(win "$work/parts")" >/dev/null
 
 # The visible X windows whose title shows "Widget 2.0".
@@ -169,8 +195,8 @@ press() {
 # (when given) and the box that ends the run as name.
 box_shot() {
   local name=$1 password=$2 progshot=${3:-} dialog progress box
-  rm -rf "$work/boxes"
-  (cd "$work" && wine_run "$work/boxes.exe" >/dev/null 2>&1) &
+  find "$work/dest" -mindepth 1 -delete
+  (cd "$work/media" && wine_run "$media\\boxes.exe" >/dev/null 2>&1) &
   package=$!
   dialog=$(wait_window "") || { echo "   $name: no password dialog" >&2; finish_package; return 1; }
   sleep 0.5
@@ -193,7 +219,7 @@ box_shot() {
 # The quit question over the password dialog, with the dialog moved aside.
 cancel_shot() {
   local dialog box
-  (cd "$work" && wine_run "$work/boxes.exe" >/dev/null 2>&1) &
+  (cd "$work/media" && wine_run "$media\\boxes.exe" >/dev/null 2>&1) &
   package=$!
   dialog=$(wait_window "") || { echo "   cancel-question: no password dialog" >&2; finish_package; return 1; }
   xdotool windowmove "$dialog" 0 0 2>/dev/null || true

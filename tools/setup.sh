@@ -11,6 +11,7 @@ packages=(
   wine wine32:i386 fonts-wine xvfb x11-utils
   cabextract osslsigncode openssl libcxxopts-dev
   python3 x11-apps xdotool
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -58,7 +58,11 @@ bool BindEntryPoints()
 
 void RestrictLibrarySearch()
 {
+    // Both are looked up, not imported: Windows 2000 and the first XP have
+    // neither and would refuse to start the extractor at all. Without
+    // them the cabinet library is still loaded by its full system path.
     typedef BOOL(WINAPI * TSetDefaultDllDirectories)(DWORD);
+    typedef BOOL(WINAPI * TSetDllDirectoryA)(LPCSTR);
     const DWORD SearchSystemFolderOnly = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     TSetDefaultDllDirectories restrictSearch = reinterpret_cast<TSetDefaultDllDirectories>(
@@ -66,7 +70,10 @@ void RestrictLibrarySearch()
     if (restrictSearch && restrictSearch(SearchSystemFolderOnly))
         return;
     // Older systems: at least take the current folder out of the search.
-    SetDllDirectoryA("");
+    TSetDllDirectoryA dropCurrentFolder = reinterpret_cast<TSetDllDirectoryA>(
+        reinterpret_cast<void *>(GetProcAddress(kernel, "SetDllDirectoryA")));
+    if (dropCurrentFolder)
+        dropCurrentFolder("");
 }
 
 bool LoadCabinetLibrary(int32_t libraryOffset, int32_t libraryLength, const std::string &folder)

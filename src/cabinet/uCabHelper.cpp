@@ -23,6 +23,11 @@ const size_t NextCabinetFolderSize = 256;
 // Set when the next cabinet of a set cannot be reached at all; the failed
 // extraction is then reported as a missing cabinet, not as a user abort.
 bool NextCabinetUnreachable = false;
+// The set and index the library waits for: those of the cabinet it reads
+// (the last one checked), the index one higher. Kept while the library asks
+// again for the same cabinet, after it refused a file.
+USHORT ExpectedSetId = 0;
+USHORT ExpectedIndex = 0;
 // The file being written, from its creation until it is closed complete.
 // A run that fails or ends while it is open removes it, so that no cut-off
 // file is left looking like a finished one. A confirmed cancel ends the run
@@ -39,29 +44,42 @@ bool FileCutOff = false;
 // name of its own until its replacement is complete, and put back when the
 // run ends first, so that a failed or cancelled run never costs it. Handed
 // over like the file being written, through AsideOwned.
-const char AsideSuffix[] = ".oxtarn-old";
 char AsideTarget[MAX_PATH];
 char AsidePath[MAX_PATH];
 DWORD AsideAttributes = 0;
 volatile LONG AsideOwned = 0;
+// Names tried before the old file is given up as one that cannot be moved.
+const uint32_t AsideAttempts = 100;
 
-// Moves the existing target aside, writable; false when it cannot be done
-// (a name too long, or one already taken, which is never overwritten), and
-// the target is then deleted as before.
+// Moves the existing target aside, writable, under a short name in its own
+// folder: never longer than the target's name, so it fits wherever the
+// target does. A name that is taken, whoever took it, is never replaced;
+// the next number is tried. False when the file cannot be moved at all:
+// it is then left as it was.
 bool SetAside(const std::string &target)
 {
-    const std::string aside = target + AsideSuffix;
-    if (aside.size() >= MAX_PATH || GetFileAttributesA(aside.c_str()) != INVALID_FILE_ATTRIBUTES)
-        return false;
+    // A cabinet name may separate its levels with a slash as well.
+    const std::string folder = target.substr(0, target.find_last_of("\\/") + 1);
     const DWORD attributes = GetFileAttributesA(target.c_str());
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!MoveFileA(target.c_str(), aside.c_str()))
-        return false;
-    lstrcpynA(AsideTarget, target.c_str(), MAX_PATH);
-    lstrcpynA(AsidePath, aside.c_str(), MAX_PATH);
-    AsideAttributes = attributes;
-    InterlockedExchange(&AsideOwned, 1);
-    return true;
+    // Two runs in one folder start from different numbers.
+    const uint32_t first = GetTickCount() ^ (GetCurrentProcessId() << 12);
+    for (uint32_t attempt = 0; attempt < AsideAttempts; ++attempt) {
+        const std::string aside = folder + SetAsideName(first + attempt, target.size() - folder.size());
+        if (MoveFileA(target.c_str(), aside.c_str())) {
+            lstrcpynA(AsideTarget, target.c_str(), MAX_PATH);
+            lstrcpynA(AsidePath, aside.c_str(), MAX_PATH);
+            AsideAttributes = attributes;
+            InterlockedExchange(&AsideOwned, 1);
+            return true;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+            break;
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesA(target.c_str(), attributes);
+    return false;
 }
 
 // The replacement is complete: the old file goes.
@@ -81,11 +99,6 @@ void PutBack()
         SetFileAttributesA(AsideTarget, AsideAttributes);
 }
 
-bool IsSeparator(char c)
-{
-    return c == '\\' || c == '/';
-}
-
 // Answers of the abort/retry/ignore loops: -1 abort (the box could not be
 // shown), 1 retry, 0 ignore.
 int Ask(int message, const std::string &subject)
@@ -99,8 +112,10 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
     int a = -1;
     const std::string folder = GetFolderPart(target);
 
-    // A name that would land outside the destination is never written; it
-    // is handled as a file that cannot be created.
+    // A name that would land outside the destination, or that the system
+    // would not take as a file of that name (a wildcard, a device, a level
+    // it shortens), is never written: it is handled as a file that cannot
+    // be created.
     if (!IsSafeCabinetName(record->psz1)) {
         do {
             a = Ask(30, target);
@@ -142,18 +157,16 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
         if (!DecideOverwrite(target)) {
             r = 0;
         } else {
-            bool deleted;
+            // The old file is only ever moved aside, never deleted, until
+            // its replacement is complete.
+            bool moved;
             do {
                 a = -1;
-                deleted = SetAside(target);
-                if (!deleted) {
-                    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    deleted = DeleteFileA(target.c_str()) != 0;
-                }
-                if (!deleted)
+                moved = SetAside(target);
+                if (!moved)
                     a = Ask(29, target);
-            } while (!deleted && a == 1);
-            if (!deleted)
+            } while (!moved && a == 1);
+            if (!moved)
                 r = a == 0 ? 0 : -1;
         }
     }
@@ -226,7 +239,21 @@ INT_PTR ContinueSet(PFDINOTIFICATION record)
         NextCabinetUnreachable = true;
         return -1;
     }
-    const std::string folder = LocateNextCabinet(record->psz1, record->psz2);
+    // The library opens the name as the cabinet gives it, below the folder
+    // handed back: a folder, drive or ".." part would lead it out of the
+    // package's folder. Such a name is a cabinet that cannot be found.
+    if (!IsSafeNextCabinetName(record->psz1)) {
+        NextCabinetUnreachable = true;
+        return -1;
+    }
+    // A notification with an error code is the library asking again after
+    // it refused the file it was given.
+    const bool rejected = record->fdie != FDIERROR_NONE;
+    if (!rejected) {
+        ExpectedSetId = CabinetInfo.setID;
+        ExpectedIndex = static_cast<USHORT>(CabinetInfo.iCabinet + 1);
+    }
+    const std::string folder = LocateNextCabinet(record->psz1, record->psz2, rejected);
     if (folder.size() + 1 > NextCabinetFolderSize) {
         NextCabinetUnreachable = true;
         return -1;
@@ -272,46 +299,37 @@ void RemovePartialFile()
     PutBack();
 }
 
-std::string LocateNextCabinet(const std::string &nextName, const std::string &diskName)
+std::string LocateNextCabinet(const std::string &nextName, const std::string &diskName, bool rejected)
 {
     // Continuation cabinets are only ever looked for beside the package:
     // a folder or drive part in the name the cabinet gives is dropped, so
     // that a crafted cabinet cannot lead the extraction anywhere else.
     const std::string cabinetName = nextName.substr(nextName.find_last_of("\\/:") + 1);
     const std::string folder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
-    PromptNextCabinet(folder, cabinetName, diskName);
-    NextCabinet = folder + cabinetName;
-    if (!CheckCabinet(FdiContext, NextCabinet, CabinetInfo)) {
-        ReportError(PackageSettings.DamagedMessage, true);
-        EndRun(ExitError);
-    }
-    return folder;
-}
-
-bool IsSafeCabinetName(const std::string &name)
-{
-    if (name.empty() || IsSeparator(name[0]) || name.find(':') != std::string::npos)
-        return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = start;
-        while (end < name.size() && !IsSeparator(name[end]))
-            ++end;
-        // The system drops trailing dots and blanks from a path level, so
-        // any level made only of them and holding two dots may become "..".
-        int dots = 0;
-        bool onlyDotsAndBlanks = end > start;
-        for (size_t i = start; i < end; ++i) {
-            if (name[i] == '.')
-                ++dots;
-            else if (name[i] != ' ')
-                onlyDotsAndBlanks = false;
+    const std::string path = folder + cabinetName;
+    // Every round either takes the file or asks the user: the run cannot
+    // go round without an answer in between.
+    bool askFirst = rejected;
+    for (;;) {
+        const bool present = IsFilePresent(path);
+        if (present && !askFirst) {
+            FDICABINETINFO candidate;
+            if (!CheckCabinet(FdiContext, path, candidate)) {
+                ReportError(PackageSettings.DamagedMessage, true);
+                EndRun(ExitError);
+            }
+            // A cabinet of another set, or out of order, would be refused
+            // by the library, which then asks for the same file again.
+            if (candidate.setID == ExpectedSetId && candidate.iCabinet == ExpectedIndex) {
+                CabinetInfo = candidate;
+                break;
+            }
         }
-        if (onlyDotsAndBlanks && dots >= 2)
-            return false;
-        start = end + 1;
+        askFirst = false;
+        PromptNextCabinet(cabinetName, diskName, present);
     }
-    return true;
+    NextCabinet = path;
+    return folder;
 }
 
 DWORD FileAttributesFromCabinet(USHORT attribs)

@@ -7,6 +7,7 @@
 #pragma once
 #include <string>
 #include "cabinet/hFDI.h"
+#include "cabinet/uCabNames.h"
 
 extern ERF FdiErf;
 extern HFDI FdiContext;
@@ -29,21 +30,20 @@ FNFDINOTIFY(FdiNotify);
 // AtEndOfRun, so that it runs on whichever thread ends the run.
 void RemovePartialFile();
 // The folder (with trailing backslash) of the next cabinet of a set: always
-// the package's own, any folder part of nextName dropped. Prompts until the
-// cabinet is there, then sets NextCabinet and CabinetInfo; a file there
-// that is no cabinet ends the process as a damaged package.
-std::string LocateNextCabinet(const std::string &nextName, const std::string &diskName);
+// the package's own, any folder part of nextName dropped. A file there is
+// taken only when it is a cabinet of the set being extracted with the next
+// index; while it is missing, or another cabinet, the user is asked (silent
+// mode ends with 1). Then sets NextCabinet and CabinetInfo. A file there
+// that is no cabinet at all ends the process as a damaged package.
+// rejected: the library has refused the file once already; the user is
+// asked before it is looked at again, so that it is never handed back
+// without an answer in between.
+std::string LocateNextCabinet(const std::string &nextName, const std::string &diskName, bool rejected = false);
 // The message (15 to 27) for a failed extraction's error record.
 std::string FdiErrorText(const ERF &errorRecord);
 
 // --- Pure checks, exposed for their tests. ---
 
-// True when a file name from a cabinet stays below the destination it is
-// appended to: relative, no drive or stream colon, no ".." level (nor one
-// the system would shorten to "..", such as ". ." or "..."), and no
-// leading separator. Both slashes count as separators, as they do for
-// the file system.
-bool IsSafeCabinetName(const std::string &name);
 // The attribute bits a cabinet may carry that are file attributes
 // (read-only, hidden, system, archive); 0 becomes FILE_ATTRIBUTE_NORMAL.
 DWORD FileAttributesFromCabinet(USHORT attribs);

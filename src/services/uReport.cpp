@@ -55,11 +55,13 @@ int ShowBox(const std::string &body, UINT style)
     return answer > 0 ? answer : NoAnswer;
 }
 
-// The run is about to end: leave no empty destination folder behind. A
-// folder that holds anything is kept, because RemoveDirectoryA refuses it.
+// The run is about to end: leave behind no empty destination folder that
+// this run made. A folder that holds anything is kept, because
+// RemoveDirectoryA refuses it; one that was there before is never removed.
 void RemoveEmptyDestination()
 {
-    RemoveDirectoryA(PackageSettings.Destination.c_str());
+    if (DestinationMadeByRun)
+        RemoveDirectoryA(PackageSettings.Destination.c_str());
 }
 
 // Shows the error box (none in silent mode) and returns the answer: IDYES
@@ -135,28 +137,22 @@ bool DecideOverwrite(const std::string &fileName)
     }
 }
 
-void PromptNextCabinet(const std::string &folder, const std::string &cabinetName, const std::string &diskName)
+void PromptNextCabinet(const std::string &cabinetName, const std::string &diskName, bool wrongFile)
 {
-    while (!IsFilePresent(folder + cabinetName)) {
-        if (PackageSettings.Silent) {
-            LogSilentAnswer("next cabinet missing: " + folder + cabinetName, "end of run");
-            EndRun(ExitError);
-        }
-        std::string body = Message(38) + "\r" + Message(39) + diskName + "\r" + Message(40) + cabinetName;
-        const int answer = ShowError(body, false);
-        // Without a box nobody can insert the disk: asking again would
-        // only spin.
-        if (answer == NoAnswer)
-            EndRun(ExitError);
-        if (answer == IDYES) {
-            RemoveEmptyDestination();
-            EndRun(ExitDeclined);
-        }
+    if (PackageSettings.Silent) {
+        LogSilentAnswer((wrongFile ? "next cabinet of another set: " : "next cabinet missing: ") + cabinetName,
+                        "end of run");
+        EndRun(ExitError);
     }
-}
-
-void ReportNotBuilt(const std::string &part)
-{
-    ReportError("This extractor cannot show the " + part + " yet.", true);
-    EndRun(ExitError);
+    const std::string body = wrongFile ? PackageSettings.DamagedMessage + "\r" + Message(40) + cabinetName
+                                       : Message(38) + "\r" + Message(39) + diskName + "\r" + Message(40) + cabinetName;
+    const int answer = ShowError(body, false);
+    // Without a box nobody can put the cabinet in place: asking again
+    // would only spin.
+    if (answer == NoAnswer)
+        EndRun(ExitError);
+    if (answer == IDYES) {
+        RemoveEmptyDestination();
+        EndRun(ExitDeclined);
+    }
 }

@@ -6,8 +6,8 @@
 #include <string>
 
 // Fatal: OK box, returns true. Not fatal: Yes/No quit question, returns
-// true for Yes. A true result removes an empty Destination folder; the
-// caller then ends the process.
+// true for Yes. A true result removes an empty Destination folder that the
+// run made (DestinationMadeByRun); the caller then ends the process.
 bool ReportError(const std::string &text, bool fatal);
 // File error during extraction: 1 retry, 0 ignore; abort ends the process.
 int AskRetry(const std::string &text);
@@ -18,11 +18,11 @@ bool DecideOverwrite(const std::string &fileName);
 // The overwrite dialog, which the driver lends before the run: the dialogs
 // lie above reporting. Null keeps every existing file.
 extern bool (*OverwriteQuestion)(const std::string &fileName);
-// Asks for disk diskName, naming cabinetName, until folder + cabinetName
-// is present. Yes quits with exit code 2; silent mode, or a box that cannot
-// be shown, ends the process with 1.
-void PromptNextCabinet(const std::string &folder, const std::string &cabinetName, const std::string &diskName);
+// Asks once for the next cabinet of a set, naming cabinetName: for disk
+// diskName while the file is missing, or, when wrongFile, with the
+// damaged-package message for a file of that name that is not the cabinet
+// the set goes on with. Returns when the user answers No, to look again;
+// Yes quits with exit code 2; silent mode, or a box that cannot be shown,
+// ends the process with 1.
+void PromptNextCabinet(const std::string &cabinetName, const std::string &diskName, bool wrongFile);
 
-// Stops a run that needs a part of the extractor this build does not have
-// yet: a fatal report naming the part, exit code 1. Never pretends success.
-[[noreturn]] void ReportNotBuilt(const std::string &part);

@@ -6,6 +6,7 @@ std::string TempFolder;
 std::string SystemFolder;
 std::string WindowsFolder;
 bool InstallMode = false;
+bool DestinationMadeByRun = false;
 int OverwriteMode = 1;
 int16_t FilesDone = 0;
 HWND ProgressWindow = nullptr;

@@ -11,6 +11,12 @@ extern std::string TempFolder;
 extern std::string SystemFolder;
 extern std::string WindowsFolder;
 extern bool InstallMode;
+// True once the destination is a folder this run made, or is to make when
+// it extracts: the work folder, a folder the destination dialog created, a
+// folder that did not exist when the destination was settled. Only such a
+// folder is removed (when empty) after a failure; the temporary folder or
+// any folder of the user's is never touched.
+extern bool DestinationMadeByRun;
 extern int OverwriteMode;          // 1 ask, 0 overwrite all, 2 skip all
 extern int16_t FilesDone;
 extern HWND ProgressWindow;        // owner of every box; 0 until the progress dialog opens

@@ -35,7 +35,12 @@ int32_t FindMarkerLine(const std::string &bytes)
     return -1;
 }
 
-std::vector<std::string> SplitCommandLine(const std::string &commandLine)
+namespace {
+
+// Both splitters share the boundaries: blanks separate outside quotes, and
+// an argument that is only "" still counts. keepQuotes keeps each
+// argument's text as typed instead of its value.
+std::vector<std::string> Split(const std::string &commandLine, bool keepQuotes)
 {
     std::vector<std::string> result;
     std::string current;
@@ -45,6 +50,8 @@ std::vector<std::string> SplitCommandLine(const std::string &commandLine)
         if (c == '"') {
             quoted = !quoted;
             inArgument = true;
+            if (keepQuotes)
+                current += c;
         } else if (c == ' ' && !quoted) {
             if (inArgument)
                 result.push_back(current);
@@ -59,6 +66,34 @@ std::vector<std::string> SplitCommandLine(const std::string &commandLine)
     if (inArgument)
         result.push_back(current);
     return result;
+}
+
+} // namespace
+
+std::vector<std::string> SplitCommandLine(const std::string &commandLine)
+{
+    return Split(commandLine, false);
+}
+
+std::vector<std::string> SplitCommandLineAsTyped(const std::string &commandLine)
+{
+    return Split(commandLine, true);
+}
+
+std::string ArgumentValue(const std::string &typed)
+{
+    // Quotes only group; nothing else is special, so the value is the
+    // typed text without them.
+    std::string value;
+    for (char c : typed)
+        if (c != '"')
+            value += c;
+    return value;
+}
+
+bool IsSilentSwitch(const std::string &typed)
+{
+    return UpperCaseAscii(ArgumentValue(typed)) == "$SILENT$";
 }
 
 namespace {
@@ -234,9 +269,12 @@ void ParseSettingsLines(const std::string &bytes, const std::vector<std::string>
     settings.Silent = ReadFlag(reader);
 
     // After the silent line: the argument switches silent mode on even when
-    // the package says "FALSE", and nothing switches it off.
+    // the package says "FALSE", and nothing switches it off. Every other
+    // argument goes on as typed: its quotes keep it one argument for the
+    // command, and keep a command interpreter from reading what they
+    // enclose ("&", ">") as its own syntax.
     for (const std::string &argument : arguments) {
-        if (UpperCaseAscii(argument) == "$SILENT$")
+        if (IsSilentSwitch(argument))
             settings.Silent = true;
         else
             settings.Parameters += ' ' + argument;

@@ -52,8 +52,16 @@ int32_t FindMarkerLine(const std::string &bytes);
 // and are removed, nothing else is special; "" is an empty argument and an
 // unbalanced quote runs to the end. Element 0 is the program part.
 std::vector<std::string> SplitCommandLine(const std::string &commandLine);
+// The same arguments, each with its text as typed, quotes included.
+std::vector<std::string> SplitCommandLineAsTyped(const std::string &commandLine);
+// The value of an argument as typed: its text without the quotes.
+std::string ArgumentValue(const std::string &typed);
+// True for "$SILENT$" in any letter case of a to z, quoted or not.
+bool IsSilentSwitch(const std::string &typed);
 // Fills settings from the settings lines in bytes (the data after the
-// marker line) and the command-line arguments 1.. (argument 0 excluded).
+// marker line) and the command-line arguments 1.. as typed (argument 0
+// excluded): each one but the silent switch is appended to Parameters
+// after one blank, quotes included.
 // Without the end-of-licence line, Complete stays false and every field
 // after the licence stays empty.
 void ParseSettingsLines(const std::string &bytes, const std::vector<std::string> &arguments,
@@ -63,12 +71,11 @@ void ParseSettingsLines(const std::string &bytes, const std::vector<std::string>
 
 // Argument 0: the extractor's own full path as the system reports it.
 std::string OwnFilePath();
-// Arguments 1.. of the process's command line.
+// Arguments 1.. of the process's command line, as typed.
 std::vector<std::string> CommandLineArguments();
 int32_t FindSettingsBlock();
-// Needs TempFolder set (the copy "oxtarn.tmp" is written there) and
-// PackageSwitches parsed: their Passed arguments go to Parameters, and
-// $SILENT$ switches silent mode on.
+// Needs PackageSwitches parsed: their Passed arguments go to Parameters,
+// and $SILENT$ switches silent mode on.
 void ReadPackageSettings(int32_t offset);
 
 // The same over any file or buffer size, for the routines above and their

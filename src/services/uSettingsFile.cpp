@@ -2,7 +2,6 @@
 // extractor's own file and the process's command line. The line rules live
 // in uSettings.cpp; this file only fetches the bytes.
 #include <windows.h>
-#include "services/uRunState.h"
 #include "services/uSettings.h"
 #include "services/uSwitches.h"
 
@@ -34,7 +33,7 @@ std::vector<std::string> CommandLineArguments()
 {
     // Argument 0 is how the program was typed; the extractor's own file
     // comes from OwnFilePath instead.
-    std::vector<std::string> arguments = SplitCommandLine(GetCommandLineA());
+    std::vector<std::string> arguments = SplitCommandLineAsTyped(GetCommandLineA());
     if (!arguments.empty())
         arguments.erase(arguments.begin());
     return arguments;
@@ -78,29 +77,13 @@ int32_t FindSettingsBlock()
     return FindSettingsBlockIn(OwnFilePath());
 }
 
-// The copy in the temporary folder is still written (the driver deletes
-// it), but nothing reads it back: the values come from memory, so two
-// packages started at once cannot read each other's copy.
-static void WriteSettingsCopy(const std::string &bytes)
-{
-    if (TempFolder.empty())
-        return;
-    const std::string path = TempFolder + "oxtarn.tmp";
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD done = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-    CloseHandle(file);
-}
-
 void ReadPackageSettingsFrom(const std::string &path, int32_t offset,
                              const std::vector<std::string> &arguments, TPackageSettings &settings)
 {
-    const std::string bytes = ReadPackageBytes(path, offset, SettingsCopyLength);
-    WriteSettingsCopy(bytes);
-    ParseSettingsLines(bytes, arguments, settings);
+    // Read from memory only: no copy is written anywhere, so nothing
+    // planted under a fixed name in a shared folder is ever written through
+    // or deleted, and two packages started at once cannot meet.
+    ParseSettingsLines(ReadPackageBytes(path, offset, SettingsCopyLength), arguments, settings);
 }
 
 void ReadPackageSettings(int32_t offset)

@@ -1,5 +1,6 @@
 // uSwitches: recognising the package's switches. Pure: no system calls.
 #include "services/uSwitches.h"
+#include "services/uSettings.h"
 #include "util/mUtils.h"
 
 TPackageSwitches PackageSwitches;
@@ -21,17 +22,6 @@ const char PackageHelpText[] =
     "with $PASSEXITCODE$, the command's own exit code.";
 
 namespace {
-
-// The argument as the splitter would give it: quotes removed. An argument
-// that is already unquoted holds no quote and stays as it is.
-std::string Unquoted(const std::string &argument)
-{
-    std::string value;
-    for (char c : argument)
-        if (c != '"')
-            value += c;
-    return value;
-}
 
 // True when value is name (upper case), in any letter case, followed by
 // '=' and the value (rest), or alone: a switch typed without its value is
@@ -56,7 +46,7 @@ TPackageSwitches ParsePackageSwitches(const std::vector<std::string> &arguments)
 {
     TPackageSwitches switches;
     for (const std::string &argument : arguments) {
-        const std::string value = Unquoted(argument);
+        const std::string value = ArgumentValue(argument);
         const std::string upper = UpperCaseAscii(value);
         std::string logged = argument;
         if (upper == "$SILENT$") {

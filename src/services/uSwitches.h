@@ -17,7 +17,7 @@ struct TPackageSwitches {
     bool PasswordGiven = false;
     std::string Password;         // $PASSWORD$=TEXT
     std::string LogFile;          // $LOG$=FILE; empty: no log
-    // Every other argument, in order, for the command's parameters.
+    // Every other argument as typed, in order, for the command's parameters.
     std::vector<std::string> Passed;
     // All arguments as the log shows them: each password replaced by ***.
     std::string Logged;
@@ -26,9 +26,10 @@ struct TPackageSwitches {
 // Filled once at start-up on the main thread, read-only afterwards.
 extern TPackageSwitches PackageSwitches;
 
-// The switches among arguments 1.. of the command line. Quotes group and
-// are removed before a switch is recognised, as the splitter removes them,
-// so "$DESTINATION$=C:\a b" and $DESTINATION$="C:\a b" are the same. A
+// The switches among arguments 1.. of the command line, as typed. Quotes
+// group and are removed before a switch is recognised, so
+// "$DESTINATION$=C:\a b" and $DESTINATION$="C:\a b" are the same; the
+// other arguments keep their text as typed, quotes included. A
 // switch given twice takes the later value; a valued switch typed without
 // '=' counts as given with an empty value. An argument that only contains
 // a switch's name (x$SILENT$, $SILENT$=1) is not a switch.

@@ -45,17 +45,25 @@ std::string ChooseWorkFolder(const std::string &name, int64_t required)
 
 std::string CreateNumberedFolder(const std::string &base, const std::string &name)
 {
+    // The base may be missing, or made a moment ago by another run: either
+    // way it must be a folder before the numbered level is made in it.
+    if (!CreateFolderTree(base) && !IsFolderPresent(base))
+        return std::string();
     std::string prefix = AddTrailingBackslash(base) + name;
     int failures = 0;
     for (int64_t n = 1; n <= INT32_MAX; ++n) {
         std::string candidate = prefix + Int64ToText(n) + '\\';
-        if (IsFolderPresent(candidate))
-            continue;
-        if (CreateFolderTree(candidate))
+        // One creation decides: a folder that exists already, made a moment
+        // ago by another run or planted by another user, is taken, never
+        // shared. Asking first and creating afterwards would let two runs
+        // (or a run and an intruder) both believe the folder their own.
+        std::string entry = DropTrailingBackslash(candidate);
+        if (CreateDirectoryA(entry.c_str(), nullptr))
             return candidate;
+        if (GetLastError() == ERROR_ALREADY_EXISTS)
+            continue;
         // A file of the candidate's name only costs its number; a base where
         // nothing can be created would fail every number alike.
-        std::string entry = DropTrailingBackslash(candidate);
         if (GetFileAttributesA(entry.c_str()) == INVALID_FILE_ATTRIBUTES &&
             ++failures >= MaxFailuresInARow)
             break;

@@ -8,10 +8,12 @@
 // bytes (the temporary folder's drive first, then fixed drives C: to Z:),
 // in folder form; empty when none could be made.
 std::string ChooseWorkFolder(const std::string &name, int64_t required);
-// First base\name<N>\ (N = 1, 2, ...) that did not exist and could be
-// created, in folder form; empty when every number fails, or after 1,000
-// numbers in a row could not be created although nothing of that name
-// existed (the base cannot hold folders).
+// First base\name<N>\ (N = 1, 2, ...) that this call created itself, in
+// folder form: a folder that exists already, whoever made it, is never
+// handed out, so two runs racing each other never share one. Missing
+// parents of base are created. Empty when the base cannot be made, when
+// every number fails, or after 1,000 numbers in a row could not be created
+// although nothing of that name existed (the base cannot hold folders).
 std::string CreateNumberedFolder(const std::string &base, const std::string &name);
 // Free bytes of the drive or share holding path; 0 when unknown.
 int64_t FreeBytesOnDrive(const std::string &path);

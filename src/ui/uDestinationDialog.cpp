@@ -31,11 +31,13 @@ void Accept(HWND dialog)
         return;
     }
     const std::string folder = AddTrailingBackslash(typed);
+    const bool existed = IsFolderPresent(folder);
     if (!CreateFolderTree(folder)) {
         QuitOnYes(Message(28) + "\r" + typed + "\r\r" + Message(33));
         return;
     }
     ChosenFolder = folder;
+    DestinationMadeByRun = !existed;
     EndDialog(dialog, 0);
 }
 

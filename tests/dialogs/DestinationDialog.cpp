@@ -34,8 +34,10 @@ TEST(DestinationDialog, OffersThePackageFolderAndUntouchedEnterExtractsThere)
     EXPECT_EQ(Text(50), ControlText(dialog, Browse));
     EXPECT_EQ(Text(51), ControlText(dialog, IDOK));
     EXPECT_EQ(Text(44), ControlText(dialog, IDCANCEL));
-    // The focus settles once the dialog is active, a moment after it shows.
-    EXPECT_TRUE(WaitFor([&] { return FocusedWindow(dialog) == GetDlgItem(dialog, FolderBox); }, 3000));
+    // Once the dialog is the active, foreground window the box has the
+    // focus, with nothing more to wait for.
+    EXPECT_TRUE(WaitUntilActive(dialog)) << DescribeActivation(dialog);
+    EXPECT_EQ(GetDlgItem(dialog, FolderBox), FocusedWindow(dialog)) << DescribeActivation(dialog);
     EXPECT_TRUE(IsCentred(dialog));
 
     PressKey(dialog, VK_RETURN);

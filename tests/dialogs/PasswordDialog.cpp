@@ -29,8 +29,10 @@ TEST(PasswordDialog, ShowsPromptCentredWithFocusInMaskedBoxAndRightPasswordExtra
     EXPECT_EQ(Text(44), ControlText(dialog, IDCANCEL));
     EXPECT_EQ("", ControlText(dialog, PasswordBox));
     EXPECT_TRUE(ControlStyle(dialog, PasswordBox) & ES_PASSWORD);
-    // The focus settles once the dialog is active, a moment after it shows.
-    EXPECT_TRUE(WaitFor([&] { return FocusedWindow(dialog) == GetDlgItem(dialog, PasswordBox); }, 3000));
+    // Once the dialog is the active, foreground window the box has the
+    // focus, with nothing more to wait for.
+    EXPECT_TRUE(WaitUntilActive(dialog)) << DescribeActivation(dialog);
+    EXPECT_EQ(GetDlgItem(dialog, PasswordBox), FocusedWindow(dialog)) << DescribeActivation(dialog);
     EXPECT_TRUE(IsCentred(dialog));
 
     TypeInto(dialog, PasswordBox, "s3cret");

@@ -1,6 +1,7 @@
 // The progress dialog: what it shows during and after an extraction,
 // pause and cancel, and hiding while a work-folder command runs.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include "DialogRuns.h"
 #include <commctrl.h>
 #include "oxPackFixture.h"
@@ -208,6 +209,53 @@ TEST(ProgressDialog, CancelWhilePausedEndsWithTwoAndPutsBackTheFileBeingReplaced
               GetFileAttributesA((OutFolder(folder) + "a.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_FALSE(FileExists(OutFolder(folder) + "a.txt.oxtarn-old"));
     EXPECT_FALSE(FileExists(OutFolder(folder) + "big0.bin"));
+    RemoveTestFolder(folder);
+}
+
+// The same cancel where the file being replaced has a path of 255
+// characters: no name made by adding to it would fit, and the old file must
+// still wait under a name of its own rather than be deleted at once.
+TEST(ProgressDialog, CancelPutsBackAFileWhosePathLeavesNoRoomForASuffix)
+{
+    const std::string folder = NewTestFolder("proglong");
+    TPackOptions options = LongPackage(folder, 120);
+    std::string destination = OutFolder(folder);
+    const size_t wanted = 255 - std::string("a.txt").size();
+    ASSERT_GE(wanted, destination.size() + 2);
+    while (wanted - destination.size() > 101) {
+        destination += std::string(50, 'd') + "\\";
+        ASSERT_TRUE(CreateDirectoryA(destination.c_str(), nullptr)) << destination;
+    }
+    destination += std::string(wanted - destination.size() - 1, 'e') + "\\";
+    ASSERT_TRUE(CreateDirectoryA(destination.c_str(), nullptr)) << destination;
+    const std::string target = destination + "a.txt";
+    ASSERT_EQ(255u, target.size());
+    ASSERT_TRUE(WriteWholeFile(target, "old a"));
+    ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
+    options.Destination = destination;
+
+    TChild child = StartPackage(options);
+    HWND progress = PauseAfterPrompt(child);
+    ASSERT_TRUE(progress);
+    CloseByAltF4(progress);
+    TBox question = WaitForNewBox(child, {progress});
+    ExpectQuitQuestion(question, Text(7));
+    ASSERT_TRUE(Answer(question.Window, IDYES));
+    EXPECT_EQ(2u, FinishChild(child));
+    EXPECT_EQ("old a", ReadWholeFile(target));
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_READONLY), GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY);
+    // Nothing else is left: no cut-off file, no set-aside copy.
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((destination + "*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, search);
+    do {
+        if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..")
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "readme.txt"}), names);
     RemoveTestFolder(folder);
 }
 

@@ -37,6 +37,14 @@ bool Contains(const std::string &text, const std::string &part)
     return text.find(part) != std::string::npos;
 }
 
+// out\in\setup.exe, a file of the user's a wildcard name would match.
+void PlantUsersFile(const std::string &out, const std::string &in)
+{
+    CreateDirectoryA(out.c_str(), nullptr);
+    CreateDirectoryA(in.c_str(), nullptr);
+    ASSERT_TRUE(WriteWholeFile(in + "setup.exe", "mine"));
+}
+
 } // namespace
 
 TEST(DamagedPackage, TruncatedOrUnrecognisedCabinetEndsWithTwoBeforeWritingAnything)
@@ -86,6 +94,29 @@ TEST(DamagedPackage, CorruptDataEndsWithOneAndTheLibrarysReason)
     (void)packed;
 }
 
+// A failure in the middle of the first file leaves the destination empty:
+// removed when the run made it, kept when it was there before.
+TEST(DamagedPackage, FailureRemovesAnEmptyDestinationOnlyWhenTheRunMadeIt)
+{
+    TDamage s;
+    ASSERT_TRUE(WriteWholeFile(s.Payload + "b.bin", std::string(300000, 'z')));
+    TPackOptions options = PackageOf(s.Payload, s.Root, s.Out);
+    Pack(options);
+    std::string bytes = ReadWholeFile(options.OutputPath);
+    for (size_t i = bytes.size() - 200; i < bytes.size() - 100; ++i)
+        bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+    ASSERT_TRUE(WriteWholeFile(options.OutputPath, bytes));
+
+    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(s.Out.c_str()));
+    EXPECT_EQ(1u, RunPackage(options.OutputPath, "$SILENT$", s.Root).ExitCode);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(s.Out.c_str())) << "the run's own folder stayed";
+
+    ASSERT_TRUE(CreateDirectoryA(s.Out.c_str(), nullptr));
+    EXPECT_EQ(1u, RunPackage(options.OutputPath, "$SILENT$", s.Root).ExitCode);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(s.Out.c_str())) << "the user's folder was removed";
+    EXPECT_TRUE(FilesBelow(s.Out).empty());
+}
+
 TEST(DamagedPackage, CabinetOffsetBeyondTwoGigabytesCannotBeSought)
 {
     TDamage s;
@@ -121,6 +152,42 @@ TEST(HostileCabinet, NamesThatLeaveTheDestinationAreNeverWritten)
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((s.Out + "escaped.txt").c_str())) << name;
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((s.Root + "escaped.txt").c_str())) << name;
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("Z:\\escaped.txt")) << name;
+        RemoveTestFolder(s.Out);
+    }
+}
+
+// Names the system would not write as they stand: a wildcard that matches
+// a file of the user's, levels it would shorten onto another name, devices.
+// Each is a file that cannot be created: exit code 1 in a silent run,
+// nothing written under another name, the user's file untouched.
+TEST(HostileCabinet, NamesThatAreNoFileNamesAreNeverWritten)
+{
+    TDamage s;
+    ASSERT_TRUE(WriteWholeFile(s.Payload + "x.txt", "not a file name"));
+    const std::string source = s.Payload + "x.txt";
+    const std::string in = s.Out + "in\\";
+    for (const std::string name : {"*.exe", "setup.ex?", "trail.", "blank ", "sub.\\f.txt", "NUL", "con.txt",
+                                   "LPT1\\f.txt", "a|b.txt"}) {
+        PlantUsersFile(s.Out, in);
+        const std::string cabinet =
+            CabinetOf({{source, "safe.txt"}, {source, name}, {source, "after.txt"}}, s.Root);
+        const std::string package =
+            WriteRawCabinetPackage(s.Root + "names.exe", RawSettingsLines(in), cabinet);
+        TRunResult run = RunPackage(package, "$SILENT$", s.Root);
+        EXPECT_EQ(1u, run.ExitCode) << name;
+        EXPECT_FALSE(run.BoxShown) << name;
+        EXPECT_EQ((std::vector<std::string>{"safe.txt", "setup.exe"}), FilesBelow(in)) << name;
+        EXPECT_EQ("mine", ReadWholeFile(in + "setup.exe")) << name;
+        if (name == "*.exe") {
+            // A user is told the name with message 30 and may skip it.
+            RemoveTestFolder(s.Out);
+            PlantUsersFile(s.Out, in);
+            TRunResult shown = RunAndAnswer(package, s.Root, IDIGNORE);
+            EXPECT_EQ(0u, shown.ExitCode);
+            EXPECT_EQ("M34\rM30\r" + in + name, shown.BoxText);
+            EXPECT_EQ((std::vector<std::string>{"after.txt", "safe.txt", "setup.exe"}), FilesBelow(in));
+            EXPECT_EQ("mine", ReadWholeFile(in + "setup.exe"));
+        }
         RemoveTestFolder(s.Out);
     }
 }

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include "ExtractFixture.h"
 #include "oxPackFixture.h"
+#include "oxProcess.h"
 #include "oxTest.h"
+#include "oxWindows.h"
 
 namespace {
 
@@ -50,6 +52,35 @@ TPackResult PackStoredSet(const TSet &s, TPackOptions &options)
     TPackResult packed = Pack(options);
     EXPECT_EQ(2u, packed.ContinuationPaths.size());
     return packed;
+}
+
+const char DamagedText[] =
+    "The cabinet has most likely been damaged, please obtain a new copy of this cabinet and try again.";
+
+// Fields of a cabinet's header: the set ID and the cabinet's index in it.
+const size_t SetIdOffset = 32;
+const size_t IndexOffset = 34;
+
+// A stored two-cabinet set whose one large file spans both cabinets.
+TPackResult PackSpanningPair(const TSet &s, TPackOptions &options)
+{
+    EXPECT_TRUE(WriteWholeFile(s.Payload + "big.bin", NoiseBytes(120000, 11)));
+    EXPECT_TRUE(WriteWholeFile(s.Payload + "small.txt", "after the boundary"));
+    options = PackageOf(s.Payload, s.Root, s.Out);
+    options.MaxCabinetSize = 70000;
+    options.Compression = TCompression::None;
+    TPackResult packed = Pack(options);
+    EXPECT_EQ(1u, packed.ContinuationPaths.size());
+    return packed;
+}
+
+// The continuation with one header byte changed: another set, or another
+// place in the set.
+std::string Altered(const std::string &cabinet, size_t offset)
+{
+    std::string altered = cabinet;
+    altered[offset] = static_cast<char>(altered[offset] ^ 0x5A);
+    return altered;
 }
 
 } // namespace
@@ -126,4 +157,94 @@ TEST(CabinetSet, ContinuationOfExactlyThePackagesSizeIsReadAsItself)
     ASSERT_TRUE(WriteWholeFile(packed.ContinuationPaths[0], continuation));
     EXPECT_EQ(0u, RunPackage(options.OutputPath, "$SILENT$", s.Root).ExitCode);
     ExpectSameTree(s.Payload, s.Out);
+}
+
+// A cabinet of another set (or of this set out of order) beside the package
+// is refused before the library sees it: a silent run ends at once with 1,
+// and the file cut off at the boundary is removed.
+TEST(CabinetSet, ContinuationOfAnotherSetEndsASilentRunWithOneAtOnce)
+{
+    TSet s;
+    TPackOptions options;
+    TPackResult packed = PackSpanningPair(s, options);
+    ASSERT_EQ(1u, packed.ContinuationPaths.size());
+    const std::string right = ReadWholeFile(packed.ContinuationPaths[0]);
+    for (size_t offset : {SetIdOffset, IndexOffset}) {
+        ASSERT_TRUE(WriteWholeFile(packed.ContinuationPaths[0], Altered(right, offset)));
+        const DWORD start = GetTickCount();
+        TRunResult run = RunPackage(options.OutputPath, "$SILENT$", s.Root, 15000);
+        EXPECT_LT(GetTickCount() - start, 10000u) << offset;
+        EXPECT_EQ(1u, run.ExitCode) << offset;
+        EXPECT_FALSE(run.BoxShown) << run.BoxText;
+        ExpectOnlyWholeFiles(s.Payload, s.Out);
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((s.Out + "big.bin").c_str())) << offset;
+        RemoveTestFolder(s.Out);
+    }
+}
+
+// With a user there, the wrong file is named with the damaged-package
+// message; the right one put in place and No goes on, Yes quits.
+TEST(CabinetSet, ContinuationOfAnotherSetIsAskedForAgainUntilTheRightOneIsThere)
+{
+    TSet s;
+    TPackOptions options;
+    TPackResult packed = PackSpanningPair(s, options);
+    ASSERT_EQ(1u, packed.ContinuationPaths.size());
+    const std::string continuation = packed.ContinuationPaths[0];
+    const std::string right = ReadWholeFile(continuation);
+    ASSERT_TRUE(WriteWholeFile(continuation, Altered(right, SetIdOffset)));
+
+    TChild child = StartChild(Quoted(options.OutputPath), s.Root);
+    ASSERT_TRUE(child.Process);
+    HWND progress = WaitForDialog(child, 101);
+    ASSERT_TRUE(progress);
+    TBox box = WaitForNewBox(child, {progress});
+    ASSERT_TRUE(box.Window) << "no prompt for the wrong cabinet";
+    EXPECT_NE(std::string::npos, box.Text.find(DamagedText)) << box.Text;
+    EXPECT_NE(std::string::npos, box.Text.find("package2.cab")) << box.Text;
+    EXPECT_EQ(ButtonsOf(MB_YESNO), box.Buttons);
+    ASSERT_TRUE(WriteWholeFile(continuation, right));
+    PressButton(box, IDNO);
+    EXPECT_EQ(0u, FinishChild(child));
+    ExpectSameTree(s.Payload, s.Out);
+    RemoveTestFolder(s.Out);
+
+    ASSERT_TRUE(WriteWholeFile(continuation, Altered(right, SetIdOffset)));
+    TRunResult quit = RunAndAnswer(options.OutputPath, s.Root, IDYES);
+    EXPECT_EQ(2u, quit.ExitCode);
+    EXPECT_NE(std::string::npos, quit.BoxText.find(DamagedText)) << quit.BoxText;
+    ExpectOnlyWholeFiles(s.Payload, s.Out);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((s.Out + "big.bin").c_str()));
+}
+
+// The library opens the next cabinet's name as the cabinet gives it: a
+// name with a folder part is a cabinet that cannot be found, even when a
+// file of its bare name lies beside the package and one of the whole name
+// in the folder above.
+TEST(CabinetSet, ContinuationNameWithAFolderPartIsNeverRead)
+{
+    TSet s;
+    const std::string packageFolder = s.Root + "pkg\\";
+    ASSERT_TRUE(CreateDirectoryA(packageFolder.c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFile(s.Payload + "big.bin", NoiseBytes(120000, 13)));
+    TPackOptions options = PackageOf(s.Payload, packageFolder, s.Out);
+    options.MaxCabinetSize = 70000;
+    options.Compression = TCompression::None;
+    TPackResult packed = Pack(options);
+    ASSERT_EQ(1u, packed.ContinuationPaths.size());
+    const std::string continuation = ReadWholeFile(packed.ContinuationPaths[0]);
+
+    // "package2.cab" becomes "..\kage2.cab", of the same length.
+    std::string package = ReadWholeFile(options.OutputPath);
+    const size_t at = package.find(std::string("package2.cab\0", 13), static_cast<size_t>(packed.CabinetOffset));
+    ASSERT_NE(std::string::npos, at);
+    package.replace(at, 12, "..\\kage2.cab");
+    ASSERT_TRUE(WriteWholeFile(options.OutputPath, package));
+    ASSERT_TRUE(WriteWholeFile(packageFolder + "kage2.cab", continuation));
+    ASSERT_TRUE(WriteWholeFile(s.Root + "kage2.cab", continuation));
+
+    TRunResult run = RunPackage(options.OutputPath, "$SILENT$", s.Root);
+    EXPECT_EQ(1u, run.ExitCode);
+    EXPECT_FALSE(run.BoxShown) << run.BoxText;
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((s.Out + "big.bin").c_str()));
 }

@@ -96,9 +96,9 @@ TEST(SilentRun, DestinationsAndTheCommandLineOfTheStartedProgram)
         const std::vector<std::string> record = RecordLines(RecordPath(s.Root), 2);
         ASSERT_EQ(2u, record.size()) << c.Destination;
         // The program part is quoted; the package's own arguments follow
-        // the parameters, their quotes gone; the program starts in the
+        // the parameters as they were typed; the program starts in the
         // folder the package was started in.
-        EXPECT_EQ(Quoted(c.Expected + "Setup.Exe") + " /q a b c", record[0]);
+        EXPECT_EQ(Quoted(c.Expected + "Setup.Exe") + " /q \"a b\" c", record[0]);
         EXPECT_EQ(DropTrailingBackslash(started), record[1]);
         EXPECT_TRUE(ReadWholeFile(c.Folder + "Setup.Exe") == ReadWholeFile(s.Payload + "Setup.Exe"));
         DeleteFileA((c.Folder + "Setup.Exe").c_str());

@@ -3,8 +3,10 @@
 // from its arguments, calls one routine and exits with 10 + its result
 // (routines that end the process themselves exit with their own code).
 // "nextcab" looks for the next cabinet of a set as the extraction does,
-// prompting through PromptNextCabinet.
-//   report_host ROUTINE SILENT(0|1) DESTINATION [TEXT [MORE [badowner]]]
+// prompting through PromptNextCabinet; "nextcabagain" as it does when the
+// library has refused the file once.
+//   report_host ROUTINE SILENT(0|1) DESTINATION [TEXT [MORE [badowner|theirs]]]
+// The destination counts as a folder the run made, except with "theirs".
 // "badowner" gives the boxes an owner window that does not exist, so that
 // every box fails as it does where no window can be shown.
 #include <windows.h>
@@ -29,6 +31,7 @@ int main(int argc, char **argv)
     const std::string routine = argv[1];
     const std::string text = argc > 4 ? argv[4] : "";
     const std::string more = argc > 5 ? argv[5] : "";
+    DestinationMadeByRun = !(argc > 6 && std::string(argv[6]) == "theirs");
     if (argc > 6 && std::string(argv[6]) == "badowner")
         ProgressWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x7FFF0000));
 
@@ -40,8 +43,8 @@ int main(int argc, char **argv)
         return 10 + AskRetry(text);
     if (routine == "yesno")
         return 10 + AskYesNo(text);
-    if (routine == "nextcab") {
-        LocateNextCabinet(text, more);
+    if (routine == "nextcab" || routine == "nextcabagain") {
+        LocateNextCabinet(text, more, routine == "nextcabagain");
         return 10;
     }
     if (routine == "overwrite") {

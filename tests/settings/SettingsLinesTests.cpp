@@ -334,6 +334,12 @@ TEST(ParseSettingsLines, ArgumentsSwitchSilentAndExtendParameters)
     EXPECT_TRUE(p.Silent);
     EXPECT_EQ("-x  $Silent$x", p.Parameters);
 
+    // Each argument is handed on with its own text, quotes included; the
+    // switch counts quoted too.
+    p = ParseLines(MakeSettingsLines(), {"\"/dir=C:\\a b /uninstall\"", "\"$silent$\"", "\"\"", "x\"&\"y"});
+    EXPECT_TRUE(p.Silent);
+    EXPECT_EQ(" \"/dir=C:\\a b /uninstall\" \"\" x\"&\"y", p.Parameters);
+
     // Only the ASCII letters are folded.
     p = ParseLines(MakeSettingsLines(), {"$S\xc9LENT$"});
     EXPECT_FALSE(p.Silent);

@@ -41,6 +41,19 @@ DWORD AnswerOneBox(TChild child, int button, TBox *seen = nullptr)
     return FinishChild(child);
 }
 
+// Answers the next-cabinet prompt with No, to look again at a file there
+// that is no cabinet: the damaged-package report ends the run with 1.
+void ExpectDamagedAfterNo(TChild &child, const TBox &prompt)
+{
+    PressButton(prompt, IDNO);
+    Sleep(300);
+    TBox box = WaitForBox(child);
+    ASSERT_TRUE(box.Window);
+    EXPECT_EQ("M35\rM42\r\rM36", box.Text);
+    PressButton(box, IDOK);
+    EXPECT_EQ(1u, FinishChild(child));
+}
+
 } // namespace
 
 TEST(ReportError, FatalBoxShowsHeadingTextAndLastLine)
@@ -80,6 +93,19 @@ TEST(ReportError, SilentAnswersFatalTrueAndQuestionsNo)
     EXPECT_FALSE(WaitForBox(fatal, 3000).Window);
     EXPECT_EQ(11u, FinishChild(fatal));
     EXPECT_FALSE(FolderExists(destination));
+}
+
+// A destination the run did not make (the temporary folder, a folder of the
+// user's) stays, empty or not, whatever ends the run.
+TEST(ReportError, DestinationTheRunDidNotMakeIsNeverRemoved)
+{
+    const std::string destination = NewTestFolder("theirs");
+    TChild fatal = StartHost("fatal", true, destination, "Broken", "x", "theirs");
+    EXPECT_EQ(11u, FinishChild(fatal));
+    EXPECT_EQ(11u, AnswerOneBox(StartHost("quit", false, destination, "Go on?", "x", "theirs"), IDYES));
+    EXPECT_EQ(10u, AnswerOneBox(StartHost("yesno", false, destination, "Really?", "x", "theirs"), IDNO));
+    EXPECT_TRUE(FolderExists(destination));
+    RemoveDirectoryA(destination.c_str());
 }
 
 TEST(AskRetry, RetryIgnoreAndAbort)
@@ -172,17 +198,42 @@ TEST(PromptNextCabinet, AsksAgainUntilPresentAndYesQuitsWithTwo)
     ASSERT_TRUE(box.Window) << "the prompt must repeat while the cabinet is missing";
     // Present now, but not a cabinet: the damaged-package report ends the run.
     ASSERT_TRUE(WriteWholeFile(beside, "not a cabinet"));
-    PressButton(box, IDNO);
-    Sleep(300);
-    box = WaitForBox(child);
-    ASSERT_TRUE(box.Window);
-    EXPECT_EQ("M35\rM42\r\rM36", box.Text);
-    PressButton(box, IDOK);
-    EXPECT_EQ(1u, FinishChild(child));
+    ExpectDamagedAfterNo(child, box);
     DeleteFileA(beside.c_str());
 
     TChild quitting = StartHost("nextcab", false, "", name, "Disk 2");
     EXPECT_EQ(2u, AnswerOneBox(quitting, IDYES));
+}
+
+// After the library refused the file, the user is asked before it is looked
+// at again: a file there is reported as the wrong one, a missing one as
+// missing; a silent run ends at once.
+TEST(PromptNextCabinet, AFileTheLibraryRefusedIsNeverLookedAtAgainWithoutAnAnswer)
+{
+    const std::string name = "oxagain_" + std::to_string(GetCurrentProcessId()) + ".cab";
+    const std::string beside = BinFolder() + name;
+    ASSERT_TRUE(WriteWholeFile(beside, "refused by the library"));
+
+    TChild silent = StartHost("nextcabagain", true, "", name, "Disk 2");
+    EXPECT_FALSE(WaitForBox(silent, 3000).Window);
+    EXPECT_EQ(1u, FinishChild(silent));
+
+    TBox box;
+    EXPECT_EQ(2u, AnswerOneBox(StartHost("nextcabagain", false, "", name, "Disk 2"), IDYES, &box));
+    EXPECT_EQ("M42\rM40" + name + "\r\rM37", box.Text);
+    EXPECT_EQ(IDNO, box.DefaultButton);
+
+    // No looks again; the file is still no cabinet: the damaged package.
+    TChild again = StartHost("nextcabagain", false, "", name, "Disk 2");
+    box = WaitForBox(again);
+    ASSERT_TRUE(box.Window);
+    EXPECT_EQ("M42\rM40" + name + "\r\rM37", box.Text);
+    ExpectDamagedAfterNo(again, box);
+
+    // Gone meanwhile: asked for as missing.
+    DeleteFileA(beside.c_str());
+    EXPECT_EQ(2u, AnswerOneBox(StartHost("nextcabagain", false, "", name, "Disk 2"), IDYES, &box));
+    EXPECT_EQ("M38\rM39Disk 2\rM40" + name + "\r\rM37", box.Text);
 }
 
 TEST(FdiErrorText, CodesMapToMessagesAndUnknownCodesToTheLast)

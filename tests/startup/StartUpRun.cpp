@@ -103,6 +103,25 @@ std::vector<std::string> WithLine(std::vector<std::string> lines, size_t index, 
     return lines;
 }
 
+// The temporary folder of every child started while it lives: TMP and TEMP
+// point at folder, and are put back afterwards.
+struct TTemporaryFolder {
+    char SavedTmp[MAX_PATH] = "", SavedTemp[MAX_PATH] = "";
+    bool HadTmp, HadTemp;
+    explicit TTemporaryFolder(const std::string &folder)
+    {
+        HadTmp = GetEnvironmentVariableA("TMP", SavedTmp, MAX_PATH) != 0;
+        HadTemp = GetEnvironmentVariableA("TEMP", SavedTemp, MAX_PATH) != 0;
+        SetEnvironmentVariableA("TMP", folder.c_str());
+        SetEnvironmentVariableA("TEMP", folder.c_str());
+    }
+    ~TTemporaryFolder()
+    {
+        SetEnvironmentVariableA("TMP", HadTmp ? SavedTmp : nullptr);
+        SetEnvironmentVariableA("TEMP", HadTemp ? SavedTemp : nullptr);
+    }
+};
+
 // Indexes into RawSettingsLines (one licence line).
 enum { Question = 4, Licence = 5, Completion = 7, Destination = 8, Command = 9, Parameters = 10,
        Megabytes = 11, PasswordFlag = 12, SilentFlag = 13 };
@@ -227,7 +246,9 @@ TEST(SilentRun, PasswordProtectedPackageEndsWithOneAndShowsNothing)
     EXPECT_EQ("<none>", HandOver(record).Destination);
 }
 
-TEST(SilentRun, FatalErrorRemovesOnlyAnEmptyDestination)
+// Only a destination the run made itself is removed after a failure; a
+// folder that was there before stays, empty or not.
+TEST(SilentRun, FatalErrorKeepsADestinationThatWasThereBefore)
 {
     const std::string folder = NewTestFolder("silentfatal");
     const std::string empty = NewTestFolder("emptydest");
@@ -242,8 +263,27 @@ TEST(SilentRun, FatalErrorRemovesOnlyAnEmptyDestination)
         EXPECT_EQ(1u, run.ExitCode);
         EXPECT_EQ("<none>", HandOver(record).Destination);
     }
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(empty.c_str()));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(empty.c_str()));
     EXPECT_EQ("mine", ReadWholeFile(full + "keep.txt"));
+}
+
+// The temporary folder as the destination is never the run's to remove,
+// though it is empty when a damaged cabinet ends the run.
+TEST(SilentRun, DamagedCabinetLeavesTheEmptyTemporaryFolderInPlace)
+{
+    const std::string folder = NewTestFolder("tempdest");
+    const std::string temp = folder + "temp\\";
+    ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));
+    const std::string package =
+        WriteRawCabinetPackage(folder + "package.exe", RawSettingsLines("$TEMP$"), "MSCF" + std::string(200, 'x'));
+    TRun run;
+    {
+        TTemporaryFolder redirected(temp);
+        run = RunWithoutWindows(Quoted(package) + " $SILENT$");
+    }
+    EXPECT_FALSE(run.BoxShown);
+    EXPECT_EQ(2u, run.ExitCode);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(temp.c_str()));
 }
 
 TEST(FreeSpace, FailureNamesTheRequiredBytes)
@@ -298,14 +338,76 @@ TEST(Arguments, SilentSwitchInAnyCaseAndParametersAppended)
     TRun run = RunWithoutWindows(Quoted(bare) + " $silent$ /q \"a b\"");
     EXPECT_FALSE(run.BoxShown);
     EXPECT_EQ(0u, run.ExitCode);
-    // Empty parameters and the arguments: each argument after a blank.
-    EXPECT_EQ(" /q a b", HandOver(record).Parameters);
+    // Empty parameters and the arguments: each argument after a blank,
+    // with its own text.
+    EXPECT_EQ(" /q \"a b\"", HandOver(record).Parameters);
 
     DeleteFileA(record.c_str());
     const std::string withParameters = WriteRecorderPackage(
         folder + "with.exe", WithLine(RawSettingsLines("$EXE$"), Parameters, "-x"));
     run = RunWithoutWindows(Quoted(withParameters) + " /q  \"\" $SILENT$ x\"y z\"");
-    EXPECT_EQ("-x /q  xy z", HandOver(record).Parameters);
+    EXPECT_EQ("-x /q \"\" x\"y z\"", HandOver(record).Parameters);
+}
+
+// One argument stays one argument for the command, and what its quotes
+// enclose stays text: the program sees the arguments as they were typed.
+TEST(Arguments, EachArgumentReachesTheCommandWithItsOwnQuotes)
+{
+    const std::string folder = NewTestFolder("typedargs");
+    const std::string record = RecordInto(folder);
+    const std::string package = WriteRecorderPackage(
+        folder + "setup.exe", WithLine(RawSettingsLines("$EXE$"), Parameters, "/from-settings"));
+    TRun run = RunWithoutWindows(Quoted(package) + " \"/dir=C:\\a b /uninstall\" $Silent$ \"$SILENT$\" two\"  \"words");
+    EXPECT_FALSE(run.BoxShown);
+    EXPECT_EQ(0u, run.ExitCode);
+    EXPECT_EQ("/from-settings \"/dir=C:\\a b /uninstall\" two\"  \"words", HandOver(record).Parameters);
+}
+
+// A batch file is run by the command interpreter, which would take an
+// unquoted "&" as the start of a second command.
+TEST(Arguments, QuotedAmpersandCannotStartASecondCommandFromABatchFile)
+{
+    const std::string folder = NewTestFolder("batchargs");
+    const std::string batch = folder + "payload\\run.bat";
+    const std::string output = folder + "batch.txt";
+    const std::string injected = folder + "injected.txt";
+    ASSERT_TRUE(CreateDirectoryA((folder + "payload").c_str(), nullptr));
+    // Argument 1 is the batch file's own path (the shell names it as its
+    // own program); argument 2 is the package's argument.
+    ASSERT_TRUE(WriteWholeFile(batch, "@echo %2>\"" + output + "\"\r\n"));
+    std::vector<std::string> lines = WithLine(RawSettingsLines(folder + "out"), Command, "run.bat");
+    const std::string package = WriteRawCabinetPackage(folder + "package.exe", lines,
+                                                       CabinetOf({{batch, "run.bat"}}, folder));
+    const std::string argument = "\"x&echo INJECTED>" + injected + "\"";
+    TRun run = RunWithoutWindows(Quoted(package) + " $SILENT$ " + argument);
+    EXPECT_FALSE(run.BoxShown);
+    EXPECT_EQ(0u, run.ExitCode);
+    EXPECT_TRUE(WaitFor([&] { return !ReadWholeFile(output).empty(); }, 10000)) << "the batch file did not run";
+    EXPECT_EQ(argument + "\r\n", ReadWholeFile(output));
+    Sleep(500);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(injected.c_str())) << "a second command ran";
+}
+
+// Nothing is written into the temporary folder under a fixed name, and
+// nothing of such a name is deleted there: another user may have put it
+// there, or a link to a file of the user's.
+TEST(TemporaryFolder, AFilePlantedUnderTheSettingsCopysOldNameIsLeftAlone)
+{
+    const std::string folder = NewTestFolder("planted");
+    const std::string temp = folder + "temp\\";
+    ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFile(temp + "oxtarn.tmp", "planted"));
+    const std::string record = RecordInto(folder);
+    TRun run;
+    {
+        TTemporaryFolder redirected(temp);
+        run = RunWithoutWindows(
+            Quoted(WriteRecorderPackage(folder + "package.exe", RawSettingsLines("$TEMP$"))) + " $SILENT$");
+    }
+    EXPECT_FALSE(run.BoxShown);
+    EXPECT_EQ(0u, run.ExitCode);
+    EXPECT_EQ(temp, HandOver(record).Destination);
+    EXPECT_EQ("planted", ReadWholeFile(temp + "oxtarn.tmp"));
 }
 
 TEST(Arguments, PackageStartedByBareNameFindsItself)

@@ -10,8 +10,8 @@ using TArguments = std::vector<std::string>;
 
 TPackageSwitches Parse(const std::string &commandLine)
 {
-    // As the extractor does it: split, then drop argument 0.
-    TArguments arguments = SplitCommandLine("setup.exe " + commandLine);
+    // As the extractor does it: split as typed, then drop argument 0.
+    TArguments arguments = SplitCommandLineAsTyped("setup.exe " + commandLine);
     arguments.erase(arguments.begin());
     return ParsePackageSwitches(arguments);
 }
@@ -40,7 +40,8 @@ TEST(PackageSwitches, NothingGivenLeavesEveryArgumentToTheCommand)
     const TPackageSwitches s = Parse("/q \"a b\" -x");
     EXPECT_FALSE(s.Silent || s.ExtractOnly || s.PassExitCode || s.Help || s.DestinationGiven || s.PasswordGiven);
     EXPECT_EQ("", s.LogFile);
-    EXPECT_EQ((TArguments{"/q", "a b", "-x"}), s.Passed);
+    // As typed, quotes included.
+    EXPECT_EQ((TArguments{"/q", "\"a b\"", "-x"}), s.Passed);
 }
 
 TEST(PackageSwitches, ArgumentsThatOnlyContainASwitchNamePassThroughInOrder)
@@ -63,8 +64,10 @@ TEST(PackageSwitches, QuotesGroupAValueWithBlanksWhereverTheyStand)
         EXPECT_EQ(TArguments{}, s.Passed) << line;
     }
     EXPECT_EQ("pass word", Parse("\"$PASSWORD$=pass word\"").Password);
-    // Already unquoted arguments (as the splitter gives them) read the same.
+    // Already unquoted arguments read the same.
     EXPECT_EQ("C:\\a b", ParsePackageSwitches({"$DESTINATION$=C:\\a b"}).Destination);
+    // A quoted lookalike passes through with its quotes.
+    EXPECT_EQ((TArguments{"\"x $SILENT$\""}), Parse("\"x $SILENT$\"").Passed);
 }
 
 TEST(PackageSwitches, ValuedSwitchWithoutValueIsStillTheExtractorsAndLaterValuesWin)

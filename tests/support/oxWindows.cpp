@@ -1,5 +1,6 @@
 #include "oxWindows.h"
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -150,6 +151,51 @@ HWND FocusedWindow(HWND window)
     if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info))
         return nullptr;
     return info.hwndFocus;
+}
+
+bool WaitUntilActive(HWND window, DWORD timeoutMs)
+{
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    const bool active = WaitFor(
+        [&] {
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof info;
+            return GetForegroundWindow() == window && GetGUIThreadInfo(thread, &info) &&
+                   info.hwndActive == window;
+        },
+        timeoutMs);
+    // A message sent to the window is handled only once its thread is back
+    // in its message loop, past the activation it was handling.
+    DWORD_PTR ignored = 0;
+    return active && SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored);
+}
+
+namespace {
+
+std::string Describe(HWND window)
+{
+    if (!window)
+        return "none";
+    char cls[64] = "";
+    GetClassNameA(window, cls, sizeof cls);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char text[128] = "";
+    GetWindowTextA(window, text, sizeof text);
+    char handle[32];
+    snprintf(handle, sizeof handle, "%p", static_cast<void *>(window));
+    return std::string(handle) + " (class " + cls + ", \"" + text + "\", process " + std::to_string(process) + ")";
+}
+
+} // namespace
+
+std::string DescribeActivation(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return "window " + Describe(window) + "; foreground " + Describe(GetForegroundWindow()) + "; its thread's active " +
+           Describe(info.hwndActive) + ", focus " + Describe(info.hwndFocus);
 }
 
 bool IsCentred(HWND window)

@@ -37,6 +37,16 @@ std::string WindowCaption(HWND window);
 LONG ControlStyle(HWND dialog, int id);
 // The window that has the keyboard focus in window's thread.
 HWND FocusedWindow(HWND window);
+// True once window is the foreground window and the active window of its
+// thread, and its thread has finished the activation (which also moves the
+// focus). Wine activates a new top-level window a moment after it shows
+// it, later still while a fresh prefix starts: the focus of a dialog is
+// read after this.
+bool WaitUntilActive(HWND window, DWORD timeoutMs = 10000);
+// Which window is the foreground window now (class, caption, process), and
+// which the active and focused windows of window's thread are: what a
+// failed check of the focus reports.
+std::string DescribeActivation(HWND window);
 // True when the window is centred on the primary screen, to the pixel.
 bool IsCentred(HWND window);
 

@@ -353,6 +353,68 @@ TEST_F(CreateNumberedFolderTests, GivesUpWhereNothingCanBeCreated)
     EXPECT_LT(seconds, 20);
 }
 
+// Two runs starting together must never get one folder: the first to end
+// would delete it under the other's installer. The threads meet before
+// every round, so that both ask for the same name at the same moment.
+namespace {
+
+struct TRace {
+    static const int Rounds = 1000;
+    std::string Base;
+    volatile LONG Arrived = 0;
+    std::string Got[2][Rounds];
+};
+
+struct TRacer {
+    TRace *Race;
+    int Side;
+};
+
+DWORD WINAPI RaceForFolders(LPVOID parameter)
+{
+    TRacer *racer = static_cast<TRacer *>(parameter);
+    TRace &race = *racer->Race;
+    for (int round = 0; round < TRace::Rounds; ++round) {
+        InterlockedIncrement(&race.Arrived);
+        while (race.Arrived < 2 * (round + 1))
+            SwitchToThread();
+        race.Got[racer->Side][round] = CreateNumberedFolder(race.Base, "r" + std::to_string(round) + "_");
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST_F(CreateNumberedFolderTests, TwoRunsRacingNeverGetTheSameFolder)
+{
+    TRace *race = new TRace;
+    race->Base = base;
+    TRacer racers[2] = {{race, 0}, {race, 1}};
+    HANDLE threads[2];
+    for (int side = 0; side < 2; ++side) {
+        threads[side] = CreateThread(nullptr, 0, RaceForFolders, &racers[side], 0, nullptr);
+        ASSERT_TRUE(threads[side]);
+    }
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, threads, TRUE, 300000));
+    CloseHandle(threads[0]);
+    CloseHandle(threads[1]);
+    int empty = 0, shared = 0, missing = 0;
+    for (int round = 0; round < TRace::Rounds; ++round) {
+        const std::string &first = race->Got[0][round];
+        const std::string &second = race->Got[1][round];
+        if (first.empty() || second.empty())
+            ++empty;
+        else if (first == second)
+            ++shared;
+        else if (!IsDirectory(first) || !IsDirectory(second))
+            ++missing;
+    }
+    EXPECT_EQ(0, shared) << "rounds of " << TRace::Rounds << " in which both threads got one folder";
+    EXPECT_EQ(0, empty) << "rounds in which a thread got no folder";
+    EXPECT_EQ(0, missing) << "rounds in which a folder handed out is not there";
+    delete race;
+}
+
 TEST_F(ChooseWorkFolderTests, RequiredZeroAlwaysUsesTheTemporaryFolder)
 {
     UseTemporaryFolder(base);

@@ -1,0 +1,103 @@
+// uCabNames: the name rules of uCabNames.h. Byte comparisons only: the
+// device names are plain ASCII, and the system's own upper-casing of other
+// bytes cannot turn them into one.
+#include "cabinet/uCabNames.h"
+
+namespace {
+
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+bool IsForbiddenByte(unsigned char c)
+{
+    switch (c) {
+    case '*': case '?': case '<': case '>': case '|': case '"': case ':':
+        return true;
+    default:
+        return c < 32;
+    }
+}
+
+char Upper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c;
+}
+
+// The system takes a level as a device when the part before its first dot,
+// without trailing blanks, is a device name: "con", "Con.txt", "NUL .x".
+// The superscript digits are those of the Windows Latin code page, which
+// the system counts as port numbers too.
+bool IsDeviceName(const std::string &level)
+{
+    size_t end = level.find('.');
+    if (end == std::string::npos)
+        end = level.size();
+    while (end > 0 && level[end - 1] == ' ')
+        --end;
+    std::string base;
+    for (size_t i = 0; i < end; ++i)
+        base += Upper(level[i]);
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
+        base == "CONOUT$")
+        return true;
+    if (base.size() != 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0))
+        return false;
+    const char digit = base[3];
+    return (digit >= '0' && digit <= '9') || digit == '\xB9' || digit == '\xB2' || digit == '\xB3';
+}
+
+bool IsSafeLevel(const std::string &level)
+{
+    for (char c : level)
+        if (IsForbiddenByte(static_cast<unsigned char>(c)))
+            return false;
+    if (!level.empty() && (level.back() == '.' || level.back() == ' '))
+        return false;
+    return !IsDeviceName(level);
+}
+
+} // namespace
+
+bool IsSafeCabinetName(const std::string &name)
+{
+    if (name.empty() || IsSeparator(name[0]))
+        return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = start;
+        while (end < name.size() && !IsSeparator(name[end]))
+            ++end;
+        if (!IsSafeLevel(name.substr(start, end - start)))
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+bool IsSafeNextCabinetName(const std::string &name)
+{
+    for (char c : name)
+        if (IsSeparator(c))
+            return false;
+    return IsSafeCabinetName(name);
+}
+
+std::string SetAsideName(uint32_t number, size_t maximumLength)
+{
+    const size_t length = maximumLength < 8 ? maximumLength : 8;
+    if (length == 0)
+        return std::string();
+    // Lower-case digits only: never a device name, never a trailing dot.
+    const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::string name(length, '0');
+    const size_t first = length == 1 ? 0 : 1;
+    if (first == 1)
+        name[0] = '~';
+    for (size_t at = length; at > first; --at) {
+        name[at - 1] = digits[number % 36];
+        number /= 36;
+    }
+    return name;
+}
