@@ -1,4 +1,10 @@
-// Keeps the C++ exception machinery (unwinder, demangler, formatted
+// The extractor's own start-up and runtime. The entry point replaces the
+// compiler's start-up code, which would bring in some 9 KiB of C runtime
+// set-up (arguments, environment, exit handlers, floating point, thread
+// callbacks) that the extractor never uses: it reads its command line
+// through the system and always ends through ExitProcess.
+//
+// The rest keeps the C++ exception machinery (unwinder, demangler, formatted
 // output) out of the extractor, which is built without exceptions: the
 // few places where the standard library would throw end the run instead,
 // and the string template is instantiated here, without exceptions, so
@@ -8,6 +14,8 @@
 #include <cstdlib>
 #include <new>
 #include <string>
+
+int main();
 
 namespace std {
 [[noreturn]] static void RuntimeFailure() { ExitProcess(1); }
@@ -35,3 +43,29 @@ void operator delete(void *p, size_t) noexcept { free(p); }
 void operator delete[](void *p, size_t) noexcept { free(p); }
 
 template class std::basic_string<char>;
+
+extern "C" {
+typedef void (*TStaticConstructor)();
+// Laid out by the linker: a count or -1, the constructors, then null.
+extern TStaticConstructor __CTOR_LIST__[];
+
+// The compiler calls this first thing in main on this target; the entry
+// point has already run the constructors.
+__attribute__((used)) void __main() {}
+
+// Static objects register their destructors here. The process ends through
+// ExitProcess, which returns everything they hold, so none is kept.
+int atexit(void (*)(void)) { return 0; }
+
+// Runs every static constructor, in the order the runtime's start-up code
+// would (the list backwards), then main; main's result is the exit code.
+__attribute__((used)) void OxtarnStart()
+{
+    TStaticConstructor *last = __CTOR_LIST__ + 1;
+    while (*last)
+        ++last;
+    while (--last > __CTOR_LIST__)
+        (*last)();
+    ExitProcess(static_cast<UINT>(main()));
+}
+}

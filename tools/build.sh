@@ -6,4 +6,4 @@ build=${OX_BUILD:-$root/build}
 "$root/tools/setup.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" "$@"
-echo "oxtarn.exe: $(stat -c %s "$build/bin/oxtarn.exe") bytes (limit 102400)"
+echo "oxtarn.exe: $(stat -c %s "$build/bin/oxtarn.exe") bytes (limit 49152)"

@@ -60,7 +60,7 @@ bool WalkFolder(const std::string &folder, const std::string &mask, bool recurse
     if (search == INVALID_HANDLE_VALUE)
         return false;
     do {
-        const std::string name(entry.cFileName, strnlen(entry.cFileName, sizeof entry.cFileName));
+        const std::string name = TextOfBuffer(entry.cFileName, sizeof entry.cFileName);
         if (name == "." || name == "..")
             continue;
         if (recurse && IsEnteredFolder(entry.dwFileAttributes)) {

@@ -92,7 +92,7 @@ bool LaunchFile(const std::string &filePath, const std::string &arguments, bool 
         const std::string folder = GetFolderPart(filePath);
         HINSTANCE result = FindExecutableA(filePath.c_str(), folder.c_str(), found);
         if (reinterpret_cast<INT_PTR>(result) > 32)
-            associatedProgram.assign(found, strnlen(found, sizeof found));
+            associatedProgram = TextOfBuffer(found, sizeof found);
     }
     std::string commandLine =
         BuildLaunchCommandLine(filePath, arguments, associatedProgram, WindowsFolder);

@@ -28,6 +28,12 @@ bool NextCabinetUnreachable = false;
 // again for the same cabinet, after it refused a file.
 USHORT ExpectedSetId = 0;
 USHORT ExpectedIndex = 0;
+// The next cabinet a cabinet's header names, from the library's report of
+// the last cabinet it opened; empty for the last cabinet of a set. The
+// library asks for the next cabinet only when a file runs into it, so a
+// set that breaks between two files goes on from this name.
+std::string HeaderNextName;
+std::string HeaderNextDisk;
 // The file being written, from its creation until it is closed complete.
 // A run that fails or ends while it is open removes it, so that no cut-off
 // file is left looking like a finished one. A confirmed cancel ends the run
@@ -67,8 +73,8 @@ bool SetAside(const std::string &target)
     for (uint32_t attempt = 0; attempt < AsideAttempts; ++attempt) {
         const std::string aside = folder + SetAsideName(first + attempt, target.size() - folder.size());
         if (MoveFileA(target.c_str(), aside.c_str())) {
-            lstrcpynA(AsideTarget, target.c_str(), MAX_PATH);
-            lstrcpynA(AsidePath, aside.c_str(), MAX_PATH);
+            AsideTarget[target.copy(AsideTarget, MAX_PATH - 1)] = '\0';
+            AsidePath[aside.copy(AsidePath, MAX_PATH - 1)] = '\0';
             AsideAttributes = attributes;
             InterlockedExchange(&AsideOwned, 1);
             return true;
@@ -185,7 +191,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
         PutBack();
     if (r != 0 && r != -1) {
         // Created, so the path fits the system's limit and this buffer.
-        lstrcpynA(PartialTarget, target.c_str(), MAX_PATH);
+        PartialTarget[target.copy(PartialTarget, MAX_PATH - 1)] = '\0';
         PartialHandle = r;
         PartialSize = record->cb;
         InterlockedExchange(&PartialOwned, 1);
@@ -266,6 +272,8 @@ bool CopyOne(HFDI context, const std::string &path)
 {
     std::string name = GetNamePart(path);
     std::string folder = GetFolderPart(path);
+    HeaderNextName.clear();
+    HeaderNextDisk.clear();
     ClearErf(FdiErf);
     bool ok = pFDICopy(context, &name[0], &folder[0], 0, FdiNotify, nullptr, nullptr) != FALSE;
     if (ok && (StreamWriteFailed || FileCutOff)) {
@@ -278,6 +286,28 @@ bool CopyOne(HFDI context, const std::string &path)
         RemovePartialFile();
     if (!ok && NextCabinetUnreachable)
         FdiErf.erfOper = FDIERROR_CABINET_NOT_FOUND;
+    return ok;
+}
+
+// After a cabinet whose last file ends at its end: finds the next cabinet
+// its header names, with the same checks as when a file runs into it.
+bool ContinueAfterWholeFiles()
+{
+    if (!IsSafeNextCabinetName(HeaderNextName)) {
+        FdiErf.erfOper = FDIERROR_CABINET_NOT_FOUND;
+        return false;
+    }
+    ExpectedSetId = CabinetInfo.setID;
+    ExpectedIndex = static_cast<USHORT>(CabinetInfo.iCabinet + 1);
+    LocateNextCabinet(HeaderNextName, HeaderNextDisk, false);
+    return true;
+}
+
+bool CopyAndFollow(HFDI context, const std::string &path)
+{
+    bool ok = CopyOne(context, path);
+    if (ok && NextCabinet.empty() && !HeaderNextName.empty())
+        ok = ContinueAfterWholeFiles();
     return ok;
 }
 
@@ -370,7 +400,7 @@ bool CheckCabinet(HFDI context, const std::string &path, FDICABINETINFO &info)
 bool CopyCabinets(HFDI context)
 {
     AtEndOfRun(RemovePartialFile);
-    bool ok = CopyOne(context, EmbeddedCabinetName);
+    bool ok = CopyAndFollow(context, EmbeddedCabinetName);
     while (!NextCabinet.empty()) {
         if (!CheckCabinet(FdiContext, NextCabinet, CabinetInfo)) {
             ReportError(PackageSettings.DamagedMessage, true);
@@ -381,7 +411,7 @@ bool CopyCabinets(HFDI context)
         const std::string path = NextCabinet;
         NextCabinet.clear();
         LogLine("continuation cabinet: ", path);
-        ok = CopyOne(context, path);
+        ok = CopyAndFollow(context, path);
     }
     return ok;
 }
@@ -410,6 +440,10 @@ FNFDINOTIFY(FdiNotify)
         return CloseFile(pfdin, target);
     case fdintNEXT_CABINET:
         return ContinueSet(pfdin);
+    case fdintCABINET_INFO:
+        HeaderNextName = pfdin->psz1 ? pfdin->psz1 : "";
+        HeaderNextDisk = pfdin->psz2 ? pfdin->psz2 : "";
+        return 0;
     default:
         return 0;
     }

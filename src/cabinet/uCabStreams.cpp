@@ -2,7 +2,6 @@
 #include <windows.h>
 #include "cabinet/uCabStreams.h"
 #include "cabinet/uObfuscate.h"
-#include "services/uProgress.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
@@ -16,8 +15,9 @@ namespace {
 // Low 32 bits of CabinetOffset: the distance every package-file position
 // is shifted by.
 DWORD CabinetBase = 0;
-// InvertText of the password; empty for an unprotected package.
-std::string StreamKey;
+// InvertText of the password, laid out for whole-word XOR; of length 0
+// for an unprotected package.
+TKeyStream StreamKey;
 
 // Handles of the package file opened under the pseudo name. The library
 // keeps at most a few files open at once; a handle that does not fit is
@@ -49,7 +49,8 @@ void PrepareStreams()
     PackageFilePath = OwnFilePath();
     StreamWriteFailed = false;
     CabinetBase = static_cast<DWORD>(static_cast<uint64_t>(PackageSettings.CabinetOffset));
-    StreamKey = PackageSettings.PasswordProtected ? InvertText(PackageSettings.Password) : std::string();
+    StreamKey = MakeKeyStream(PackageSettings.PasswordProtected ? InvertText(PackageSettings.Password)
+                                                                 : std::string());
 }
 
 bool IsPackageFile(INT_PTR handle)
@@ -84,7 +85,12 @@ FNOPEN(StreamOpen)
     const bool embedded = std::string(pszFile) == EmbeddedCabinetName;
     const std::string path = embedded ? PackageFilePath : std::string(pszFile);
     const bool create = (oflag & _O_CREAT) != 0;
-    SECURITY_ATTRIBUTES security = {sizeof security, nullptr, TRUE};
+    // Filled field by field: an initialiser list would be stored as
+    // initialised data, a file section of its own for twelve bytes.
+    SECURITY_ATTRIBUTES security;
+    security.nLength = sizeof security;
+    security.lpSecurityDescriptor = nullptr;
+    security.bInheritHandle = TRUE;
     HANDLE handle = CreateFileA(path.c_str(), create ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
                                 create ? 0 : FILE_SHARE_READ, &security,
                                 create ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -118,22 +124,18 @@ FNSEEK(StreamSeek)
 
 FNREAD(StreamRead)
 {
-    int32_t start = 1;
-    if (!StreamKey.empty()) {
-        const long position = StreamSeek(hf, 0, SEEK_CUR);
-        start = static_cast<int32_t>(static_cast<uint32_t>(position) % StreamKey.size()) + 1;
-    }
+    // The key position follows the stream position, wherever the library
+    // has sought to; within the read it runs on from there.
+    const uint32_t position = StreamKey.Length ? static_cast<uint32_t>(StreamSeek(hf, 0, SEEK_CUR)) : 0;
     DWORD done = 0;
     if (!ReadFile(reinterpret_cast<HANDLE>(hf), pv, cb, &done, nullptr))
         return 0;
-    if (!StreamKey.empty())
-        XorWithKey(static_cast<unsigned char *>(pv), StreamKey, static_cast<int32_t>(done), start);
+    XorWithKeyStream(static_cast<unsigned char *>(pv), done, position, StreamKey);
     return done;
 }
 
 FNWRITE(StreamWrite)
 {
-    FlushProgress();
     DWORD done = 0;
     if (!WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &done, nullptr) || done != cb)
         StreamWriteFailed = true;

@@ -4,31 +4,33 @@
 #include <commctrl.h>
 #include "services/uProgress.h"
 #include "services/uRunState.h"
+#include "util/mUtils.h"
 
 HANDLE ResumeGate = nullptr;
 
 namespace {
 
-// What ShowProgress last put on the bar and the status line. Each update
-// is a message the worker must wait for, costly across threads, and every
-// file is shown twice with one of the two values unchanged; an unchanged
-// value is not sent again. Any other update of the dialog forgets them.
-// Touched only by the thread that runs the extraction.
-bool PositionShown = false;
-int16_t ShownPosition = 0;
-bool TextShown = false;
-std::string ShownText;
+// What the run last published for the dialog: the status line and the bar
+// of ShowProgress. Publishing costs the run a copy; the dialog picks the
+// values up at its own pace (ShowPublishedProgress, on its timer), so the
+// run never waits for a repaint. Guarded by PublishedBusy, a spin lock
+// held only while the values are copied, never while a message is sent.
+volatile LONG PublishedBusy = 0;
+char PublishedText[MAX_PATH];
+int16_t PublishedPosition = 0;
+LONG PublishedSerial = 0;  // counts publications
+LONG ShownSerial = 0;      // the publication the dialog shows
 
-// Every move of the bar repaints it, which costs the dialog's thread far
-// more than the message itself (about 0.6 ms under Wine), while a screen
-// shows no more than one picture per refresh. A new position that comes
-// sooner than that after the last move waits, and goes out at the next
-// update, write or box after the interval: the bar is never more than a
-// refresh behind, and never behind at all when a box or the end shows.
-const DWORD BarInterval = 16;  // milliseconds
-bool PositionWaiting = false;
-int16_t WaitingPosition = 0;
-DWORD BarMovedAt = 0;
+void Lock()
+{
+    while (InterlockedExchange(&PublishedBusy, 1))
+        Sleep(0);
+}
+
+void Unlock()
+{
+    InterlockedExchange(&PublishedBusy, 0);
+}
 
 void AwaitResume()
 {
@@ -36,48 +38,34 @@ void AwaitResume()
         WaitForSingleObject(ResumeGate, INFINITE);
 }
 
-void Send(int control, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    AwaitResume();
-    SendDlgItemMessageA(ProgressWindow, control, message, wParam, lParam);
-}
-
-void MoveBar(int16_t position)
-{
-    Send(101, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-    ShownPosition = position;
-    PositionShown = true;
-    PositionWaiting = false;
-    BarMovedAt = GetTickCount();
-}
-
-bool BarIntervalOver()
-{
-    return GetTickCount() - BarMovedAt >= BarInterval;
-}
-
 } // namespace
 
-void ShowWaitingPosition()
+void ShowPublishedProgress()
 {
-    if (PositionWaiting)
-        MoveBar(WaitingPosition);
-}
-
-void FlushProgress()
-{
-    if (PositionWaiting && BarIntervalOver())
-        MoveBar(WaitingPosition);
+    if (!ProgressWindow)
+        return;
+    char text[MAX_PATH];
+    Lock();
+    const bool fresh = ShownSerial != PublishedSerial;
+    ShownSerial = PublishedSerial;
+    const int16_t position = PublishedPosition;
+    CopyCString(text, PublishedText);
+    Unlock();
+    if (!fresh)
+        return;
+    SendDlgItemMessageA(ProgressWindow, 101, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    SetDlgItemTextA(ProgressWindow, 105, text);
 }
 
 void SendToProgress(int control, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (!ProgressWindow)
         return;
-    ShowWaitingPosition();
-    PositionShown = false;
-    TextShown = false;
-    Send(control, message, wParam, lParam);
+    AwaitResume();
+    // What was published goes out first, so that the dialog's timer never
+    // shows it over this update.
+    ShowPublishedProgress();
+    SendDlgItemMessageA(ProgressWindow, control, message, wParam, lParam);
 }
 
 void SetProgressText(int control, const std::string &text)
@@ -97,13 +85,12 @@ void ShowProgress(const std::string &text, int16_t position)
 {
     if (!ProgressWindow)
         return;
-    PositionWaiting = !PositionShown || position != ShownPosition;
-    WaitingPosition = position;
-    if (PositionWaiting && (!PositionShown || BarIntervalOver()))
-        MoveBar(position);
-    if (!TextShown || text != ShownText) {
-        Send(105, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        ShownText = text;
-        TextShown = true;
-    }
+    AwaitResume();
+    Lock();
+    // A file name never reaches MAX_PATH; a longer text is cut, not
+    // overrun.
+    PublishedText[text.copy(PublishedText, MAX_PATH - 1)] = '\0';
+    PublishedPosition = position;
+    ++PublishedSerial;
+    Unlock();
 }

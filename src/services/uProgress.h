@@ -13,14 +13,16 @@
 // and sets to resume it; null (never waited on) without a dialog.
 extern HANDLE ResumeGate;
 
-// Status line (control 105) and bar (control 101) for one file.
+// Status line (control 105) and bar (control 101) for one file: published
+// for the dialog, which shows it within one refresh of its timer. The run
+// does not wait for the dialog here, except while paused.
 void ShowProgress(const std::string &text, int16_t position);
-// Moves the bar to a position ShowProgress held back, once it is due; the
-// extraction calls it while a long file is written.
-void FlushProgress();
-// Moves the bar to a position ShowProgress held back, at once: before a
+// Shows what ShowProgress published last, if the dialog does not show it
+// yet. The dialog calls it on its timer; either thread calls it before a
 // box or a dialog of the run, so that it shows how far the run has got.
-void ShowWaitingPosition();
+void ShowPublishedProgress();
+// Timer period of the dialog: about one screen refresh.
+const UINT ProgressRefreshMs = 16;
 // Every other update the extraction sends to the progress dialog goes
 // through these. A paused run waits here, at its next update, until
 // resumed: suspending the thread anywhere else could leave it holding a

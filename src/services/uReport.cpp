@@ -47,9 +47,8 @@ void LogSilentAnswer(const std::string &text, const char *answer)
 // systems report that as -1 rather than 0).
 int ShowBox(const std::string &body, UINT style)
 {
-    // A box of the worker's shows the bar as far as the run has got.
-    if (ProgressWindow && GetWindowThreadProcessId(ProgressWindow, nullptr) != GetCurrentThreadId())
-        ShowWaitingPosition();
+    // A box shows the dialog as far as the run has got.
+    ShowPublishedProgress();
     const int answer = MessageBoxA(ProgressWindow, body.c_str(), PackageSettings.Caption.c_str(), style);
     LogLine("box: " + body + " -> " + AnswerName(answer > 0 ? answer : NoAnswer));
     return answer > 0 ? answer : NoAnswer;
@@ -129,7 +128,7 @@ bool DecideOverwrite(const std::string &fileName)
         LogLine("existing file kept (keep all chosen): ", fileName);
         return false;
     default: {
-        ShowWaitingPosition();
+        ShowPublishedProgress();
         const bool replace = OverwriteQuestion && OverwriteQuestion(fileName);
         LogLine(replace ? "existing file replaced: " : "existing file kept: ", fileName);
         return replace;

@@ -177,7 +177,9 @@ int64_t ParseDecimal(const std::string &token, int64_t minimum, int64_t maximum)
         if (c < '0' || c > '9')
             return 0;
         int digit = c - '0';
-        if (value < (INT64_MIN + digit) / 10)
+        // value * 10 - digit must not pass INT64_MIN (...5808): compared
+        // with constants, as the runtime's 64-bit division costs a kilobyte.
+        if (value < INT64_MIN / 10 || (value == INT64_MIN / 10 && digit > 8))
             return 0;
         value = value * 10 - digit;
     }

@@ -2,5 +2,5 @@
 // resource (which a package's maker may replace with the package's own).
 #pragma once
 
-#define OXTARN_VERSION_TEXT "1.0.0"
-#define OXTARN_VERSION_NUMBERS 1, 0, 0, 0
+#define OXTARN_VERSION_TEXT "1.0.0.0"
+#define OXTARN_VERSION_NUMBERS 1,0,0,0

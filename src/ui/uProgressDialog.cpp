@@ -59,6 +59,8 @@ void StartAnimation(HWND dialog)
 LPTHREAD_START_ROUTINE Run = nullptr;
 HANDLE Worker = nullptr;
 const UINT WM_START_WORKER = WM_APP + 1;
+// Picks up what the worker published, about once a screen refresh.
+const UINT_PTR RefreshTimer = 1;
 
 void Initialise(HWND dialog)
 {
@@ -80,6 +82,9 @@ void Initialise(HWND dialog)
     }
     // Posted, so it arrives once the dialog's own message loop runs.
     PostMessageA(dialog, WM_START_WORKER, 0, 0);
+    // Without the timer the status line and the bar would stand still
+    // while the run goes on; it runs until the process ends.
+    SetTimer(dialog, RefreshTimer, ProgressRefreshMs, nullptr);
 }
 
 // Pausing closes the gate the worker passes before each update of this
@@ -91,6 +96,9 @@ void TogglePause(HWND dialog)
         SendDlgItemMessageA(dialog, IDC_PROGRESS_ANIME, ACM_STOP, 0, 0);
         SetControlMessage(dialog, IDC_PROGRESS_PAUSE, 9);
         ResetEvent(ResumeGate);
+        // What the run published before the gate closed shows now, not on
+        // a later tick: a paused dialog stands still.
+        ShowPublishedProgress();
     }
     else {
         SendDlgItemMessageA(dialog, IDC_PROGRESS_ANIME, ACM_PLAY, static_cast<WPARAM>(-1), -1);
@@ -122,6 +130,10 @@ INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         break;
     case WM_START_WORKER:
         ResumeThread(Worker);
+        return TRUE;
+    case WM_TIMER:
+        if (wParam == RefreshTimer)
+            ShowPublishedProgress();
         return TRUE;
     }
     return FALSE;

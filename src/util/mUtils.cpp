@@ -2,6 +2,7 @@
 // touch no system call; only the presence tests, the file time and the
 // folder creation ask the file system.
 #include "util/mUtils.h"
+#include <cstring>
 
 #include <windows.h>
 
@@ -125,6 +126,24 @@ std::string UpperCaseAscii(const std::string &text)
     return upper;
 }
 
+// Divides value by ten in place and returns the remainder. Done bit by bit
+// so that the extractor needs no 64-bit division routine from the runtime.
+static unsigned DivideByTen(uint64_t &value)
+{
+    uint64_t quotient = 0;
+    unsigned remainder = 0;
+    for (int bit = 63; bit >= 0; --bit) {
+        remainder = (remainder << 1) | (static_cast<unsigned>(value >> bit) & 1);
+        quotient <<= 1;
+        if (remainder >= 10) {
+            remainder -= 10;
+            quotient |= 1;
+        }
+    }
+    value = quotient;
+    return remainder;
+}
+
 std::string Int64ToText(int64_t value)
 {
     // The magnitude is taken unsigned so that the most negative value,
@@ -133,12 +152,17 @@ std::string Int64ToText(int64_t value)
     char digits[21];
     size_t at = sizeof digits;
     do {
-        digits[--at] = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
+        digits[--at] = static_cast<char>('0' + DivideByTen(magnitude));
     } while (magnitude != 0);
     if (value < 0)
         digits[--at] = '-';
     return std::string(digits + at, sizeof digits - at);
+}
+
+std::string TextOfBuffer(const char *buffer, size_t size)
+{
+    const void *end = memchr(buffer, 0, size);
+    return std::string(buffer, end ? static_cast<const char *>(end) - buffer : size);
 }
 
 char *CopyCString(char *destination, const char *source)

@@ -35,5 +35,8 @@ bool CreateFolderTree(const std::string &folder);
 
 std::string UpperCaseAscii(const std::string &text);
 std::string Int64ToText(int64_t value);
+// The text in a fixed buffer up to its first null, or all of it when the
+// buffer holds none.
+std::string TextOfBuffer(const char *buffer, size_t size);
 // The caller guarantees room for source and its NUL.
 char *CopyCString(char *destination, const char *source);

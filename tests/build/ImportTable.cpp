@@ -211,7 +211,7 @@ TEST(ImportTable, ExtractorAsksForNoNewerSubsystemThanWindowsXp)
         << "subsystem version " << facts.SubsystemMajor << "." << facts.SubsystemMinor;
 }
 
-TEST(ExtractorSize, FitsTheLibraryLoadersCopyBuffer)
+TEST(ExtractorSize, FitsInFortyEightKibibytes)
 {
-    EXPECT_LE(ReadWholeFile(BinFolder() + "oxtarn.exe").size(), 102400u);
+    EXPECT_LE(ReadWholeFile(BinFolder() + "oxtarn.exe").size(), 49152u);
 }

@@ -77,6 +77,33 @@ TEST(XorWithKey, ScramblingTwiceRestoresAndMatchesThePositionRule)
     EXPECT_TRUE(plain == data);
 }
 
+TEST(XorWithKey, WordAtATimeMatchesTheByteRuleForAnyKeyStartAndLength)
+{
+    // Key lengths around the word size and the chunk, buffers at every
+    // alignment, pieces shorter and longer than a chunk.
+    for (size_t length : {1u, 2u, 3u, 4u, 5u, 7u, 8u, 13u, 64u, 4095u, 4097u, 5000u}) {
+        const std::string key = NoiseBytes(length, static_cast<unsigned>(length));
+        const TKeyStream stream = MakeKeyStream(key);
+        for (size_t count : {0u, 1u, 3u, 4u, 9u, 4096u, 9001u}) {
+            for (uint32_t position : {0u, 1u, static_cast<uint32_t>(length - 1), 4099u, 0xFFFFFFF0u}) {
+                const std::string plain = NoiseBytes(count + 3, static_cast<unsigned>(count));
+                for (size_t misalign = 0; misalign < 3; ++misalign) {
+                    std::string expected = plain, actual = plain;
+                    XorWithKey(reinterpret_cast<unsigned char *>(&expected[misalign]), key, static_cast<int32_t>(count),
+                               static_cast<int32_t>(position % length) + 1);
+                    XorWithKeyStream(reinterpret_cast<unsigned char *>(&actual[misalign]), count, position, stream);
+                    ASSERT_TRUE(expected == actual)
+                        << "key " << length << ", count " << count << ", position " << position << ", offset " << misalign;
+                }
+            }
+        }
+    }
+    // An empty key changes nothing.
+    std::string bytes = "unchanged";
+    XorWithKeyStream(reinterpret_cast<unsigned char *>(&bytes[0]), bytes.size(), 3, MakeKeyStream(""));
+    EXPECT_EQ("unchanged", bytes);
+}
+
 TEST(StreamCallbacks, PseudoNameOpensThePackageAtItsCabinet)
 {
     TStreamPackage package("");
@@ -129,5 +156,16 @@ TEST(StreamCallbacks, ProtectedCabinetReadsBackUnscrambledFromAnyPosition)
     const std::string first = ReadStream(handle, 64);
     StreamSeek(handle, 2, SEEK_SET);
     EXPECT_EQ(first.substr(2, 30), ReadStream(handle, 30));
+    // Reads of odd sizes one after another carry the key position across
+    // their boundaries: together they give one read's bytes.
+    const long size = StreamSeek(handle, 0, SEEK_END);
+    StreamSeek(handle, 0, SEEK_SET);
+    const std::string all = ReadStream(handle, static_cast<UINT>(size));
+    StreamSeek(handle, 0, SEEK_SET);
+    std::string pieces;
+    for (UINT piece = 1; pieces.size() < all.size(); piece = piece * 3 + 2)
+        pieces += ReadStream(handle, piece);
+    EXPECT_TRUE(all == pieces);
+    EXPECT_EQ("MSCF", all.substr(0, 4));
     StreamClose(handle);
 }

@@ -113,12 +113,12 @@ TEST(ProgressDialog, ShowsTitleButtonsAnimationAndAFullBarAtTheEnd)
     MapWindowPoints(clip, progress, &corner, 1);
     EXPECT_EQ(3, corner.x);
     EXPECT_EQ(12, corner.y);
-    // The extractor's own file-copy clip (176 x 44): the one Wine's shell
+    // The extractor's own file-copy clip (176 x 36): the one Wine's shell
     // library offers shows "Searching" instead.
     RECT size;
     GetClientRect(clip, &size);
     EXPECT_EQ(176, size.right) << "not the extractor's own clip";
-    EXPECT_EQ(44, size.bottom);
+    EXPECT_EQ(36, size.bottom);
 
     ASSERT_TRUE(Answer(done, IDOK));
     ExpectFinishedRun(child, OutFolder(folder));

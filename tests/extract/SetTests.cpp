@@ -248,3 +248,32 @@ TEST(CabinetSet, ContinuationNameWithAFolderPartIsNeverRead)
     EXPECT_FALSE(run.BoxShown) << run.BoxText;
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((s.Out + "big.bin").c_str()));
 }
+
+// A set may break between two files: the library then never asks for the
+// next cabinet, and the run goes on from the name the header gives. Files
+// past the break are extracted, and a missing continuation is still one.
+TEST(CabinetSet, SetThatBreaksBetweenFilesIsExtractedWhole)
+{
+    TSet s;
+    MakeSpanningPayload(s.Payload);
+    for (TCompression compression : {TCompression::None, TCompression::MsZip}) {
+        TPackOptions options = PackageOf(s.Payload, s.Root, s.Out);
+        options.BreakCabinetAfterFiles = 2;
+        options.Compression = compression;
+        TPackResult packed = Pack(options);
+        ASSERT_EQ(2u, packed.ContinuationPaths.size());
+        EXPECT_EQ(0u, RunPackage(options.OutputPath, "$SILENT$", s.Root).ExitCode);
+        ExpectSameTree(s.Payload, s.Out);
+        RemoveTestFolder(s.Out);
+    }
+
+    TPackOptions options = PackageOf(s.Payload, s.Root, s.Out);
+    options.BreakCabinetAfterFiles = 2;
+    TPackResult packed = Pack(options);
+    ASSERT_EQ(2u, packed.ContinuationPaths.size());
+    ASSERT_TRUE(DeleteFileA(packed.ContinuationPaths[1].c_str()));
+    TRunResult run = RunPackage(options.OutputPath, "$SILENT$", s.Root);
+    EXPECT_EQ(1u, run.ExitCode);
+    EXPECT_EQ(4u, FilesBelow(s.Out).size());
+    ExpectOnlyWholeFiles(s.Payload, s.Out);
+}

@@ -77,12 +77,15 @@ TEST(Icons, ImagesAreWellFormedWithATransparentBackground) {
                 reinterpret_cast<const unsigned char *>(image.data()) + palette;
             const unsigned char *andBits = xorBits + xorSize;
             int transparent = 0;
+            std::vector<bool> used(colours);
             for (int y = 0; y < 32; ++y)
                 for (int x = 0; x < 32; ++x) {
                     bool clear = (andBits[y * 4 + x / 8] >> (7 - x % 8)) & 1;
                     transparent += clear;
                     unsigned index = h.biBitCount == 8 ? xorBits[y * 32 + x]
                                                        : (xorBits[y * 16 + x / 2] >> (x % 2 ? 0 : 4)) & 15;
+                    ASSERT_LT(index, colours) << "pixel " << x << "," << y << " outside the palette";
+                    used[index] = true;
                     const unsigned char *rgb =
                         reinterpret_cast<const unsigned char *>(image.data()) + 40 + index * 4;
                     if (clear) {
@@ -90,6 +93,14 @@ TEST(Icons, ImagesAreWellFormedWithATransparentBackground) {
                             << "pixel " << x << "," << y << " shows through";
                     }
                 }
+            // The 256-colour image stores only the colours it draws with
+            // (after the black of the background): a full table would cost
+            // a kilobyte per icon.
+            if (h.biBitCount == 8) {
+                EXPECT_LT(colours, 256u);
+                for (size_t n = 1; n < colours; ++n)
+                    EXPECT_TRUE(used[n]) << "palette entry " << n << " is never drawn";
+            }
             EXPECT_GT(transparent, 0);
             EXPECT_LT(transparent, 32 * 32 * 3 / 4) << "the drawing covers too little";
             EXPECT_TRUE(andBits[0] & 0x80) << "the bottom left corner is not transparent";

@@ -6,7 +6,9 @@ A source is a text file: a 'colours' section, one colour a line as
 (the RGB value is used in the 256-colour image, the VGA index in the
 16-colour one; '.' is always transparent), then a 'pixels' section of 32
 lines of 32 characters. Each .ico gets two 32x32 images, 16 colours (4-bit,
-standard VGA palette) and 256 colours (8-bit), both with an AND mask.
+standard VGA palette) and 256 colours (8-bit), both with an AND mask. The
+256-colour image stores only the colours it uses (biClrUsed): a full table
+would add a kilobyte per icon for some ten colours.
 
     make_icons.py OUTDIR SOURCE...       writes OUTDIR/<source name>.ico
     make_icons.py --png OUTDIR SOURCE... writes enlarged previews instead
@@ -72,8 +74,9 @@ def and_mask(rows):
 
 
 def dib(bit_count, palette, indices, rows):
+    used = len(palette) if bit_count == 8 else 0
     header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, bit_count, 0,
-                         0, 0, 0, 0, 0)
+                         0, 0, 0, used, 0)
     pal = b"".join(struct.pack("<BBBB", c & 0xFF, (c >> 8) & 0xFF, c >> 16, 0)
                    for c in palette)
     pixels = bytearray()
@@ -88,9 +91,9 @@ def dib(bit_count, palette, indices, rows):
 
 def images(legend, rows):
     """The 16-colour and the 256-colour image, with their RGB previews."""
-    chars = sorted(legend)
+    # Only colours some pixel uses take a place in the table.
+    chars = sorted(c for c in legend if any(c in row for row in rows))
     pal256 = [0] + [legend[c][0] for c in chars]
-    pal256 += [0] * (256 - len(pal256))
     idx256 = [[0 if ch == "." else chars.index(ch) + 1 for ch in row] for row in rows]
     idx16 = [[0 if ch == "." else legend[ch][1] for ch in row] for row in rows]
     return [(4, dib(4, VGA, idx16, rows), idx16, VGA),

@@ -343,6 +343,14 @@ bool WriteCabinetSet(const TCabinetRequest &request, TCabinetSet &set, std::stri
             break;
         }
         folderBytes += sizes[i];
+        if (request.BreakAfterFiles != 0 && (i + 1) % request.BreakAfterFiles == 0 && i + 1 < request.Files.size()) {
+            if (!fci.FlushCabinet(hfci, TRUE, FciNextCabinet, FciStatus)) {
+                error = "The cabinet cannot be finished: " + FciErrorText(erf.erfOper) + ".";
+                ok = false;
+                break;
+            }
+            folderBytes = 0;
+        }
         context.Progress.FilesDone = static_cast<int64_t>(i + 1);
         context.Progress.BytesDone += sizes[i] - context.FileBytesSeen;
         ReportProgress(context);

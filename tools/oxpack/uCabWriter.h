@@ -16,6 +16,7 @@ struct TCabinetRequest {
     std::string ContinuationStem;     // continuation n is Stem + n + ".cab", n from 2
     uint16_t SetId = 0;
     uint32_t FolderBytes = CabMaxFolderBytes;    // uncompressed bytes one folder may hold
+    uint32_t BreakAfterFiles = 0;     // 0: never; else a new cabinet after every so many files
     TPackProgressSink Progress = nullptr;
     void *ProgressContext = nullptr;
 };

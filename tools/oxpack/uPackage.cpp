@@ -501,6 +501,7 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
     request.ContinuationStem = ContinuationStem(outputPath);
     request.SetId = options.SetId >= 0 ? static_cast<uint16_t>(options.SetId) : SetIdOf(checked.Files, pieces.Block);
     request.FolderBytes = options.FolderBytes;
+    request.BreakAfterFiles = options.BreakCabinetAfterFiles;
     request.Progress = options.Progress;
     request.ProgressContext = options.ProgressContext;
     TCabinetSet set;

@@ -54,6 +54,10 @@ struct TPackOptions {
     // limits, lower only to test what happens at them.
     uint32_t FilesPerCabinet = CabMaxFiles;
     uint32_t FolderBytes = CabMaxFolderBytes;
+    // A new cabinet of the set after every so many files (0: never), so
+    // that a set breaks between two files as other writers' sets may.
+    // Tests only: the command line has no option for it.
+    uint32_t BreakCabinetAfterFiles = 0;
     TPackProgressSink Progress = nullptr;  // called from the build, never throws
     void *ProgressContext = nullptr;
     TPackIdentity Identity;               // the package's icon and version
