@@ -51,7 +51,8 @@ bool StartLog()
 {
     if (PackageSwitches.LogFile.empty() || !OpenLog(PackageSwitches.LogFile))
         return PackageSwitches.LogFile.empty();
-    LogLine("start: " + OwnFilePath() + ", oxtarn " OXTARN_VERSION_TEXT ", arguments: " + PackageSwitches.Logged);
+    LogLine("start: ", OwnFilePath().c_str(), ", oxtarn " OXTARN_VERSION_TEXT ", arguments: ",
+            PackageSwitches.Logged.c_str());
     return true;
 }
 
@@ -155,9 +156,9 @@ int main()
         MessageBoxA(nullptr, PackageHelpText, PackageSettings.Caption.c_str(), MB_OK | MB_ICONINFORMATION);
         EndRun(ExitFinished);
     }
-    LogLine("title: ", PackageSettings.Title);
-    LogLine("command: ", PackageSettings.Command);
-    LogLine("parameters: ", PackageSettings.Parameters);
+    LogLine("title: ", PackageSettings.Title.c_str());
+    LogLine("command: ", PackageSettings.Command.c_str());
+    LogLine("parameters: ", PackageSettings.Parameters.c_str());
 
     if (!LoadCabinetLibrary(PackageSettings.LibraryOffset, PackageSettings.LibraryLength, SystemFolder))
         Fail(Message(56));
@@ -186,8 +187,7 @@ int main()
     PackageSettings.Destination = ResolveDestination(PackageSettings.Destination);
     if (PackageSettings.Destination.empty()) {
         PackageSettings.Destination = AskDestinationFolder();
-        LogLine("destination asked for: " + (PackageSettings.Destination.empty() ? std::string("no folder")
-                                                                                 : PackageSettings.Destination));
+        LogLine("destination asked for: ", PackageSettings.Destination.c_str());
         if (PackageSettings.Destination.empty())
             EndRun(ExitError);
     }
@@ -195,11 +195,11 @@ int main()
     // A folder that is missing now is made by the extraction.
     if (!DestinationMadeByRun)
         DestinationMadeByRun = !IsFolderPresent(PackageSettings.Destination);
-    LogLine("destination: " + PackageSettings.Destination + (InstallMode ? " (command waited for)" : ""));
+    LogLine("destination: ", PackageSettings.Destination.c_str(), InstallMode ? " (command waited for)" : nullptr);
 
     const int64_t freeBytes = FreeBytesOnDrive(PackageSettings.Destination);
-    LogLine("free space: " + Int64ToText(freeBytes) + " bytes, required " +
-            Int64ToText(PackageSettings.RequiredBytes) + " bytes");
+    LogFileLine("free space on the destination's drive: ", "", freeBytes);
+    LogFileLine("free space required: ", "", PackageSettings.RequiredBytes);
     if (freeBytes < PackageSettings.RequiredBytes)
         Fail(Message(11) + "\r" + Message(12) + Int64ToText(PackageSettings.RequiredBytes) + "\r\r" +
              Message(13));

@@ -66,9 +66,9 @@ void CompleteRun()
         started = LaunchFile(settings.Command, settings.Parameters, InstallMode, &commandExitCode);
         launchError = GetLastError();
         if (!started)
-            LogLine("command not started: system error ", Int64ToText(launchError));
+            LogLine("command not started: system error ", Int64ToText(launchError).c_str());
         else if (InstallMode)
-            LogLine("command ended: exit code ", Int64ToText(commandExitCode));
+            LogLine("command ended: exit code ", Int64ToText(commandExitCode).c_str());
     }
 
     if (InstallMode) {
@@ -79,7 +79,7 @@ void CompleteRun()
             RemoveWorkFolder(settings.Destination);
             LogLine(IsFolderPresent(settings.Destination) ? "clean-up: work folder kept (not empty): "
                                                           : "clean-up: work folder removed: ",
-                    settings.Destination);
+                    settings.Destination.c_str());
         }
     }
     // A command that could not be started is a failed run, not a finished
@@ -89,7 +89,7 @@ void CompleteRun()
         EndRun(ExitError);
     }
     if (!settings.CompletionMessage.empty() && !settings.Silent) {
-        LogLine("completion message: ", settings.CompletionMessage);
+        LogLine("completion message: ", settings.CompletionMessage.c_str());
         MessageBoxA(ProgressWindow, settings.CompletionMessage.c_str(), settings.Caption.c_str(),
                     MB_ICONINFORMATION);
     }

@@ -77,7 +77,7 @@ bool StartAfterCreateProcessFailure(DWORD createProcessError, const std::string 
     shell.lpFile = filePath.c_str();
     shell.lpParameters = arguments.empty() ? nullptr : arguments.c_str();
     shell.nShow = SW_SHOWNORMAL;
-    LogLine("command started through the shell: " + filePath + (arguments.empty() ? "" : " " + arguments));
+    LogLine("command started through the shell: ", filePath.c_str(), " ", arguments.c_str());
     if (!ShellExecuteExA(&shell))
         return false;
     FinishStart(shell.hProcess, nullptr, wait, exitCode);
@@ -100,7 +100,7 @@ bool LaunchFile(const std::string &filePath, const std::string &arguments, bool 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    LogLine("command line: ", commandLine);
+    LogLine("command line: ", commandLine.c_str());
     // CreateProcessA may write into the command line; the string's buffer
     // is writable and NUL-terminated.
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,

@@ -127,10 +127,10 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
             a = Ask(30, target);
         } while (a == 1);
         if (a == -1) {
-            LogLine("file failed (unsafe name): ", target);
+            LogLine("file failed (unsafe name): ", target.c_str());
             return -1;
         }
-        LogLine("file skipped (unsafe name): ", target);
+        LogLine("file skipped (unsafe name): ", target.c_str());
         ++FilesDone;
         ShowProgress(target, FilesDone);
         return 0;
@@ -197,11 +197,11 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
         InterlockedExchange(&PartialOwned, 1);
     }
     if (r == 0) {
-        LogFileLine("file skipped: ", target, record->cb);
+        LogFileLine("file skipped: ", target.c_str(), record->cb);
         ++FilesDone;
     }
     if (r == -1)
-        LogFileLine("file failed: ", target, record->cb);
+        LogFileLine("file failed: ", target.c_str(), record->cb);
     if (r != -1)
         ShowProgress(target, FilesDone);
     return r;
@@ -222,7 +222,7 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const std::string &target)
         DeleteFileA(target.c_str());
         PutBack();
         FileCutOff = true;
-        LogFileLine("file failed (cut off, removed): ", target, PartialSize);
+        LogFileLine("file failed (cut off, removed): ", target.c_str(), PartialSize);
         return FALSE;
     }
     FILETIME utc;
@@ -231,7 +231,7 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const std::string &target)
     CloseHandle(reinterpret_cast<HANDLE>(record->hf));
     DropAside();
     SetFileAttributesA(target.c_str(), FileAttributesFromCabinet(record->attribs));
-    LogFileLine("file written: ", target, PartialSize);
+    LogFileLine("file written: ", target.c_str(), PartialSize);
     ++FilesDone;
     ShowProgress(target, FilesDone);
     return 1;
@@ -410,7 +410,7 @@ bool CopyCabinets(HFDI context)
         FilesDone = 0;
         const std::string path = NextCabinet;
         NextCabinet.clear();
-        LogLine("continuation cabinet: ", path);
+        LogLine("continuation cabinet: ", path.c_str());
         ok = CopyAndFollow(context, path);
     }
     return ok;

@@ -77,10 +77,10 @@ bool IsLogOpen()
     return LogFile != INVALID_HANDLE_VALUE;
 }
 
-void LogLine(const std::string &text)
+namespace {
+
+void WriteLogLine(const std::string &text)
 {
-    if (LogFile == INVALID_HANDLE_VALUE)
-        return;
     SYSTEMTIME now;
     GetLocalTime(&now);
     const std::string line =
@@ -90,24 +90,31 @@ void LogLine(const std::string &text)
     WriteFile(LogFile, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
-void LogLine(const char *label, const std::string &text)
+} // namespace
+
+void LogLine(const char *part, const char *more, const char *yetMore, const char *last)
 {
-    if (LogFile != INVALID_HANDLE_VALUE)
-        LogLine(label + text);
+    if (LogFile == INVALID_HANDLE_VALUE)
+        return;
+    std::string text(part);
+    for (const char *next : {more, yetMore, last})
+        if (next)
+            text += next;
+    WriteLogLine(text);
 }
 
-void LogFileLine(const char *label, const std::string &path, int64_t bytes)
+void LogFileLine(const char *label, const char *path, int64_t bytes)
 {
     if (LogFile != INVALID_HANDLE_VALUE)
-        LogLine(label + path + " (" + Int64ToText(bytes) + " bytes)");
+        LogLine(label, path, (" (" + Int64ToText(bytes) + " bytes)").c_str());
 }
 
 void LogEnd(int exitCode)
 {
     if (LogFile == INVALID_HANDLE_VALUE)
         return;
-    LogLine("end: exit code " + Int64ToText(static_cast<uint32_t>(exitCode)) + ", after " +
-            DurationText(GetTickCount() - LogStarted));
+    LogLine("end: exit code ", Int64ToText(static_cast<uint32_t>(exitCode)).c_str(), ", after ",
+            DurationText(GetTickCount() - LogStarted).c_str());
     // Both threads may end the run; the handle is closed once.
     HANDLE file = InterlockedExchangePointer(&LogFile, INVALID_HANDLE_VALUE);
     if (file != INVALID_HANDLE_VALUE)

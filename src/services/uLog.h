@@ -11,13 +11,13 @@
 // goes on without a log.
 bool OpenLog(const std::string &path);
 bool IsLogOpen();
-// One line; text is in the system's code page and is written as UTF-8.
-// Safe from either thread: each line is one append.
-void LogLine(const std::string &text);
-// The same for label followed by text, and for label, a path and its size
-// ("label path (N bytes)"): the callers' most common lines, built here once.
-void LogLine(const char *label, const std::string &text);
-void LogFileLine(const char *label, const std::string &path, int64_t bytes);
+// One line made of the given parts, in the system's code page, written as
+// UTF-8. Safe from either thread: each line is one append. The parts are
+// C strings so that a caller builds nothing while no log is open.
+void LogLine(const char *part, const char *more = nullptr, const char *yetMore = nullptr,
+             const char *last = nullptr);
+// "label path (N bytes)".
+void LogFileLine(const char *label, const char *path, int64_t bytes);
 // The last line: the exit code and the time since OpenLog. Closes the log.
 void LogEnd(int exitCode);
 

@@ -40,7 +40,7 @@ const char *AnswerName(int answer)
 // Silent mode answered for the user.
 void LogSilentAnswer(const std::string &text, const char *answer)
 {
-    LogLine("box (silent run): " + text + " -> " + answer);
+    LogLine("box (silent run): ", text.c_str(), " -> ", answer);
 }
 
 // The button pressed, or NoAnswer when the box could not be shown (some
@@ -50,7 +50,7 @@ int ShowBox(const std::string &body, UINT style)
     // A box shows the dialog as far as the run has got.
     ShowPublishedProgress();
     const int answer = MessageBoxA(ProgressWindow, body.c_str(), PackageSettings.Caption.c_str(), style);
-    LogLine("box: " + body + " -> " + AnswerName(answer > 0 ? answer : NoAnswer));
+    LogLine("box: ", body.c_str(), " -> ", AnswerName(answer > 0 ? answer : NoAnswer));
     return answer > 0 ? answer : NoAnswer;
 }
 
@@ -122,15 +122,15 @@ bool DecideOverwrite(const std::string &fileName)
 {
     switch (OverwriteMode) {
     case 0:
-        LogLine("existing file replaced (replace all chosen): ", fileName);
+        LogLine("existing file replaced (replace all chosen): ", fileName.c_str());
         return true;
     case 2:
-        LogLine("existing file kept (keep all chosen): ", fileName);
+        LogLine("existing file kept (keep all chosen): ", fileName.c_str());
         return false;
     default: {
         ShowPublishedProgress();
         const bool replace = OverwriteQuestion && OverwriteQuestion(fileName);
-        LogLine(replace ? "existing file replaced: " : "existing file kept: ", fileName);
+        LogLine(replace ? "existing file replaced: " : "existing file kept: ", fileName.c_str());
         return replace;
     }
     }
@@ -139,8 +139,8 @@ bool DecideOverwrite(const std::string &fileName)
 void PromptNextCabinet(const std::string &cabinetName, const std::string &diskName, bool wrongFile)
 {
     if (PackageSettings.Silent) {
-        LogSilentAnswer((wrongFile ? "next cabinet of another set: " : "next cabinet missing: ") + cabinetName,
-                        "end of run");
+        LogLine(wrongFile ? "box (silent run): next cabinet of another set: " : "box (silent run): next cabinet missing: ",
+                cabinetName.c_str(), " -> end of run");
         EndRun(ExitError);
     }
     const std::string body = wrongFile ? PackageSettings.DamagedMessage + "\r" + Message(40) + cabinetName

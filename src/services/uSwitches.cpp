@@ -6,20 +6,14 @@
 TPackageSwitches PackageSwitches;
 
 const char PackageHelpText[] =
-    "Switches of this package (in any letter case):\r\n"
-    "\r\n"
-    "$SILENT$\tno window, no question\r\n"
-    "$DESTINATION$=FOLDER\textract into FOLDER (a full path)\r\n"
-    "$PASSWORD$=TEXT\tthe password of a protected package\r\n"
-    "$EXTRACTONLY$\textract only: no command, no completion message\r\n"
-    "$PASSEXITCODE$\tend with the exit code of the command waited for\r\n"
-    "$LOG$=FILE\tappend a log of the run to FILE (UTF-8)\r\n"
-    "$HELP$\tthis list\r\n"
-    "\r\n"
-    "Any other argument is passed to the package's command.\r\n"
-    "\r\n"
-    "Exit codes: 0 finished, 1 error, 2 declined or cancelled;\r\n"
-    "with $PASSEXITCODE$, the command's own exit code.";
+    "$SILENT$\tno window\r\n"
+    "$DESTINATION$=FOLDER\tfull path to extract to\r\n"
+    "$PASSWORD$=TEXT\r\n"
+    "$EXTRACTONLY$\tno command\r\n"
+    "$PASSEXITCODE$\tend with the command's code\r\n"
+    "$LOG$=FILE\r\n"
+    "$HELP$\r\n\r\n"
+    "Exit codes: 0 finished, 1 error, 2 declined or cancelled.";
 
 namespace {
 
