@@ -34,9 +34,14 @@ std::string SystemReportedFolder(TFolderQuery query)
     return AddTrailingBackslash(std::string(buffer, length));
 }
 
+// The temporary folder in a form the "A" calls take (see TempFolderPath).
 UINT WINAPI TempPathQuery(LPSTR buffer, UINT size)
 {
-    return GetTempPathA(size, buffer);
+    const std::string path = TempFolderPath();
+    if (path.size() >= size)
+        return static_cast<UINT>(path.size() + 1);
+    CopyCString(buffer, path.c_str());
+    return static_cast<UINT>(path.size());
 }
 
 [[noreturn]] void Fail(const std::string &text)

@@ -43,6 +43,8 @@ void operator delete(void *p, size_t) noexcept { free(p); }
 void operator delete[](void *p, size_t) noexcept { free(p); }
 
 template class std::basic_string<char>;
+template class std::basic_string<wchar_t>;
+
 
 extern "C" {
 typedef void (*TStaticConstructor)();

@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev
   wine wine32:i386 fonts-wine xvfb x11-utils
-  cabextract osslsigncode openssl libcxxopts-dev
+  cabextract osslsigncode openssl libcxxopts-dev gcab locales
   python3 x11-apps xdotool
   clang libclang-rt-14-dev
 )

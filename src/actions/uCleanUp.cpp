@@ -60,7 +60,11 @@ bool WalkFolder(const std::string &folder, const std::string &mask, bool recurse
     if (search == INVALID_HANDLE_VALUE)
         return false;
     do {
-        const std::string name = TextOfBuffer(entry.cFileName, sizeof entry.cFileName);
+        std::string name = TextOfBuffer(entry.cFileName, sizeof entry.cFileName);
+        // A name the ANSI code page cannot hold comes with question marks,
+        // which no file name has; its short (8.3) form names the entry.
+        if (name.find('?') != std::string::npos && entry.cAlternateFileName[0])
+            name = TextOfBuffer(entry.cAlternateFileName, sizeof entry.cAlternateFileName);
         if (name == "." || name == "..")
             continue;
         if (recurse && IsEnteredFolder(entry.dwFileAttributes)) {

@@ -15,3 +15,7 @@ extern TFDICreate pFDICreate;
 extern TFDIIsCabinet pFDIIsCabinet;
 extern TFDICopy pFDICopy;
 extern TFDIDestroy pFDIDestroy;
+
+// The attribute bit by which a cabinet says a file's name is UTF-8
+// (_A_NAME_IS_UTF); every other name is in the ANSI code page.
+const USHORT CabNameIsUtf8 = 0x80;

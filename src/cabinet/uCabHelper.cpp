@@ -39,7 +39,7 @@ std::string HeaderNextDisk;
 // file is left looking like a finished one. A confirmed cancel ends the run
 // from the dialog's thread while this one writes, so the file is handed
 // over through PartialOwned: whoever takes it back from 1 to 0 closes it.
-char PartialTarget[MAX_PATH];
+wchar_t PartialTarget[MAX_PATH];
 INT_PTR PartialHandle = 0;
 int64_t PartialSize = 0;
 volatile LONG PartialOwned = 0;
@@ -50,31 +50,50 @@ bool FileCutOff = false;
 // name of its own until its replacement is complete, and put back when the
 // run ends first, so that a failed or cancelled run never costs it. Handed
 // over like the file being written, through AsideOwned.
-char AsideTarget[MAX_PATH];
-char AsidePath[MAX_PATH];
+wchar_t AsideTarget[MAX_PATH];
+wchar_t AsidePath[MAX_PATH];
 DWORD AsideAttributes = 0;
 volatile LONG AsideOwned = 0;
 // Names tried before the old file is given up as one that cannot be moved.
 const uint32_t AsideAttempts = 100;
+// Every target is named and handled in wide form, so that a name the
+// cabinet gives in UTF-8 is created as it is, whatever the code page.
+// The destination's wide form is taken once, in its long form where the
+// run was handed its short (8.3) form.
+std::wstring WideDestination;
+bool WideDestinationTaken = false;
+
+const std::wstring &DestinationInWide()
+{
+    if (!WideDestinationTaken) {
+        WideDestination = WidePath(PackageSettings.Destination);
+        wchar_t longForm[1024];
+        DWORD length = GetLongPathNameW(WideDestination.c_str(), longForm, 1024);
+        if (length > 0 && length < 1024)
+            WideDestination.assign(longForm, length);
+        WideDestinationTaken = true;
+    }
+    return WideDestination;
+}
 
 // Moves the existing target aside, writable, under a short name in its own
 // folder: never longer than the target's name, so it fits wherever the
 // target does. A name that is taken, whoever took it, is never replaced;
 // the next number is tried. False when the file cannot be moved at all:
 // it is then left as it was.
-bool SetAside(const std::string &target)
+bool SetAside(const std::wstring &target)
 {
     // A cabinet name may separate its levels with a slash as well.
-    const std::string folder = target.substr(0, target.find_last_of("\\/") + 1);
-    const DWORD attributes = GetFileAttributesA(target.c_str());
-    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const std::wstring folder = target.substr(0, target.find_last_of(L"\\/") + 1);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     // Two runs in one folder start from different numbers.
     const uint32_t first = GetTickCount() ^ (GetCurrentProcessId() << 12);
     for (uint32_t attempt = 0; attempt < AsideAttempts; ++attempt) {
-        const std::string aside = folder + SetAsideName(first + attempt, target.size() - folder.size());
-        if (MoveFileA(target.c_str(), aside.c_str())) {
-            AsideTarget[target.copy(AsideTarget, MAX_PATH - 1)] = '\0';
-            AsidePath[aside.copy(AsidePath, MAX_PATH - 1)] = '\0';
+        const std::wstring aside = folder + WidePath(SetAsideName(first + attempt, target.size() - folder.size()));
+        if (MoveFileW(target.c_str(), aside.c_str())) {
+            AsideTarget[target.copy(AsideTarget, MAX_PATH - 1)] = L'\0';
+            AsidePath[aside.copy(AsidePath, MAX_PATH - 1)] = L'\0';
             AsideAttributes = attributes;
             InterlockedExchange(&AsideOwned, 1);
             return true;
@@ -84,7 +103,7 @@ bool SetAside(const std::string &target)
             break;
     }
     if (attributes != INVALID_FILE_ATTRIBUTES)
-        SetFileAttributesA(target.c_str(), attributes);
+        SetFileAttributesW(target.c_str(), attributes);
     return false;
 }
 
@@ -93,7 +112,7 @@ void DropAside()
 {
     if (InterlockedExchange(&AsideOwned, 0) == 0)
         return;
-    DeleteFileA(AsidePath);
+    DeleteFileW(AsidePath);
 }
 
 // The replacement never came: the old file returns as it was.
@@ -101,36 +120,45 @@ void PutBack()
 {
     if (InterlockedExchange(&AsideOwned, 0) == 0)
         return;
-    if (MoveFileExA(AsidePath, AsideTarget, MOVEFILE_REPLACE_EXISTING))
-        SetFileAttributesA(AsideTarget, AsideAttributes);
+    if (MoveFileExW(AsidePath, AsideTarget, MOVEFILE_REPLACE_EXISTING))
+        SetFileAttributesW(AsideTarget, AsideAttributes);
 }
 
 // Answers of the abort/retry/ignore loops: -1 abort (the box could not be
 // shown), 1 retry, 0 ignore.
-int Ask(int message, const std::string &subject)
+int Ask(int message, const std::wstring &subject)
 {
-    return AskRetry(Message(message) + "\r" + subject);
+    return AskRetry(WidePath(Message(message)) + L"\r" + subject);
 }
 
-INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
+// Created as the extraction's stream callback creates: a new file, read
+// and write, not shared.
+INT_PTR CreateTarget(const std::wstring &target)
+{
+    SECURITY_ATTRIBUTES security = {sizeof security, nullptr, TRUE};
+    return reinterpret_cast<INT_PTR>(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, &security,
+                                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+INT_PTR CopyFile(PFDINOTIFICATION record, const std::wstring &target, bool safe)
 {
     INT_PTR r = 1;
     int a = -1;
-    const std::string folder = GetFolderPart(target);
+    const std::wstring folder = GetFolderPart(target);
 
     // A name that would land outside the destination, or that the system
     // would not take as a file of that name (a wildcard, a device, a level
     // it shortens), is never written: it is handled as a file that cannot
-    // be created.
-    if (!IsSafeCabinetName(record->psz1)) {
+    // be created. It is judged as decoded.
+    if (!safe) {
         do {
             a = Ask(30, target);
         } while (a == 1);
         if (a == -1) {
-            LogLine("file failed (unsafe name): ", target.c_str());
+            LogLine("file failed (unsafe name): ", target);
             return -1;
         }
-        LogLine("file skipped (unsafe name): ", target.c_str());
+        LogLine("file skipped (unsafe name): ", target);
         ++FilesDone;
         ShowProgress(target, FilesDone);
         return 0;
@@ -152,7 +180,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
     // run exactly as they would have.
     bool created = false;
     if (r == 1) {
-        const INT_PTR handle = StreamOpen(const_cast<char *>(target.c_str()), _O_CREAT, 0);
+        const INT_PTR handle = CreateTarget(target);
         if (handle != -1) {
             r = handle;
             created = true;
@@ -180,7 +208,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
     if (!created && r == 1) {
         do {
             a = -1;
-            r = StreamOpen(const_cast<char *>(target.c_str()), _O_CREAT, 0);
+            r = CreateTarget(target);
             if (r == -1)
                 a = Ask(30, target);
         } while (r == -1 && a == 1);
@@ -191,23 +219,23 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::string &target)
         PutBack();
     if (r != 0 && r != -1) {
         // Created, so the path fits the system's limit and this buffer.
-        PartialTarget[target.copy(PartialTarget, MAX_PATH - 1)] = '\0';
+        PartialTarget[target.copy(PartialTarget, MAX_PATH - 1)] = L'\0';
         PartialHandle = r;
         PartialSize = record->cb;
         InterlockedExchange(&PartialOwned, 1);
     }
     if (r == 0) {
-        LogFileLine("file skipped: ", target.c_str(), record->cb);
+        LogFileLine("file skipped: ", target, record->cb);
         ++FilesDone;
     }
     if (r == -1)
-        LogFileLine("file failed: ", target.c_str(), record->cb);
+        LogFileLine("file failed: ", target, record->cb);
     if (r != -1)
         ShowProgress(target, FilesDone);
     return r;
 }
 
-INT_PTR CloseFile(PFDINOTIFICATION record, const std::string &target)
+INT_PTR CloseFile(PFDINOTIFICATION record, const std::wstring &target)
 {
     // Gone already when the run is ending on the dialog's thread.
     if (InterlockedExchange(&PartialOwned, 0) == 0)
@@ -219,10 +247,10 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const std::string &target)
     if (StreamWriteFailed || !GetFileSizeEx(reinterpret_cast<HANDLE>(record->hf), &size) ||
         size.QuadPart != PartialSize) {
         CloseHandle(reinterpret_cast<HANDLE>(record->hf));
-        DeleteFileA(target.c_str());
+        DeleteFileW(target.c_str());
         PutBack();
         FileCutOff = true;
-        LogFileLine("file failed (cut off, removed): ", target.c_str(), PartialSize);
+        LogFileLine("file failed (cut off, removed): ", target, PartialSize);
         return FALSE;
     }
     FILETIME utc;
@@ -230,8 +258,8 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const std::string &target)
         SetFileTime(reinterpret_cast<HANDLE>(record->hf), nullptr, nullptr, &utc);
     CloseHandle(reinterpret_cast<HANDLE>(record->hf));
     DropAside();
-    SetFileAttributesA(target.c_str(), FileAttributesFromCabinet(record->attribs));
-    LogFileLine("file written: ", target.c_str(), PartialSize);
+    SetFileAttributesW(target.c_str(), FileAttributesFromCabinet(record->attribs));
+    LogFileLine("file written: ", target, PartialSize);
     ++FilesDone;
     ShowProgress(target, FilesDone);
     return 1;
@@ -323,7 +351,7 @@ void RemovePartialFile()
         // A write still under way on the extracting thread keeps the file
         // busy for a moment.
         for (int tries = 0;
-             !DeleteFileA(PartialTarget) && GetLastError() == ERROR_SHARING_VIOLATION && tries < 50; ++tries)
+             !DeleteFileW(PartialTarget) && GetLastError() == ERROR_SHARING_VIOLATION && tries < 50; ++tries)
             Sleep(10);
     }
     PutBack();
@@ -334,7 +362,7 @@ std::string LocateNextCabinet(const std::string &nextName, const std::string &di
     // Continuation cabinets are only ever looked for beside the package:
     // a folder or drive part in the name the cabinet gives is dropped, so
     // that a crafted cabinet cannot lead the extraction anywhere else.
-    const std::string cabinetName = nextName.substr(nextName.find_last_of("\\/:") + 1);
+    const std::string cabinetName = nextName.substr(FindLastSeparator(nextName, "\\/:") + 1);
     const std::string folder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
     const std::string path = folder + cabinetName;
     // Every round either takes the file or asks the user: the run cannot
@@ -430,21 +458,32 @@ void DestroyFdiContext(HFDI context)
     pFDIDestroy(context);
 }
 
+bool DecodeCabinetName(const char *name, USHORT attribs, std::wstring &wide)
+{
+    if (!(attribs & CabNameIsUtf8)) {
+        wide = WidePath(name);
+        return true;
+    }
+    if (WideFromUtf8(name, wide))
+        return true;
+    // Shown as the bytes read in the ANSI code page; never created.
+    wide = WidePath(name);
+    return false;
+}
+
 FNFDINOTIFY(FdiNotify)
 {
-    const std::string target = PackageSettings.Destination + (pfdin->psz1 ? pfdin->psz1 : "");
-    switch (fdint) {
-    case fdintCOPY_FILE:
-        return CopyFile(pfdin, target);
-    case fdintCLOSE_FILE_INFO:
-        return CloseFile(pfdin, target);
-    case fdintNEXT_CABINET:
-        return ContinueSet(pfdin);
-    case fdintCABINET_INFO:
+    if (fdint == fdintCABINET_INFO) {
         HeaderNextName = pfdin->psz1 ? pfdin->psz1 : "";
         HeaderNextDisk = pfdin->psz2 ? pfdin->psz2 : "";
         return 0;
-    default:
-        return 0;
     }
+    if (fdint != fdintCOPY_FILE && fdint != fdintCLOSE_FILE_INFO)
+        return fdint == fdintNEXT_CABINET ? ContinueSet(pfdin) : 0;
+    std::wstring name;
+    const bool decoded = DecodeCabinetName(pfdin->psz1 ? pfdin->psz1 : "", pfdin->attribs, name);
+    const std::wstring target = DestinationInWide() + name;
+    if (fdint == fdintCOPY_FILE)
+        return CopyFile(pfdin, target, decoded && IsSafeCabinetName(NameCheckForm(name)));
+    return CloseFile(pfdin, target);
 }

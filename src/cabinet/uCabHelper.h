@@ -44,6 +44,11 @@ std::string FdiErrorText(const ERF &errorRecord);
 
 // --- Pure checks, exposed for their tests. ---
 
+// A cabinet name in wide form: UTF-8 when attribs carry the name flag,
+// else the ANSI code page. False for a flagged name that is not valid
+// UTF-8, which is an unsafe name (wide then shows its bytes).
+bool DecodeCabinetName(const char *name, USHORT attribs, std::wstring &wide);
 // The attribute bits a cabinet may carry that are file attributes
 // (read-only, hidden, system, archive); 0 becomes FILE_ATTRIBUTE_NORMAL.
+// The UTF-8 name flag is never one of them.
 DWORD FileAttributesFromCabinet(USHORT attribs);

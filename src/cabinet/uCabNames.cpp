@@ -101,3 +101,12 @@ std::string SetAsideName(uint32_t number, size_t maximumLength)
     }
     return name;
 }
+
+std::string NameCheckForm(const std::wstring &name)
+{
+    std::string form(name.size(), 'x');
+    for (size_t i = 0; i < name.size(); ++i)
+        if (name[i] < 0x80)
+            form[i] = static_cast<char>(name[i]);
+    return form;
+}

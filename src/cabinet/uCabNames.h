@@ -32,3 +32,7 @@ bool IsSafeNextCabinetName(const std::string &name);
 // than the file's own makes a path no longer than the file's, so it fits
 // wherever the file itself does. maximumLength 0 gives an empty name.
 std::string SetAsideName(uint32_t number, size_t maximumLength);
+// The decoded name with every character outside ASCII as 'x': the form
+// IsSafeCabinetName judges, since only ASCII characters separate levels
+// or name devices, and no byte of another character is taken for one.
+std::string NameCheckForm(const std::wstring &name);

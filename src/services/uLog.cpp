@@ -11,23 +11,27 @@ namespace {
 HANDLE LogFile = INVALID_HANDLE_VALUE;
 DWORD LogStarted = 0;
 
+std::string Utf8FromWide(const wchar_t *text, int length)
+{
+    const int size = length > 0 ? WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr) : 0;
+    if (size <= 0)
+        return std::string();
+    std::string result(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, length, &result[0], size, nullptr, nullptr);
+    return result;
+}
+
 // The code page's text as UTF-8; bytes that do not convert are dropped
 // rather than the line.
 std::string ToUtf8(const std::string &text)
 {
-    if (text.empty())
-        return text;
-    const int wide = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int wide =
+        text.empty() ? 0 : MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     if (wide <= 0)
         return std::string();
     std::vector<wchar_t> buffer(static_cast<size_t>(wide));
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &buffer[0], wide);
-    const int length = WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, nullptr, 0, nullptr, nullptr);
-    if (length <= 0)
-        return std::string();
-    std::string result(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, &result[0], length, nullptr, nullptr);
-    return result;
+    return Utf8FromWide(&buffer[0], wide);
 }
 
 } // namespace
@@ -79,13 +83,13 @@ bool IsLogOpen()
 
 namespace {
 
-void WriteLogLine(const std::string &text)
+// One step, already in UTF-8 (line ends are ASCII, so OneLine applies).
+void WriteLogLine(const std::string &utf8)
 {
     SYSTEMTIME now;
     GetLocalTime(&now);
     const std::string line =
-        LogTimeStamp(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond) +
-        ToUtf8(OneLine(text)) + "\r\n";
+        LogTimeStamp(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond) + OneLine(utf8) + "\r\n";
     DWORD written = 0;
     WriteFile(LogFile, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
@@ -100,10 +104,23 @@ void LogLine(const char *part, const char *more, const char *yetMore, const char
     for (const char *next : {more, yetMore, last})
         if (next)
             text += next;
-    WriteLogLine(text);
+    WriteLogLine(ToUtf8(text));
+}
+
+void LogLine(const char *label, const std::wstring &text, const char *tail)
+{
+    if (LogFile == INVALID_HANDLE_VALUE)
+        return;
+    WriteLogLine(label + Utf8FromWide(text.data(), static_cast<int>(text.size())) + (tail ? tail : ""));
 }
 
 void LogFileLine(const char *label, const char *path, int64_t bytes)
+{
+    if (LogFile != INVALID_HANDLE_VALUE)
+        LogLine(label, path, (" (" + Int64ToText(bytes) + " bytes)").c_str());
+}
+
+void LogFileLine(const char *label, const std::wstring &path, int64_t bytes)
 {
     if (LogFile != INVALID_HANDLE_VALUE)
         LogLine(label, path, (" (" + Int64ToText(bytes) + " bytes)").c_str());

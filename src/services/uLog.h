@@ -16,8 +16,11 @@ bool IsLogOpen();
 // C strings so that a caller builds nothing while no log is open.
 void LogLine(const char *part, const char *more = nullptr, const char *yetMore = nullptr,
              const char *last = nullptr);
+// The same with a wide text between an ASCII label and tail.
+void LogLine(const char *label, const std::wstring &text, const char *tail = nullptr);
 // "label path (N bytes)".
 void LogFileLine(const char *label, const char *path, int64_t bytes);
+void LogFileLine(const char *label, const std::wstring &path, int64_t bytes);
 // The last line: the exit code and the time since OpenLog. Closes the log.
 void LogEnd(int exitCode);
 

@@ -16,7 +16,7 @@ namespace {
 // run never waits for a repaint. Guarded by PublishedBusy, a spin lock
 // held only while the values are copied, never while a message is sent.
 volatile LONG PublishedBusy = 0;
-char PublishedText[MAX_PATH];
+wchar_t PublishedText[MAX_PATH];  // wide: a name shows as it is
 int16_t PublishedPosition = 0;
 LONG PublishedSerial = 0;  // counts publications
 LONG ShownSerial = 0;      // the publication the dialog shows
@@ -44,17 +44,18 @@ void ShowPublishedProgress()
 {
     if (!ProgressWindow)
         return;
-    char text[MAX_PATH];
+    wchar_t text[MAX_PATH];
     Lock();
     const bool fresh = ShownSerial != PublishedSerial;
     ShownSerial = PublishedSerial;
     const int16_t position = PublishedPosition;
-    CopyCString(text, PublishedText);
+    for (int i = 0; (text[i] = PublishedText[i]) != L'\0'; ++i) {
+    }
     Unlock();
     if (!fresh)
         return;
     SendDlgItemMessageA(ProgressWindow, 101, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-    SetDlgItemTextA(ProgressWindow, 105, text);
+    SetDlgItemTextW(ProgressWindow, 105, text);
 }
 
 void SendToProgress(int control, UINT message, WPARAM wParam, LPARAM lParam)
@@ -81,7 +82,7 @@ void ShowProgressWindow(int command)
     ShowWindow(ProgressWindow, command);
 }
 
-void ShowProgress(const std::string &text, int16_t position)
+void ShowProgress(const std::wstring &text, int16_t position)
 {
     if (!ProgressWindow)
         return;
@@ -89,7 +90,7 @@ void ShowProgress(const std::string &text, int16_t position)
     Lock();
     // A file name never reaches MAX_PATH; a longer text is cut, not
     // overrun.
-    PublishedText[text.copy(PublishedText, MAX_PATH - 1)] = '\0';
+    PublishedText[text.copy(PublishedText, MAX_PATH - 1)] = L'\0';
     PublishedPosition = position;
     ++PublishedSerial;
     Unlock();

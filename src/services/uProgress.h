@@ -14,9 +14,10 @@
 extern HANDLE ResumeGate;
 
 // Status line (control 105) and bar (control 101) for one file: published
-// for the dialog, which shows it within one refresh of its timer. The run
+// for the dialog, which shows it within one refresh of its timer; the path
+// is wide, so that it shows as it is. The run
 // does not wait for the dialog here, except while paused.
-void ShowProgress(const std::string &text, int16_t position);
+void ShowProgress(const std::wstring &text, int16_t position);
 // Shows what ShowProgress published last, if the dialog does not show it
 // yet. The dialog calls it on its timer; either thread calls it before a
 // box or a dialog of the run, so that it shows how far the run has got.

@@ -6,7 +6,7 @@
 #include "services/uSettings.h"
 #include "util/mUtils.h"
 
-bool (*OverwriteQuestion)(const std::string &fileName) = nullptr;
+bool (*OverwriteQuestion)(const std::wstring &fileName) = nullptr;
 
 namespace {
 
@@ -21,19 +21,19 @@ const char *AnswerName(int answer)
 {
     switch (answer) {
     case IDOK:
-        return "OK";
+        return " -> OK";
     case IDYES:
-        return "Yes";
+        return " -> Yes";
     case IDNO:
-        return "No";
+        return " -> No";
     case IDRETRY:
-        return "Retry";
+        return " -> Retry";
     case IDIGNORE:
-        return "Ignore";
+        return " -> Ignore";
     case IDABORT:
-        return "Abort";
+        return " -> Abort";
     default:
-        return "no answer (the box could not be shown)";
+        return " -> no answer (the box could not be shown)";
     }
 }
 
@@ -44,13 +44,14 @@ void LogSilentAnswer(const std::string &text, const char *answer)
 }
 
 // The button pressed, or NoAnswer when the box could not be shown (some
-// systems report that as -1 rather than 0).
-int ShowBox(const std::string &body, UINT style)
+// systems report that as -1 rather than 0). The box is a wide one, so that
+// a name outside the ANSI code page shows as it is.
+int ShowBox(const std::wstring &body, UINT style)
 {
     // A box shows the dialog as far as the run has got.
     ShowPublishedProgress();
-    const int answer = MessageBoxA(ProgressWindow, body.c_str(), PackageSettings.Caption.c_str(), style);
-    LogLine("box: ", body.c_str(), " -> ", AnswerName(answer > 0 ? answer : NoAnswer));
+    const int answer = MessageBoxW(ProgressWindow, body.c_str(), WidePath(PackageSettings.Caption).c_str(), style);
+    LogLine("box: ", body, AnswerName(answer > 0 ? answer : NoAnswer));
     return answer > 0 ? answer : NoAnswer;
 }
 
@@ -73,8 +74,8 @@ int ShowError(const std::string &text, bool fatal)
         return fatal ? IDOK : IDNO;
     }
     if (fatal)
-        return ShowBox(Message(35) + "\r" + text + "\r\r" + Message(36), StyleFatal);
-    return ShowBox(text + "\r\r" + Message(37), StyleQuit);
+        return ShowBox(WidePath(Message(35) + "\r" + text + "\r\r" + Message(36)), StyleFatal);
+    return ShowBox(WidePath(text + "\r\r" + Message(37)), StyleQuit);
 }
 
 } // namespace
@@ -89,14 +90,14 @@ bool ReportError(const std::string &text, bool fatal)
     return quit;
 }
 
-int AskRetry(const std::string &text)
+int AskRetry(const std::wstring &text)
 {
     if (PackageSettings.Silent) {
-        LogSilentAnswer(Message(34) + "\r" + text, "Abort");
+        LogLine("box (silent run): file error: ", text, " -> Abort");
         EndRun(ExitError);
     }
     // A box that cannot be shown counts as Abort.
-    switch (ShowBox(Message(34) + "\r" + text, StyleRetry)) {
+    switch (ShowBox(WidePath(Message(34) + "\r") + text, StyleRetry)) {
     case IDRETRY:
         return 1;
     case IDIGNORE:
@@ -112,13 +113,13 @@ bool AskYesNo(const std::string &text)
         LogSilentAnswer(text, "Yes");
         return true;
     }
-    bool yes = ShowBox(text, StyleQuestion) == IDYES;
+    bool yes = ShowBox(WidePath(text), StyleQuestion) == IDYES;
     if (!yes)
         RemoveEmptyDestination();
     return yes;
 }
 
-bool DecideOverwrite(const std::string &fileName)
+bool DecideOverwrite(const std::wstring &fileName)
 {
     switch (OverwriteMode) {
     case 0:

@@ -10,14 +10,15 @@
 // run made (DestinationMadeByRun); the caller then ends the process.
 bool ReportError(const std::string &text, bool fatal);
 // File error during extraction: 1 retry, 0 ignore; abort ends the process.
-int AskRetry(const std::string &text);
+// The text is wide: it names the file as it is.
+int AskRetry(const std::wstring &text);
 bool AskYesNo(const std::string &text);
 // Whether to replace fileName: OverwriteMode answers, or, while it asks,
 // OverwriteQuestion does.
-bool DecideOverwrite(const std::string &fileName);
+bool DecideOverwrite(const std::wstring &fileName);
 // The overwrite dialog, which the driver lends before the run: the dialogs
 // lie above reporting. Null keeps every existing file.
-extern bool (*OverwriteQuestion)(const std::string &fileName);
+extern bool (*OverwriteQuestion)(const std::wstring &fileName);
 // Asks once for the next cabinet of a set, naming cabinetName: for disk
 // diskName while the file is missing, or, when wrongFile, with the
 // damaged-package message for a file of that name that is not the cabinet

@@ -4,19 +4,22 @@
 #include <windows.h>
 #include "services/uSettings.h"
 #include "services/uSwitches.h"
+#include "util/mUtils.h"
 
 std::string ModuleFilePath(size_t initialLength)
 {
     // The result fills the buffer exactly when the path was cut short, so
-    // grow until it fits (long paths exceed MAX_PATH).
-    std::string path(initialLength < 1 ? 1 : initialLength, '\0');
+    // grow until it fits (long paths exceed MAX_PATH). A package in a
+    // folder whose name the ANSI code page cannot hold is named by its
+    // short (8.3) form.
+    std::wstring path(initialLength < 1 ? 1 : initialLength, L'\0');
     for (;;) {
-        DWORD n = GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
         if (n == 0)
             return std::string();
         if (n < path.size()) {
             path.resize(n);
-            return path;
+            return AnsiPathOf(path);
         }
         if (path.size() >= 0x10000)
             return std::string();

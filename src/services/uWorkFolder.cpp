@@ -17,11 +17,7 @@ const int MaxFailuresInARow = 1000;
 
 std::string ChooseWorkFolder(const std::string &name, int64_t required)
 {
-    char buffer[1024];
-    DWORD length = GetTempPathA(sizeof buffer, buffer);
-    // A result larger than the buffer is the size it would need, not a path.
-    std::string base = length < sizeof buffer ? std::string(buffer, length) : std::string();
-    base = AddTrailingBackslash(base);
+    const std::string base = TempFolderPath();
 
     std::string chosen;
     bool found = FreeBytesOnDrive(base) >= required;
@@ -100,7 +96,8 @@ std::string ExtractDrive(const std::string &path)
         // Up to, not including, the backslash after the share name.
         int backslashes = 0;
         size_t at = 2;
-        for (; at < path.size(); ++at) {
+        // By characters: the trail byte of a double-byte one may be 0x5C.
+        for (; at < path.size(); at = NextCharAt(path, at)) {
             if (path[at] == '\\' && ++backslashes == 2)
                 break;
         }

@@ -1,5 +1,6 @@
 #include "ui/mCommDlg.h"
 #include <shlobj.h>
+#include "util/mUtils.h"
 
 void CentreWindow(HWND window)
 {
@@ -25,27 +26,28 @@ void EnterOleApartment()
 
 } // namespace
 
-bool BrowseForFolder(const std::string &title, HWND owner, std::string &path)
+bool BrowseForFolder(const std::string &title, HWND owner, std::wstring &path)
 {
     EnterOleApartment();
     IMalloc *allocator = nullptr;
     if (FAILED(SHGetMalloc(&allocator)) || !allocator)
         return false;
     bool chosen = false;
-    char *buffer = static_cast<char *>(allocator->Alloc(MAX_PATH));
+    wchar_t *buffer = static_cast<wchar_t *>(allocator->Alloc(MAX_PATH * sizeof(wchar_t)));
+    const std::wstring wideTitle = WidePath(title);
     if (buffer) {
-        buffer[0] = '\0';
-        BROWSEINFOA info = {};
+        buffer[0] = L'\0';
+        BROWSEINFOW info = {};
         info.hwndOwner = owner;
         info.pszDisplayName = buffer;
-        info.lpszTitle = title.c_str();
+        info.lpszTitle = wideTitle.c_str();
         info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-        LPITEMIDLIST items = SHBrowseForFolderA(&info);
+        LPITEMIDLIST items = SHBrowseForFolderW(&info);
         if (items) {
             // A choice without a file-system path (the browser allows
             // none, but a shell extension might) reads as an empty path.
-            if (!SHGetPathFromIDListA(items, buffer))
-                buffer[0] = '\0';
+            if (!SHGetPathFromIDListW(items, buffer))
+                buffer[0] = L'\0';
             allocator->Free(items);
             path = buffer;
             chosen = true;

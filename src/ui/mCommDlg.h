@@ -10,4 +10,4 @@ void CentreWindow(HWND window);
 // The shell's folder browser, starting at the desktop. True with the
 // chosen folder's path in path; false (path untouched) when the user
 // cancelled or the browser is not available.
-bool BrowseForFolder(const std::string &title, HWND owner, std::string &path);
+bool BrowseForFolder(const std::string &title, HWND owner, std::wstring &path);

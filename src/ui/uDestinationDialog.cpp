@@ -15,24 +15,30 @@ std::string ChosenFolder;
 
 void Browse(HWND dialog)
 {
-    std::string path;
+    std::wstring path;
     if (BrowseForFolder(Message(31), dialog, path) && !path.empty())
-        SetDlgItemTextA(dialog, IDC_DEST_FOLDER, path.c_str());
+        SetDlgItemTextW(dialog, IDC_DEST_FOLDER, path.c_str());
 }
 
 // Relative paths are refused: they would depend on the current folder.
 void Accept(HWND dialog)
 {
-    char buffer[260];
-    const UINT length = GetDlgItemTextA(dialog, IDC_DEST_FOLDER, buffer, sizeof buffer);
-    const std::string typed(buffer, length);
+    wchar_t buffer[260];
+    const UINT length = GetDlgItemTextW(dialog, IDC_DEST_FOLDER, buffer, 260);
+    std::wstring wide(buffer, length);
+    const std::string typed = AnsiPathOf(wide);
     if (ExtractDrive(typed).empty()) {
         QuitOnYes(Message(32));
         return;
     }
-    const std::string folder = AddTrailingBackslash(typed);
-    const bool existed = IsFolderPresent(folder);
-    if (!CreateFolderTree(folder)) {
+    if (wide.back() != L'\\')
+        wide += L'\\';
+    const bool existed = IsFolderPresent(wide);
+    // The run names its destination with the "A" calls: a folder whose name
+    // the ANSI code page cannot hold is taken in its short (8.3) form, which
+    // exists once the folder does.
+    const std::string folder = CreateFolderTree(wide) ? AddTrailingBackslash(AnsiPathOf(wide)) : std::string();
+    if (!IsFolderPresent(folder)) {
         QuitOnYes(Message(28) + "\r" + typed + "\r\r" + Message(33));
         return;
     }

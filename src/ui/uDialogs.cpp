@@ -3,9 +3,11 @@
 #include "services/uRunState.h"
 #include "services/uSettings.h"
 
+// The dialogs are wide windows, so that their controls hold any name as it
+// is; the program's own texts still go in through the "A" calls.
 void RunModalDialog(int templateId, HWND owner, DLGPROC procedure)
 {
-    if (DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), owner, procedure, 0) == -1) {
+    if (DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), owner, procedure, 0) == -1) {
         ReportError(Message(27), true);
         EndRun(ExitError);
     }

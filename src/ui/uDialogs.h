@@ -13,7 +13,7 @@ bool ShowLicence(const std::string &licenceText);
 std::string AskDestinationFolder();
 // True to overwrite fileName; may set OverwriteMode. Runs on the
 // extraction thread, owned by the progress dialog. Silent: false.
-bool AskOverwrite(const std::string &fileName);
+bool AskOverwrite(const std::wstring &fileName);
 // Runs the progress dialog modally; its worker thread runs run, which
 // performs the extraction and ends the process. The dialog knows the run
 // only as this procedure; the run updates the dialog through uProgress.

@@ -8,7 +8,7 @@
 
 namespace {
 
-const std::string *ShownPath = nullptr;
+const std::wstring *ShownPath = nullptr;
 bool Overwrite = false;
 
 void Answer(HWND dialog, bool overwrite)
@@ -22,7 +22,7 @@ INT_PTR CALLBACK OverwriteProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     switch (message) {
     case WM_INITDIALOG:
         CentreWindow(dialog);
-        SetDlgItemTextA(dialog, IDC_OVER_PATH, ShownPath->c_str());
+        SetDlgItemTextW(dialog, IDC_OVER_PATH, ShownPath->c_str());
         SetControlMessage(dialog, IDC_OVER_HEADING, 52);
         SetControlMessage(dialog, IDC_OVER_YES, 47);
         SetControlMessage(dialog, IDC_OVER_YESALL, 53);
@@ -62,7 +62,7 @@ INT_PTR CALLBACK OverwriteProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 } // namespace
 
-bool AskOverwrite(const std::string &fileName)
+bool AskOverwrite(const std::wstring &fileName)
 {
     // Keeping the existing file loses nothing.
     if (PackageSettings.Silent)

@@ -1,44 +1,128 @@
 // mUtils: path, file and text routines. The splitting and text routines
-// touch no system call; only the presence tests, the file time and the
-// folder creation ask the file system.
+// ask the system only which bytes lead a double-byte character; the
+// presence tests, the file time and the folder creation ask the file
+// system, always through the wide calls.
 #include "util/mUtils.h"
 #include <cstring>
 
 #include <windows.h>
 
+size_t NextCharAt(const std::string &text, size_t at, unsigned codePage)
+{
+    if (at + 1 < text.size() && IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[at])))
+        return at + 2;
+    return at + 1;
+}
+
 namespace {
 
-bool EndsWith(const std::string &text, char c)
+// Whether the last character is the single byte c.
+bool EndsWith(const std::string &text, char c, unsigned codePage)
 {
-    return !text.empty() && text[text.size() - 1] == c;
+    char separators[2] = {c, '\0'};
+    size_t at = FindLastSeparator(text, separators, codePage);
+    return at != std::string::npos && at + 1 == text.size();
 }
 
 } // namespace
 
-std::string AddTrailingBackslash(const std::string &path)
+size_t FindLastSeparator(const std::string &path, const char *separators, unsigned codePage)
 {
-    if (path.empty() || EndsWith(path, '\\'))
+    size_t found = std::string::npos;
+    // A byte below 0x80 that starts a character is that character.
+    for (size_t at = 0; at < path.size(); at = NextCharAt(path, at, codePage))
+        for (const char *s = separators; *s; ++s)
+            if (path[at] == *s)
+                found = at;
+    return found;
+}
+
+std::string AddTrailingBackslash(const std::string &path, unsigned codePage)
+{
+    if (path.empty() || EndsWith(path, '\\', codePage))
         return path;
     return path + '\\';
 }
 
-std::string DropTrailingBackslash(const std::string &path)
+std::string DropTrailingBackslash(const std::string &path, unsigned codePage)
 {
-    if (EndsWith(path, '\\'))
+    if (EndsWith(path, '\\', codePage))
         return path.substr(0, path.size() - 1);
     return path;
 }
 
+std::wstring WidePath(const std::string &ansi)
+{
+    int n = ansi.empty() ? 0 : MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], n);
+    return wide;
+}
+
+bool WideFromUtf8(const char *utf8, std::wstring &wide)
+{
+    wide.clear();
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, nullptr, 0);
+    if (n <= 0)
+        return false;
+    wide.resize(static_cast<size_t>(n));
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, &wide[0], n);
+    wide.resize(static_cast<size_t>(n - 1));
+    return true;
+}
+
+std::string AnsiPathOf(const std::wstring &wide)
+{
+    std::wstring path = wide;
+    for (int pass = 0; pass < 2; ++pass) {
+        BOOL lost = FALSE;
+        int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, nullptr, 0, nullptr, &lost);
+        if (!lost || pass == 1) {
+            std::string ansi(static_cast<size_t>(n > 0 ? n : 1), '\0');
+            if (n > 0)
+                WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, &ansi[0], n, nullptr, nullptr);
+            ansi.resize(ansi.size() - 1);
+            return ansi;
+        }
+        wchar_t shortPath[1024];
+        DWORD length = GetShortPathNameW(wide.c_str(), shortPath, 1024);
+        if (length > 0 && length < 1024)
+            path.assign(shortPath, length);
+    }
+    return std::string();
+}
+
+std::string TempFolderPath()
+{
+    wchar_t buffer[1024];
+    DWORD length = GetTempPathW(1024, buffer);
+    // A result larger than the buffer is the size it would need, not a path.
+    if (length == 0 || length >= 1024)
+        return std::string();
+    return AddTrailingBackslash(AnsiPathOf(std::wstring(buffer, length)));
+}
+
 bool IsFolderPresent(const std::string &path)
 {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    return IsFolderPresent(WidePath(path));
+}
+
+bool IsFolderPresent(const std::wstring &path)
+{
+    DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 int32_t GetFileDosTime(const std::string &path)
 {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA(path.c_str(), &entry);
+    return GetFileDosTime(WidePath(path));
+}
+
+int32_t GetFileDosTime(const std::wstring &path)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(path.c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE)
         return -1;
     FindClose(search);
@@ -58,9 +142,14 @@ bool IsFilePresent(const std::string &path)
     return GetFileDosTime(path) != -1;
 }
 
-std::string GetFolderPart(const std::string &path)
+bool IsFilePresent(const std::wstring &path)
 {
-    size_t at = path.find_last_of("\\:");
+    return GetFileDosTime(path) != -1;
+}
+
+std::string GetFolderPart(const std::string &path, unsigned codePage)
+{
+    size_t at = FindLastSeparator(path, "\\:", codePage);
     if (at == std::string::npos)
         return std::string();
     std::string folder = path.substr(0, at + 1);
@@ -71,9 +160,17 @@ std::string GetFolderPart(const std::string &path)
     return folder;
 }
 
-std::string GetNamePart(const std::string &path)
+std::wstring GetFolderPart(const std::wstring &path)
 {
-    std::string folder = GetFolderPart(path);
+    size_t at = path.find_last_of(L"\\:");
+    if (at == std::wstring::npos)
+        return std::wstring();
+    return path.substr(0, at + 1) + (path[at] == L':' ? L"\\" : L"");
+}
+
+std::string GetNamePart(const std::string &path, unsigned codePage)
+{
+    std::string folder = GetFolderPart(path, codePage);
     if (folder.empty())
         return path;
     // The folder part is searched, not assumed to be the prefix: after a
@@ -96,25 +193,32 @@ std::string GetExtensionPart(const std::string &text)
 
 bool CreateFolderTree(const std::string &folder)
 {
+    return CreateFolderTree(WidePath(folder));
+}
+
+bool CreateFolderTree(const std::wstring &folder)
+{
     if (folder.empty())
         return true;
-    std::string path = DropTrailingBackslash(folder);
+    std::wstring path = folder;
+    if (path.back() == L'\\')
+        path.pop_back();
     // Stops the recursion at a drive prefix such as "C:".
     if (path.size() < 3)
         return true;
     if (IsFolderPresent(path))
         return true;
-    std::string parent = GetFolderPart(path);
+    std::wstring parent = GetFolderPart(path);
     if (parent == path)
         return true;
     // A remainder ending in a colon ("ab:", "C:\a:") is not a drive prefix
     // and cannot be created; its folder part would only add the backslash
     // that the next level drops again, so the recursion would never end.
-    if (EndsWith(path, ':'))
+    if (path.back() == L':')
         return false;
     if (!CreateFolderTree(parent))
         return false;
-    return CreateDirectoryA(path.c_str(), nullptr) != 0;
+    return CreateDirectoryW(path.c_str(), nullptr) != 0;
 }
 
 std::string UpperCaseAscii(const std::string &text)

@@ -39,3 +39,41 @@ TEST(NextCabinetFolder, AFolderTooLongForTheLibrarysBufferIsNeverCopied)
     ExeFolder = savedFolder;
     PackageSettings.Silent = savedSilent;
 }
+
+// A name with the UTF-8 flag is decoded as UTF-8; one without it is in the
+// ANSI code page (1252 for this test program). A flagged name that is not
+// valid UTF-8 (a stray or cut-off byte, an overlong form) is refused as
+// unsafe rather than created as something else.
+TEST(DecodeCabinetName, FlaggedNamesAreUtf8AndInvalidOnesAreUnsafe)
+{
+    std::wstring wide;
+    EXPECT_TRUE(DecodeCabinetName("caf\xC3\xA9\\\xD0\x9F.txt", CabNameIsUtf8 | 0x20, wide));
+    EXPECT_EQ(std::wstring(L"caf\u00E9\\\u041F.txt"), wide);
+    EXPECT_TRUE(DecodeCabinetName("\xF0\x9F\x98\x80", CabNameIsUtf8, wide));
+    EXPECT_EQ(std::wstring(L"\U0001F600"), wide);
+    EXPECT_TRUE(DecodeCabinetName("caf\xE9.txt", 0x20, wide));
+    EXPECT_EQ(std::wstring(L"caf\u00E9.txt"), wide);
+    for (const char *bad : {"caf\xE9.txt", "\x80", "\xC3", "\xC0\xAE\xC0\xAE\\x", "a\xC1\x9C"})
+        EXPECT_FALSE(DecodeCabinetName(bad, CabNameIsUtf8, wide)) << bad;
+}
+
+// The check form keeps what the file system interprets (ASCII) and hides
+// every other character behind a letter: a ".." or "\" spelled in UTF-8
+// is still caught, and a character whose bytes look like a separator
+// under a double-byte code page no longer is one.
+TEST(NameCheckForm, EscapesStayRefusedAndForeignCharactersAreLetters)
+{
+    EXPECT_FALSE(IsSafeCabinetName(NameCheckForm(L"\u00E9\\..\\..\\x")));
+    EXPECT_FALSE(IsSafeCabinetName(NameCheckForm(L"\\\u041F")));
+    EXPECT_FALSE(IsSafeCabinetName(NameCheckForm(L"\u041F:stream")));
+    EXPECT_TRUE(IsSafeCabinetName(NameCheckForm(L"\u041F\u0440\\\U0001F600.txt")));
+    // Fullwidth dots and solidus are ordinary characters to the file system.
+    EXPECT_TRUE(IsSafeCabinetName(NameCheckForm(L"\uFF0E\uFF0E\uFF0F\uFF3C")));
+    // 表 followed by ".." under 932: bytes 95 5C 2E 2E. Read byte by byte
+    // they hold a "\.." level; read as characters they do not.
+    wchar_t decoded[8] = {};
+    ASSERT_GT(MultiByteToWideChar(932, 0, "\x95\x5C..\\x", -1, decoded, 8), 0);
+    EXPECT_EQ(std::wstring(L"\u8868..\\x"), std::wstring(decoded));
+    EXPECT_TRUE(IsSafeCabinetName(NameCheckForm(decoded)));
+    EXPECT_FALSE(IsSafeCabinetName("\x95\x5C..\\x"));
+}

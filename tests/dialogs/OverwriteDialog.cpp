@@ -3,6 +3,7 @@
 #include <algorithm>
 #include "DialogRuns.h"
 #include "oxPackFixture.h"
+#include "util/mUtils.h"
 
 namespace {
 
@@ -165,5 +166,49 @@ TEST(OverwritePrompt, SilentRunKeepsEveryExistingFileWithoutAWindow)
     TChild child = StartPackage(PackageOverOldFiles(folder), " $SILENT$");
     ExpectFinishedRun(child, OutFolder(folder));
     EXPECT_EQ("old a|old b|old c", Contents(folder));
+    RemoveTestFolder(folder);
+}
+
+// A name outside this machine's code page (Cyrillic under 1252) is shown
+// in the prompt as it is, read back with the wide call, not as question
+// marks; Yes replaces that file.
+TEST(OverwritePrompt, ShowsACyrillicNameAsItIs)
+{
+    const std::string folder = NewTestFolder("owcyr");
+    TPackOptions options = DialogPackage(folder);
+    const std::wstring name = L"\u041F\u0440\u0438\u0432\u0435\u0442.txt";
+    WriteWholeFile(folder + "new.txt", "new");
+    options.Files.push_back({folder + "new.txt", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.txt"});
+    const std::wstring old = WidePath(OutFolder(folder)) + name;
+    HANDLE h = CreateFileW(old.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    DWORD written = 0;
+    WriteFile(h, "old", 3, &written, nullptr);
+    CloseHandle(h);
+
+    TChild child = StartPackage(options);
+    HWND prompt = nullptr;
+    for (DWORD waited = 0; !prompt && waited < 20000; waited += 50) {
+        for (HWND window : VisibleDialogs(child))
+            if (GetDlgItem(window, PathLine))
+                prompt = window;
+        if (!prompt)
+            Sleep(50);
+    }
+    ASSERT_TRUE(prompt) << "no overwrite prompt";
+    Sleep(100);
+    wchar_t shown[MAX_PATH] = L"";
+    GetDlgItemTextW(prompt, PathLine, shown, MAX_PATH);
+    EXPECT_EQ(old, std::wstring(shown));
+    ASSERT_TRUE(Answer(prompt, Yes));
+    ExpectFinishedRun(child, OutFolder(folder));
+    h = CreateFileW(old.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    char bytes[8] = {};
+    DWORD got = 0;
+    ReadFile(h, bytes, sizeof bytes, &got, nullptr);
+    CloseHandle(h);
+    EXPECT_EQ("new", std::string(bytes, got));
+    DeleteFileW(old.c_str());
     RemoveTestFolder(folder);
 }

@@ -15,7 +15,7 @@ const int Files = 50;
 DWORD WINAPI PublishFiles(LPVOID)
 {
     for (int n = 1; n <= Files; ++n)
-        ShowProgress("file" + std::to_string(n) + ".txt", static_cast<int16_t>(n));
+        ShowProgress(L"file" + std::to_wstring(n) + L".txt", static_cast<int16_t>(n));
     return 0;
 }
 
@@ -66,7 +66,7 @@ TEST(ProgressPublishing, RunNeverWaitsForTheDialogWhichShowsTheLatestFile)
 
     // Another update of the dialog shows what was published first, so that
     // the timer cannot put an older file over it.
-    ShowProgress("last.txt", 7);
+    ShowProgress(L"last.txt", 7);
     SetProgressText(105, "Finished");
     EXPECT_EQ(7, static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)));
     ShowPublishedProgress();

@@ -17,6 +17,7 @@
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
+#include "util/mUtils.h"
 
 int main(int argc, char **argv)
 {
@@ -40,7 +41,7 @@ int main(int argc, char **argv)
     if (routine == "quit")
         return 10 + ReportError(text, false);
     if (routine == "retry")
-        return 10 + AskRetry(text);
+        return 10 + AskRetry(WidePath(text));
     if (routine == "yesno")
         return 10 + AskYesNo(text);
     if (routine == "nextcab" || routine == "nextcabagain") {
@@ -49,7 +50,7 @@ int main(int argc, char **argv)
     }
     if (routine == "overwrite") {
         OverwriteMode = std::atoi(more.c_str());
-        return 10 + DecideOverwrite(text);
+        return 10 + DecideOverwrite(WidePath(text));
     }
     return 98;
 }

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "oxPackFixture.h"
+#include "mPackText.h"
 
 bool FileExists(const std::string &path)
 {
@@ -69,7 +70,7 @@ int RunChild(const std::string &commandLine, std::string &out, std::string &err,
     }
     SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup;
+    STARTUPINFOW startup;
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -77,8 +78,9 @@ int RunChild(const std::string &commandLine, std::string &out, std::string &err,
     startup.hStdOutput = outWrite;
     startup.hStdError = errWrite;
     PROCESS_INFORMATION process;
-    std::string line = commandLine;
-    BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    std::wstring line = WideOf(commandLine);
+    line.push_back(L'\0');
+    BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     int code = -1;

@@ -14,7 +14,8 @@ std::string FakeExtractorBytes(size_t length);
 // Deterministic bytes that do not compress.
 std::string NoiseBytes(size_t length, uint32_t seed);
 
-// Runs commandLine (program path quoted by the caller), waits at most
+// Runs commandLine (UTF-8, started with the wide call so that any argument
+// arrives as typed; program path quoted by the caller), waits at most
 // timeoutMs; returns the exit code, or -1 when it could not be started or
 // did not end in time.
 int RunChild(const std::string &commandLine, std::string &out, std::string &err, unsigned timeoutMs = 60000);

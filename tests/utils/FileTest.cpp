@@ -174,3 +174,33 @@ TEST_F(CreateFolderTreeTests, ColonAfterMoreThanADriveLetterFails)
     EXPECT_FALSE(Exists(root + "\\new"));
     EXPECT_FALSE(Exists(root + "\\a"));
 }
+
+// Folder names outside the ANSI code page (this test program runs under
+// 1252): the wide routines create and find them, and the ANSI form of an
+// existing one is its short (8.3) form, which the "A" calls can name.
+TEST_F(CreateFolderTreeTests, WideNamesOutsideTheCodePageAreCreatedAndHaveAnAnsiForm)
+{
+    const std::wstring base = WidePath(root) + L"\\";
+    const std::wstring folder = base + L"\u041F\u0440\u0438\u0432\u0435\u0442\\\u8868\u793A\\\U0001F600\\";
+    EXPECT_TRUE(CreateFolderTree(folder));
+    EXPECT_TRUE(IsFolderPresent(folder));
+    EXPECT_FALSE(IsFilePresent(folder));
+    const std::wstring file = folder + L"\u0444.txt";
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    CloseHandle(h);
+    EXPECT_TRUE(IsFilePresent(file));
+    EXPECT_NE(-1, GetFileDosTime(file));
+
+    const std::string ansi = AnsiPathOf(folder);
+    EXPECT_EQ(std::string::npos, ansi.find('?')) << ansi;
+    EXPECT_TRUE(IsDirectory(ansi)) << ansi;
+    EXPECT_TRUE(IsFolderPresent(ansi)) << ansi;
+    // A name the code page holds keeps its long form.
+    EXPECT_EQ(root + "\\", AnsiPathOf(WidePath(root + "\\")));
+
+    DeleteFileW(file.c_str());
+    RemoveDirectoryW(folder.c_str());
+    RemoveDirectoryW((base + L"\u041F\u0440\u0438\u0432\u0435\u0442\\\u8868\u793A").c_str());
+    RemoveDirectoryW((base + L"\u041F\u0440\u0438\u0432\u0435\u0442").c_str());
+}

@@ -103,3 +103,26 @@ TEST(CopyCString, CopiesThroughTheTerminatorAndReturnsDestination)
     EXPECT_EQ('\0', buffer[0]);
     EXPECT_EQ('e', buffer[1]);
 }
+
+// Under code page 932 the second byte of "ソ" (83 5C) and of "表" (95 5C)
+// is the byte of a backslash; it is part of the character, never a
+// separator. Under 1252 the same bytes are two characters, one of them a
+// backslash.
+TEST(DoubleBytePaths, ATrailByte5CIsPartOfItsCharacter)
+{
+    const std::string so = "\x83\x5C";      // ソ
+    const std::string hyou = "\x95\x5C";    // 表
+    const std::string path = "C:\\x\\" + hyou + "\\" + so + "\x83\x74\x83\x67.txt";
+    EXPECT_EQ("C:\\x\\" + hyou + "\\", GetFolderPart(path, 932));
+    EXPECT_EQ(so + "\x83\x74\x83\x67.txt", GetNamePart(path, 932));
+    EXPECT_EQ("C:\\x\\" + so + "\\", AddTrailingBackslash("C:\\x\\" + so, 932));
+    EXPECT_EQ("C:\\x\\" + so, DropTrailingBackslash("C:\\x\\" + so, 932));
+    EXPECT_EQ("C:\\x\\" + so, DropTrailingBackslash("C:\\x\\" + so + "\\", 932));
+    EXPECT_EQ(std::string::npos, FindLastSeparator(hyou + so, "\\", 932));
+    EXPECT_EQ(std::string("C:\\"), GetFolderPart("C:" + hyou, 932));
+    // The same bytes read as single-byte characters.
+    EXPECT_EQ("C:\\x\\" + hyou + "\\" + "\x83\\", GetFolderPart(path, 1252));
+    EXPECT_EQ("C:\\x\\" + so, AddTrailingBackslash("C:\\x\\" + so, 1252));
+    // A lead byte at the very end has no trail byte to take.
+    EXPECT_EQ(std::string("a\\\x83\\"), AddTrailingBackslash("a\\\x83", 932));
+}

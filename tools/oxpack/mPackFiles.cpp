@@ -2,13 +2,14 @@
 #include <windows.h>
 
 #include "mPackFiles.h"
+#include "mPackText.h"
 
 #include <algorithm>
 
 bool ReadFileRange(const std::string &path, int64_t offset, int64_t maximum, std::string &bytes, std::string &error)
 {
     bytes.clear();
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    HANDLE h = CreateFileW(WideOf(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error = "Cannot open the file: " + path;
@@ -40,7 +41,7 @@ bool ReadFileRange(const std::string &path, int64_t offset, int64_t maximum, std
 int64_t FileSizeOf(const std::string &path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)
+    if (!GetFileAttributesExW(WideOf(path).c_str(), GetFileExInfoStandard, &data)
         || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return -1;
     return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -48,17 +49,17 @@ int64_t FileSizeOf(const std::string &path)
 
 bool IsFolder(const std::string &path)
 {
-    DWORD a = GetFileAttributesA(path.c_str());
+    DWORD a = GetFileAttributesW(WideOf(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::string FullPathOf(const std::string &path)
 {
-    char buffer[MAX_PATH * 4];
-    DWORD n = GetFullPathNameA(path.c_str(), sizeof(buffer), buffer, nullptr);
-    if (n == 0 || n >= sizeof(buffer))
+    wchar_t buffer[MAX_PATH * 4];
+    DWORD n = GetFullPathNameW(WideOf(path).c_str(), MAX_PATH * 4, buffer, nullptr);
+    if (n == 0 || n >= MAX_PATH * 4)
         return path;
-    return std::string(buffer, n);
+    return Utf8Of(std::wstring(buffer, n));
 }
 
 bool IsDeviceName(const std::string &name)
@@ -75,19 +76,24 @@ bool IsDeviceName(const std::string &name)
            && base[3] <= '9';
 }
 
+size_t PathLength(const std::string &path)
+{
+    return WideOf(path).size();
+}
+
 bool IsReadableFile(const std::string &path)
 {
-    return path.size() < MAX_PATH && !IsDeviceName(NameOf(path)) && FileSizeOf(path) >= 0;
+    return PathLength(path) < MAX_PATH && !IsDeviceName(NameOf(path)) && FileSizeOf(path) >= 0;
 }
 
 std::string WhyUnreadable(const std::string &path)
 {
-    if (path.size() >= MAX_PATH)
-        return "is " + std::to_string(path.size()) + " characters long; the file calls used here take at most "
+    if (PathLength(path) >= MAX_PATH)
+        return "is " + std::to_string(PathLength(path)) + " characters long; the file calls used here take at most "
                + std::to_string(MAX_PATH - 1);
     if (IsDeviceName(NameOf(path)))
         return "is the device " + NameOf(path) + ", not a file";
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(WideOf(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return GetLastError() == ERROR_ACCESS_DENIED ? "cannot be read (access denied)" : "is missing";
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -115,16 +121,16 @@ bool OpenOutput(const std::string &finalPath, TOutputFile &file, std::string &er
     if (folder.empty())
         folder = ".\\";
     // The temporary file sits in the final folder so that the last step is
-    // a rename on one volume; GetTempFileNameA picks a name nobody holds.
-    char temp[MAX_PATH];
-    if (!GetTempFileNameA(folder.c_str(), "oxp", 0, temp)) {
+    // a rename on one volume; GetTempFileNameW picks a name nobody holds.
+    wchar_t temp[MAX_PATH];
+    if (!GetTempFileNameW(WideOf(folder).c_str(), L"oxp", 0, temp)) {
         error = "Cannot create a file in the output folder: " + folder;
         return false;
     }
-    file.TempPath = temp;
-    HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    file.TempPath = Utf8Of(temp);
+    HANDLE h = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        DeleteFileA(temp);
+        DeleteFileW(temp);
         error = "Cannot write in the output folder: " + folder;
         return false;
     }
@@ -160,11 +166,21 @@ bool CloseOutput(TOutputFile &file, std::string &error)
     return ok;
 }
 
+bool MovePath(const std::string &from, const std::string &to, unsigned flags)
+{
+    return MoveFileExW(WideOf(from).c_str(), WideOf(to).c_str(), flags) != 0;
+}
+
+bool DeletePath(const std::string &path)
+{
+    return DeleteFileW(WideOf(path).c_str()) != 0;
+}
+
 bool CommitOutput(TOutputFile &file, std::string &error)
 {
     if (!CloseOutput(file, error))
         return false;
-    if (!MoveFileExA(file.TempPath.c_str(), file.FinalPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!MovePath(file.TempPath, file.FinalPath, MOVEFILE_REPLACE_EXISTING)) {
         error = "Cannot replace the output file (in use or read-only?): " + file.FinalPath;
         return false;
     }
@@ -180,10 +196,10 @@ std::string AsideName(const std::string &path)
     std::string folder = FolderOf(path);
     if (folder.empty())
         folder = ".\\";
-    char name[MAX_PATH];
-    if (!GetTempFileNameA(folder.c_str(), "oxo", 0, name))
+    wchar_t name[MAX_PATH];
+    if (!GetTempFileNameW(WideOf(folder).c_str(), L"oxo", 0, name))
         return std::string();
-    return name;
+    return Utf8Of(name);
 }
 
 }  // namespace
@@ -197,20 +213,20 @@ bool CommitOutputs(std::vector<TOutputFile> &files, std::vector<std::string> &le
     size_t placed = 0;
     bool ok = true;
     for (size_t i = 0; ok && i < files.size(); ++i) {
-        if (GetFileAttributesA(files[i].FinalPath.c_str()) == INVALID_FILE_ATTRIBUTES)
+        if (GetFileAttributesW(WideOf(files[i].FinalPath).c_str()) == INVALID_FILE_ATTRIBUTES)
             continue;
         aside[i] = AsideName(files[i].FinalPath);
         ok = !aside[i].empty()
-             && MoveFileExA(files[i].FinalPath.c_str(), aside[i].c_str(), MOVEFILE_REPLACE_EXISTING);
+             && MovePath(files[i].FinalPath, aside[i], MOVEFILE_REPLACE_EXISTING);
         if (!ok) {
             if (!aside[i].empty())
-                DeleteFileA(aside[i].c_str());
+                DeletePath(aside[i]);
             aside[i].clear();
             error = "Cannot replace the output file (in use or read-only?): " + files[i].FinalPath;
         }
     }
     for (; ok && placed < files.size(); ++placed) {
-        if (!MoveFileExA(files[placed].TempPath.c_str(), files[placed].FinalPath.c_str(), 0)) {
+        if (!MovePath(files[placed].TempPath, files[placed].FinalPath, 0)) {
             error = "Cannot put the output file in place: " + files[placed].FinalPath;
             ok = false;
             break;
@@ -220,16 +236,16 @@ bool CommitOutputs(std::vector<TOutputFile> &files, std::vector<std::string> &le
         // Undo in reverse: the new files go, the old ones come back.
         while (placed > 0) {
             --placed;
-            MoveFileExA(files[placed].FinalPath.c_str(), files[placed].TempPath.c_str(), MOVEFILE_REPLACE_EXISTING);
+            MovePath(files[placed].FinalPath, files[placed].TempPath, MOVEFILE_REPLACE_EXISTING);
         }
         for (size_t i = 0; i < files.size(); ++i)
             if (!aside[i].empty())
-                MoveFileExA(aside[i].c_str(), files[i].FinalPath.c_str(), MOVEFILE_REPLACE_EXISTING);
+                MovePath(aside[i], files[i].FinalPath, MOVEFILE_REPLACE_EXISTING);
         return false;
     }
     for (size_t i = 0; i < files.size(); ++i) {
         files[i].TempPath.clear();
-        if (!aside[i].empty() && !DeleteFileA(aside[i].c_str()))
+        if (!aside[i].empty() && !DeletePath(aside[i]))
             leftovers.push_back(aside[i]);
     }
     return true;
@@ -241,6 +257,6 @@ void DiscardOutput(TOutputFile &file)
         CloseHandle(static_cast<HANDLE>(file.Handle));
     file.Handle = nullptr;
     if (!file.TempPath.empty())
-        DeleteFileA(file.TempPath.c_str());
+        DeletePath(file.TempPath);
     file.TempPath.clear();
 }

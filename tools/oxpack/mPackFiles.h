@@ -1,5 +1,6 @@
 // mPackFiles: whole-file and ranged reads, and the temporary-then-rename
-// output files of the package builder.
+// output files of the package builder. Paths are UTF-8, passed to the
+// wide calls, so that any name the file system holds can be read.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -15,7 +16,11 @@ std::string FullPathOf(const std::string &path);
 // CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension: names Windows
 // gives to devices in every folder.
 bool IsDeviceName(const std::string &name);
-// A file (no folder, no device) that opens, with a path the ANSI calls take.
+// Length of a path in the UTF-16 characters the system counts.
+size_t PathLength(const std::string &path);
+bool MovePath(const std::string &from, const std::string &to, unsigned flags);
+bool DeletePath(const std::string &path);
+// A file (no folder, no device) that opens, with a path the file calls take.
 bool IsReadableFile(const std::string &path);
 // Why a file named for reading cannot serve: "is a folder", "is the
 // device CON, not a file", "is longer than ...", "is missing", "is

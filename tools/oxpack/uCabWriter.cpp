@@ -1,7 +1,8 @@
 // uCabWriter: drives FCI. The library is loaded from the system folder by
 // full path so that a cabinet.dll planted in the current folder is never
 // picked up. The callbacks catch nothing and throw nothing: FCI calls them
-// from C, so every failure is reported through its err argument.
+// from C, so every failure is reported through its err argument. FCI only
+// passes file names through to the callbacks, so they are UTF-8 here too.
 #include <windows.h>
 #include <fcntl.h>
 #include <fci.h>
@@ -11,6 +12,7 @@
 #include <algorithm>
 
 #include "mPackFiles.h"
+#include "mPackText.h"
 
 namespace {
 
@@ -34,14 +36,14 @@ struct TFci {
 
 bool LoadFci(TFci &fci, std::string &error)
 {
-    char folder[MAX_PATH];
-    UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+    wchar_t folder[MAX_PATH];
+    UINT n = GetSystemDirectoryW(folder, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) {
         error = "The system folder cannot be found, so the cabinet library cannot be loaded.";
         return false;
     }
-    const std::string path = std::string(folder, n) + "\\cabinet.dll";
-    fci.Library = LoadLibraryA(path.c_str());
+    const std::string path = Utf8Of(std::wstring(folder, n)) + "\\cabinet.dll";
+    fci.Library = LoadLibraryW(WideOf(path).c_str());
     if (!fci.Library) {
         error = "The cabinet library cannot be loaded: " + path;
         return false;
@@ -72,6 +74,7 @@ struct TContext {
     TPackProgress Progress;
     int64_t FileBytesSeen = 0;  // of the file being added
     int64_t FileSize = 0;
+    bool NameIsUtf8 = false;  // of the file being added
 };
 
 void ReportProgress(const TContext &context)
@@ -97,7 +100,8 @@ FNFCIOPEN(FciOpen)
         disposition = (oflag & _O_EXCL) ? CREATE_NEW : (oflag & _O_TRUNC) ? CREATE_ALWAYS : OPEN_ALWAYS;
     else if (oflag & _O_TRUNC)
         disposition = TRUNCATE_EXISTING;
-    HANDLE h = CreateFileA(pszFile, access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(WideOf(pszFile).c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         *err = static_cast<int>(GetLastError());
         return -1;
@@ -152,7 +156,7 @@ FNFCISEEK(FciSeek)
 FNFCIDELETE(FciDelete)
 {
     (void)pv;
-    if (!DeleteFileA(pszFile)) {
+    if (!DeletePath(pszFile)) {
         *err = static_cast<int>(GetLastError());
         return -1;
     }
@@ -220,7 +224,7 @@ FNFCIGETNEXTCABINET(FciNextCabinet)
 FNFCIGETOPENINFO(FciOpenInfo)
 {
     TContext *context = static_cast<TContext *>(pv);
-    HANDLE h = CreateFileA(pszName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    HANDLE h = CreateFileW(WideOf(pszName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     BY_HANDLE_FILE_INFORMATION info;
     if (h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(h, &info)) {
@@ -239,6 +243,10 @@ FNFCIGETOPENINFO(FciOpenInfo)
     *ptime = time;
     *pattribs = static_cast<USHORT>(info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN
                                                              | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    // The name in the cabinet goes with these attributes: one that is not
+    // pure ASCII is UTF-8 and says so, whatever this machine's code page.
+    if (context->NameIsUtf8)
+        *pattribs |= CabNameIsUtf8;
     return reinterpret_cast<INT_PTR>(h);
 }
 
@@ -336,6 +344,7 @@ bool WriteCabinetSet(const TCabinetRequest &request, TCabinetSet &set, std::stri
         std::string name = file.CabinetName;
         context.FileBytesSeen = 0;
         context.FileSize = sizes[i];
+        context.NameIsUtf8 = !IsAsciiText(name);
         if (AbortRequested || !fci.AddFile(hfci, &source[0], &name[0], FALSE, FciNextCabinet, FciStatus, FciOpenInfo, compression)) {
             error = "The file cannot be added to the cabinet: " + file.SourcePath + " ("
                     + (AbortRequested ? std::string("interrupted") : FciErrorText(erf.erfOper)) + ").";
@@ -367,7 +376,7 @@ bool WriteCabinetSet(const TCabinetRequest &request, TCabinetSet &set, std::stri
     for (int index = 1;; ++index) {
         const std::string name = index == 1 ? request.FirstName : ContinuationName(request.ContinuationStem, index);
         const std::string path = request.Folder + name;
-        if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        if (GetFileAttributesW(WideOf(path).c_str()) == INVALID_FILE_ATTRIBUTES)
             break;
         set.Names.push_back(name);
         set.Paths.push_back(path);

@@ -28,6 +28,9 @@ struct TCabinetSet {
     std::vector<std::string> Paths;
 };
 
+// The attribute bit that marks a name in the cabinet as UTF-8.
+constexpr unsigned short CabNameIsUtf8 = 0x80;
+
 // Smallest maximum cabinet size accepted: room for the headers and a
 // data block's worth of bytes.
 constexpr uint32_t MinCabinetSize = 16384;

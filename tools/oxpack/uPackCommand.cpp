@@ -10,6 +10,7 @@
 #include <cxxopts.hpp>
 
 #include "mPackFiles.h"
+#include "mPackText.h"
 #include "uPackageReport.h"
 #include "uPackLayout.h"
 #include "uCabWriter.h"
@@ -32,7 +33,7 @@ const std::string UsageText =
     "Input (any mix, in order; names in the cabinet must be unique in any letter case):\n"
     "  --folder DIR           every file below DIR, named by its path relative to DIR\n"
     "                         (empty folders cannot be packed and are listed)\n"
-    "  --list FILE            one file per line: SOURCE or SOURCE|NAME IN CABINET;\n"
+    "  --list FILE            one file per line, UTF-8: SOURCE or SOURCE|NAME IN CABINET;\n"
     "                         relative sources are taken from FILE's folder\n"
     "  FILE                   a single file, named by its file name\n"
     "  --exclude PATTERN      leave out names in the cabinet that match (* and ?, any\n"
@@ -112,6 +113,12 @@ void ReadListFile(const std::string &listPath, std::vector<TPackFile> &files)
     std::string text, error;
     if (!IsReadableFile(listPath) || !ReadFileRange(listPath, 0, 16 * 1024 * 1024, text, error))
         throw TCommandError{PackExitRefused, "The file list " + WhyUnreadable(listPath) + ": " + listPath};
+    // The list is UTF-8, so that it names files of any language on any
+    // machine; a byte-order mark is allowed and dropped.
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        text.erase(0, 3);
+    if (!IsUtf8Text(text))
+        throw TCommandError{PackExitRefused, "The file list is not UTF-8 text; save it as UTF-8: " + listPath};
     const std::string folder = FolderOf(listPath);
     for (std::string line : SplitTextLines(text)) {
         if (line.find_first_not_of(" \t") == std::string::npos)
@@ -167,9 +174,19 @@ std::string QuotedPart(const std::string &message)
     return close == std::string::npos ? message : message.substr(open + 1, close - open - 1);
 }
 
-void TakeOption(TCommand &command, const std::string &key, const std::string &value)
+void TakeOption(TCommand &command, const std::string &key, const std::string &utf8Value)
 {
     TPackOptions &o = command.Options;
+    // Settings texts go to the extractor in this machine's ANSI code page;
+    // a character that has no place there would show as a question mark.
+    static const char *const SettingsTexts[] = {"title", "question", "completion", "destination", "command",
+                                                "parameters", "password"};
+    std::string value = utf8Value;
+    for (const char *text : SettingsTexts)
+        if (key == text && !AnsiOfUtf8(utf8Value, value))
+            throw TCommandError{PackExitRefused, "The option " + Spelled(key) + " holds characters that this machine's "
+                                                     "ANSI code page (" + std::to_string(GetACP()) + ") cannot hold, "
+                                                     "and the extractor shows settings in that code page: "" + utf8Value + """};
     const bool flagOn = value == "true";
     auto flag = [&](bool &target) {
         if (!flagOn)

@@ -6,23 +6,13 @@
 #include "uPackNames.h"
 
 #include "mPackFiles.h"
+#include "mPackText.h"
 
 #include <algorithm>
 
 namespace {
 
 const char *const Placeholders[] = {"$EXE$", "$TEMP$", "$SYSTEM$", "$WINDOWS$", "$INSTALL$"};
-
-std::wstring Wide(const std::string &text)
-{
-    if (text.empty())
-        return std::wstring();
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-    return wide;
-}
 
 std::string UpperAscii(std::string text)
 {
@@ -50,14 +40,14 @@ std::string WhyElementIsUnusable(const std::string &element)
                    + " (Windows allows no byte below 32 in a name)";
         if (std::string("<>:\"|?*/").find(c) != std::string::npos)
             return "\"" + element + "\" holds the character " + std::string(1, c)
-                   + ", which Windows does not allow in a name (a character outside this machine's code page also reads as ?)";
+                   + ", which Windows does not allow in a name";
     }
     if (element.back() == '.' || element.back() == ' ')
         return "\"" + element + "\" ends in a " + (element.back() == '.' ? "dot" : "blank")
                + ", which Windows drops when it creates the file";
     if (IsDeviceName(element))
         return "\"" + element + "\" is a device name reserved by Windows";
-    if (Wide(element).size() > WindowsMaxElementChars)
+    if (WideOf(element).size() > WindowsMaxElementChars)
         return "\"" + element.substr(0, 40) + "...\" is longer than the " + std::to_string(WindowsMaxElementChars)
                + " characters Windows allows for one name";
     return std::string();
@@ -69,6 +59,8 @@ std::string WhyNameIsUnusable(const std::string &name)
 {
     if (name.empty())
         return "the name is empty";
+    if (!IsUtf8Text(name))
+        return "the name is not UTF-8 text (save the file list as UTF-8)";
     if (name.size() > CabMaxNameBytes)
         return "the name is " + std::to_string(name.size()) + " bytes long; the cabinet format records at most "
                + std::to_string(CabMaxNameBytes) + " bytes for a name with its folders";
@@ -86,7 +78,7 @@ std::string WhyNameIsUnusable(const std::string &name)
 
 bool SameNameIgnoringCase(const std::string &a, const std::string &b)
 {
-    return CompareIgnoringCase(Wide(a), Wide(b)) == CSTR_EQUAL;
+    return CompareIgnoringCase(WideOf(a), WideOf(b)) == CSTR_EQUAL;
 }
 
 bool CheckCabinetNames(const std::vector<TPackFile> &files, std::string &error)
@@ -104,7 +96,7 @@ bool CheckCabinetNames(const std::vector<TPackFile> &files, std::string &error)
                     + ") cannot be created on Windows: " + why + ".";
             return false;
         }
-        names.emplace_back(Wide(files[i].CabinetName), i);
+        names.emplace_back(WideOf(files[i].CabinetName), i);
     }
     std::sort(names.begin(), names.end(), [](const std::pair<std::wstring, size_t> &a, const std::pair<std::wstring, size_t> &b) {
         return CompareIgnoringCase(a.first, b.first) == CSTR_LESS_THAN;
@@ -124,7 +116,7 @@ bool CheckCabinetNames(const std::vector<TPackFile> &files, std::string &error)
 
 bool MatchesExclude(const std::string &pattern, const std::string &name)
 {
-    std::wstring p = Wide(pattern), n = Wide(name);
+    std::wstring p = WideOf(pattern), n = WideOf(name);
     std::replace(p.begin(), p.end(), L'/', L'\\');
     if (!p.empty())
         CharUpperBuffW(&p[0], static_cast<DWORD>(p.size()));
@@ -166,7 +158,7 @@ bool CheckCommandAndDestination(const TPackOptions &options, std::vector<std::st
         if (destination == name)
             placeholder = true;
         else if (UpperAscii(destination) == name) {
-            error = "The destination \"" + destination + "\" is no placeholder (they are case-sensitive) but a folder of "
+            error = "The destination \"" + Utf8OfAnsi(destination) + "\" is no placeholder (they are case-sensitive) but a folder of "
                     "that name; did you mean " + name + "?";
             return false;
         }
@@ -176,10 +168,11 @@ bool CheckCommandAndDestination(const TPackOptions &options, std::vector<std::st
                || path.compare(0, 2, "\\\\") == 0;
     }(destination);
     if (!destination.empty() && !placeholder && !absolute)
-        warnings.push_back("warning: the destination \"" + destination
+        warnings.push_back("warning: the destination \"" + Utf8OfAnsi(destination)
                            + "\" is a relative path: it is taken relative to the folder the package is started from.");
 
-    std::string command = options.Command;
+    // The command is a settings text, in the ANSI code page; the names are UTF-8.
+    std::string command = Utf8OfAnsi(options.Command);
     if (command.empty() || command == "$EXPLORE$" || options.AllowMissingCommand)
         return true;
     std::replace(command.begin(), command.end(), '/', '\\');
@@ -190,7 +183,7 @@ bool CheckCommandAndDestination(const TPackOptions &options, std::vector<std::st
     for (const TPackFile &file : options.Files)
         if (SameNameIgnoringCase(file.CabinetName, command))
             return true;
-    error = "The command \"" + options.Command + "\" names no file of the package; the package would extract and "
+    error = "The command \"" + Utf8OfAnsi(options.Command) + "\" names no file of the package; the package would extract and "
             "then fail to start it. Give --allow-missing-command if the command is one the target system has.";
     return false;
 }

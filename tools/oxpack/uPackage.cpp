@@ -11,6 +11,7 @@
 #include "cabinet/uObfuscate.h"
 #include "services/uSettings.h"
 #include "mPackFiles.h"
+#include "mPackText.h"
 #include "mSzdd.h"
 #include "uCabHeader.h"
 #include "uCabWriter.h"
@@ -27,19 +28,19 @@ const char *const EmbeddedCabinetName = "lumbo";
 
 std::string ProgramFolder()
 {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p(path, n);
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::string p = Utf8Of(std::wstring(path, n));
     return p.substr(0, p.find_last_of('\\') + 1);
 }
 
 std::string SystemLibraryPath()
 {
-    char folder[MAX_PATH];
-    UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+    wchar_t folder[MAX_PATH];
+    UINT n = GetSystemDirectoryW(folder, MAX_PATH);
     if (n == 0 || n >= MAX_PATH)
         return "cabinet.dll";
-    return std::string(folder, n) + "\\cabinet.dll";
+    return Utf8Of(std::wstring(folder, n)) + "\\cabinet.dll";
 }
 
 bool ReadPiece(const std::string &what, const std::string &path, std::string &bytes, std::string &error)
@@ -64,16 +65,16 @@ bool ReadPiece(const std::string &what, const std::string &path, std::string &by
 // A private folder in the temporary folder for the cabinet library's work.
 bool MakeScratchFolder(std::string &folder, std::string &error)
 {
-    char temp[MAX_PATH];
-    DWORD n = GetTempPathA(MAX_PATH, temp);
+    wchar_t temp[MAX_PATH];
+    DWORD n = GetTempPathW(MAX_PATH, temp);
     if (n == 0 || n >= MAX_PATH) {
         error = "The temporary folder cannot be found.";
         return false;
     }
-    const std::string base(temp, n);
+    const std::string base = Utf8Of(std::wstring(temp, n));
     for (unsigned attempt = 0; attempt < 1000; ++attempt) {
         folder = base + "oxpack" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(GetTickCount() + attempt) + "\\";
-        if (CreateDirectoryA(folder.c_str(), nullptr))
+        if (CreateDirectoryW(WideOf(folder).c_str(), nullptr))
             return true;
         if (GetLastError() != ERROR_ALREADY_EXISTS)
             break;
@@ -84,16 +85,16 @@ bool MakeScratchFolder(std::string &folder, std::string &error)
 
 void RemoveScratchFolder(const std::string &folder)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW(WideOf(folder + "*").c_str(), &found);
     if (h != INVALID_HANDLE_VALUE) {
         do {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA((folder + found.cFileName).c_str());
-        } while (FindNextFileA(h, &found));
+                DeletePath(folder + Utf8Of(found.cFileName));
+        } while (FindNextFileW(h, &found));
         FindClose(h);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(WideOf(folder).c_str());
 }
 
 // Copies a cabinet file into an output, scrambled from its own byte 0
@@ -264,24 +265,24 @@ bool AddFolderFiles(const std::string &folder, std::vector<TPackFile> &files, st
     while (!pending.empty()) {
         const std::string relative = pending.back();
         pending.pop_back();
-        // The ANSI calls fail on longer paths, and a folder that cannot
+        // The file calls fail on longer paths, and a folder that cannot
         // be listed would silently lose its files.
         const std::string pattern = root + relative + "*";
-        if (pattern.size() >= MAX_PATH) {
+        if (PathLength(pattern) >= MAX_PATH) {
             error = "The path is longer than the " + std::to_string(MAX_PATH - 1)
                     + " characters the file calls used here take; move the files to a shorter folder: "
                     + root + relative;
             return false;
         }
-        WIN32_FIND_DATAA entry;
-        HANDLE h = FindFirstFileA(pattern.c_str(), &entry);
+        WIN32_FIND_DATAW entry;
+        HANDLE h = FindFirstFileW(WideOf(pattern).c_str(), &entry);
         if (h == INVALID_HANDLE_VALUE) {
             error = "The folder cannot be listed: " + root + relative;
             return false;
         }
         bool any = false;
         do {
-            const std::string name = entry.cFileName;
+            const std::string name = Utf8Of(entry.cFileName);
             if (name == "." || name == "..")
                 continue;
             any = true;
@@ -290,14 +291,14 @@ bool AddFolderFiles(const std::string &folder, std::vector<TPackFile> &files, st
                 continue;
             }
             const std::string path = root + relative + name;
-            if (path.size() >= MAX_PATH) {
+            if (PathLength(path) >= MAX_PATH) {
                 FindClose(h);
                 error = "The path is longer than the " + std::to_string(MAX_PATH - 1)
                         + " characters the file calls used here take; move the files to a shorter folder: " + path;
                 return false;
             }
             found.push_back(TPackFile{path, relative + name});
-        } while (FindNextFileA(h, &entry));
+        } while (FindNextFileW(h, &entry));
         FindClose(h);
         if (!any && !relative.empty())
             empty.push_back(relative.substr(0, relative.size() - 1));
@@ -391,7 +392,7 @@ uint16_t SetIdOf(const std::vector<TPackFile> &files, const std::string &block)
     mix(block.data(), block.size());
     for (const TPackFile &file : files) {
         WIN32_FILE_ATTRIBUTE_DATA data = {};
-        GetFileAttributesExA(file.SourcePath.c_str(), GetFileExInfoStandard, &data);
+        GetFileAttributesExW(WideOf(file.SourcePath).c_str(), GetFileExInfoStandard, &data);
         mix(file.CabinetName.c_str(), file.CabinetName.size() + 1);
         mix(&data.nFileSizeHigh, sizeof data.nFileSizeHigh);
         mix(&data.nFileSizeLow, sizeof data.nFileSizeLow);
@@ -439,15 +440,16 @@ std::vector<std::string> StaleContinuations(const std::string &outputPath, size_
     const std::string folder = FolderOf(outputPath);
     const std::string stem = ContinuationStem(outputPath);
     std::vector<std::string> stale;
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + stem + "*.cab").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW(WideOf(folder + stem + "*.cab").c_str(), &found);
     if (h == INVALID_HANDLE_VALUE)
         return stale;
     do {
-        const int index = ContinuationIndex(stem, found.cFileName);
+        const std::string name = Utf8Of(found.cFileName);
+        const int index = ContinuationIndex(stem, name);
         if (index > static_cast<int>(count) && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            stale.push_back(folder + found.cFileName);
-    } while (FindNextFileA(h, &found));
+            stale.push_back(folder + name);
+    } while (FindNextFileW(h, &found));
     FindClose(h);
     std::sort(stale.begin(), stale.end());
     return stale;
@@ -558,7 +560,7 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
     for (const std::string &old : leftovers)
         result.Notes.push_back("the file replaced is still in use and stays as " + old + "; delete it later.");
     for (const std::string &stale : StaleContinuations(outputPath, set.Paths.size())) {
-        if (DeleteFileA(stale.c_str()))
+        if (DeletePath(stale))
             result.Notes.push_back("removed " + stale + ", a continuation cabinet of an earlier build that this set does not use.");
         else
             result.Notes.push_back("could not remove " + stale + ", a continuation cabinet of an earlier build that this set does not use.");

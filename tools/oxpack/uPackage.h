@@ -7,6 +7,9 @@
 #include <vector>
 #include "uPackIdentity.h"
 
+// Paths and names are UTF-8. A cabinet name that is pure ASCII is stored
+// as it is; any other is stored in UTF-8 with the cabinet's UTF-8 name
+// flag, so that it reads the same on every code page.
 struct TPackFile {
     std::string SourcePath;   // file on disk
     std::string CabinetName;  // name inside the cabinet, backslash-separated
@@ -27,6 +30,9 @@ struct TPackProgress {
 };
 typedef void (*TPackProgressSink)(const TPackProgress &progress, void *context);
 
+// The texts of the settings (title, question, licence lines, messages,
+// destination, command, parameters, password) are in the ANSI code page
+// of this machine, as the extractor reads them; paths are UTF-8.
 struct TPackOptions {
     std::string ExtractorPath;            // empty: oxtarn.exe beside the running program
     std::string LibraryPath;              // empty: cabinet.dll in the system folder
@@ -87,7 +93,7 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
 // Adds every file below folder (recursively) with its relative path,
 // backslash-separated, as its cabinet name; files in name order. Folders
 // without any entry go to emptyFolders (the cabinet cannot hold them); a
-// path too long for the ANSI file calls, or a folder that cannot be
+// path too long for the file calls, or a folder that cannot be
 // listed, is refused by name rather than skipped.
 bool AddFolderFiles(const std::string &folder, std::vector<TPackFile> &files, std::string &error,
                     std::vector<std::string> *emptyFolders = nullptr);

@@ -1,7 +1,9 @@
 // uPackageReport: reads a package the way the extractor does: the first marker
 // line within the scanned length, the settings lines from the bytes the
 // extractor copies, the cabinet at LibraryOffset + LibraryLength +
-// BlockLength, unscrambled with the password when one is given.
+// BlockLength, unscrambled with the password when one is given. The report
+// is UTF-8: settings texts are read in this machine's ANSI code page, as
+// the extractor reads them, and names in the cabinet by their flag.
 #include "uPackageReport.h"
 
 #include <cstdint>
@@ -11,7 +13,9 @@
 #include "cabinet/uObfuscate.h"
 #include "services/uSettings.h"
 #include "mPackFiles.h"
+#include "mPackText.h"
 #include "uCabHeader.h"
+#include "uCabWriter.h"
 #include "uPackLayout.h"
 #include "uPackage.h"
 #include "uPackIdentity.h"
@@ -19,7 +23,7 @@
 namespace {
 
 // Shows control bytes (NUL in the end-of-licence line, stray bytes) as \xNN.
-std::string Printable(const std::string &text)
+std::string PrintableBytes(const std::string &text)
 {
     std::string out;
     for (char c : text) {
@@ -31,6 +35,29 @@ std::string Printable(const std::string &text)
         } else {
             out += c;
         }
+    }
+    return out;
+}
+
+std::string Printable(const std::string &ansi)
+{
+    return PrintableBytes(Utf8OfAnsi(ansi));
+}
+
+// A name flagged as UTF-8 is shown as it is; one that is not valid UTF-8
+// despite its flag shows its bytes above 0x7F as \xNN.
+std::string PrintableName(const std::string &name, uint16_t attributes)
+{
+    if (!(attributes & CabNameIsUtf8))
+        return Printable(name);
+    if (IsUtf8Text(name))
+        return PrintableBytes(name);
+    std::string out;
+    for (char c : name) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", b);
+        out += b < 0x20 || b > 0x7E ? std::string(hex) : std::string(1, c);
     }
     return out;
 }
@@ -50,6 +77,7 @@ std::string Attributes(uint16_t a)
     s += (a & 0x02) ? 'H' : '-';
     s += (a & 0x04) ? 'S' : '-';
     s += (a & 0x20) ? 'A' : '-';
+    s += (a & CabNameIsUtf8) ? 'U' : '-';
     return s;
 }
 
@@ -106,7 +134,7 @@ void DescribeCabinet(const std::string &name, const TCabHeader &header, std::str
         else if (file.Folder == 0xFFFE)
             note = "  (continues in the next cabinet)";
         report += "  " + std::string(size) + "  " + DosDateTime(file.Date, file.Time) + "  "
-                  + Attributes(file.Attributes) + "  " + Printable(file.Name) + note + "\n";
+                  + Attributes(file.Attributes) + "  " + PrintableName(file.Name, file.Attributes) + note + "\n";
     }
 }
 

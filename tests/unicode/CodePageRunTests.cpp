@@ -1,0 +1,204 @@
+// Packages whose names lie outside one code page, extracted by the real
+// extractor under code pages 1252, 1251 and 932. Wine takes a process's
+// ANSI code page from its locale: each run sets LC_ALL for the package
+// alone; setup.sh makes the three locales into a private folder, which
+// LOCPATH (set for this test program by the build) points to, and the
+// payload tree and gcab's cabinet of it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "mPackText.h"
+#include "oxPackages.h"
+#include "oxPackFixture.h"
+#include "oxProcess.h"
+#include "oxTest.h"
+#include "uPackage.h"
+
+namespace {
+
+struct TCodePage {
+    const char *Locale;
+    int Number;
+};
+const TCodePage CodePages[] = {{"en_US.UTF-8", 1252}, {"ru_RU.UTF-8", 1251}, {"ja_JP.UTF-8", 932}};
+const char HomeLocale[] = "en_US.UTF-8";
+
+// The build folder holds bin\ and what setup.sh made.
+std::string BuildFolder()
+{
+    std::string bin = BinFolder();
+    bin.pop_back();
+    return bin.substr(0, bin.find_last_of('\\') + 1);
+}
+
+std::string PayloadFolder()
+{
+    return BuildFolder() + "unicode\\payload\\";
+}
+
+std::string ReadWide(const std::wstring &path)
+{
+    std::string bytes;
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return "(missing)";
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
+    CloseHandle(h);
+    return bytes;
+}
+
+// Every file below folder (wide, folder form) by its relative name, UTF-8.
+void ListTree(const std::wstring &folder, const std::string &relative, std::map<std::string, std::string> &files)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE h = FindFirstFileW((folder + WideOf(relative) + L"*").c_str(), &entry);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::string name = Utf8Of(entry.cFileName);
+        if (name == "." || name == "..")
+            continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListTree(folder, relative + name + "\\", files);
+        else
+            files[relative + name] = ReadWide(folder + WideOf(relative + name));
+    } while (FindNextFileW(h, &entry));
+    FindClose(h);
+}
+
+// The extracted tree equals the payload byte for byte, name for name.
+void ExpectSameTree(const std::string &destination, const char *locale)
+{
+    std::map<std::string, std::string> source, extracted;
+    ListTree(WideOf(PayloadFolder()), std::string(), source);
+    ListTree(WideOf(destination), std::string(), extracted);
+    ASSERT_EQ(6u, source.size()) << "setup.sh made no payload";
+    EXPECT_EQ(source, extracted) << locale;
+}
+
+// Runs a package silently under locale; its exit code.
+DWORD RunUnder(const char *locale, const std::string &package)
+{
+    SetEnvironmentVariableA("LC_ALL", locale);
+    TChild child = StartChild(Quote(package) + " $SILENT$");
+    const DWORD code = FinishChild(child, 120000);
+    SetEnvironmentVariableA("LC_ALL", HomeLocale);
+    return code;
+}
+
+struct CodePageRuns : ::testing::Test {
+    std::string Folder;
+    void SetUp() override
+    {
+        Folder = NewTestFolder("cprun");
+        ASSERT_FALSE(Folder.empty());
+    }
+    void TearDown() override { RemoveTestFolder(Folder); }
+};
+
+}  // namespace
+
+// Packed here (code page 1252), extracted under each code page: every
+// name right, every byte right.
+TEST_F(CodePageRuns, PackageFromOxpackExtractsEveryNameUnderEachCodePage)
+{
+    for (const TCodePage &page : CodePages) {
+        TPackOptions options;
+        options.ExtractorPath = BinFolder() + "oxtarn.exe";
+        options.OutputPath = Folder + "p" + std::to_string(page.Number) + ".exe";
+        options.Title = "Test";
+        options.Destination = Folder + "out" + std::to_string(page.Number) + "\\";
+        std::string error;
+        ASSERT_TRUE(AddFolderFiles(PayloadFolder(), options.Files, error)) << error;
+        BuildTestPackage(options);
+        EXPECT_EQ(0u, RunUnder(page.Locale, options.OutputPath)) << page.Locale;
+        ExpectSameTree(options.Destination, page.Locale);
+    }
+}
+
+// gcab's cabinet, whose non-ASCII names carry the UTF-8 flag, wrapped in
+// a package as it is.
+TEST_F(CodePageRuns, GcabCabinetWithFlaggedNamesExtractsRightUnderEachCodePage)
+{
+    const std::string cabinet = ReadWholeFile(BuildFolder() + "unicode\\gcab.cab");
+    ASSERT_EQ(0u, cabinet.compare(0, 4, "MSCF")) << "setup.sh made no gcab cabinet";
+    for (const TCodePage &page : CodePages) {
+        const std::string destination = Folder + "gcab" + std::to_string(page.Number) + "\\";
+        const std::string package = Folder + "g" + std::to_string(page.Number) + ".exe";
+        WriteRawCabinetPackage(package, RawSettingsLines(destination), cabinet);
+        EXPECT_EQ(0u, RunUnder(page.Locale, package)) << page.Locale;
+        ExpectSameTree(destination, page.Locale);
+    }
+}
+
+// Names without the flag are in the extracting machine's code page. Under
+// 932 the second bytes of 表 (95 5C) and ソ (83 5C) are backslash bytes;
+// the names are created as they read, not cut at those bytes.
+TEST_F(CodePageRuns, ShiftJisNamesWithoutTheFlagKeepTheirTrailBytes5C)
+{
+    ASSERT_TRUE(WriteWholeFile(Folder + "a.txt", "sjis a"));
+    ASSERT_TRUE(WriteWholeFile(Folder + "b.txt", "sjis b"));
+    std::string cabinet = CabinetOf({{Folder + "a.txt", "\x95\x5C\x8E\xA6\\\x83\x5C\x83\x74\x83\x67.txt"},
+                                     {Folder + "b.txt", "\x83\x5C.txt"}},
+                                    Folder);
+    ASSERT_GT(cabinet.size(), 36u);
+    // The writer flags non-ASCII names; these are to be read as Shift-JIS,
+    // as an older writer on a Japanese machine stored them.
+    size_t at = static_cast<unsigned char>(cabinet[16]) | (static_cast<unsigned char>(cabinet[17]) << 8);
+    for (int file = 0; file < 2; ++file) {
+        cabinet[at + 14] = static_cast<char>(cabinet[at + 14] & 0x7F);
+        at = cabinet.find('\0', at + 16) + 1;
+    }
+    const std::string destination = Folder + "sjis\\";
+    const std::string package = Folder + "s.exe";
+    WriteRawCabinetPackage(package, RawSettingsLines(destination), cabinet);
+    EXPECT_EQ(0u, RunUnder("ja_JP.UTF-8", package));
+    EXPECT_EQ("sjis a", ReadWide(WideOf(destination) + L"\u8868\u793A\\\u30BD\u30D5\u30C8.txt"));
+    EXPECT_EQ("sjis b", ReadWide(WideOf(destination) + L"\u30BD.txt"));
+}
+
+// A temporary folder named in Cyrillic on a 1252 machine: the work folder
+// of a "$INSTALL$" package is made in it (in its short form), the command
+// runs there, and the folder is removed afterwards.
+TEST_F(CodePageRuns, CyrillicTemporaryFolderServesAnInstallPackageUnder1252)
+{
+    const std::wstring temp = WideOf(Folder) + L"\u0412\u0440\u0435\u043C\u0435\u043D\u043D\u0430\u044F\\";
+    ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+    ASSERT_TRUE(WriteWholeFile(Folder + "data.txt", "data"));
+    TPackOptions options;
+    options.ExtractorPath = BinFolder() + "oxtarn.exe";
+    options.OutputPath = Folder + "install.exe";
+    options.Title = "Test";
+    options.Destination = "$INSTALL$";
+    options.Command = "payload_recorder.exe";
+    options.Files = {{BinFolder() + "payload_recorder.exe", "payload_recorder.exe"},
+                     {Folder + "data.txt", "Привет.txt"}};
+    BuildTestPackage(options);
+
+    wchar_t savedTemp[1024] = L"", savedTmp[1024] = L"";
+    GetEnvironmentVariableW(L"TEMP", savedTemp, 1024);
+    GetEnvironmentVariableW(L"TMP", savedTmp, 1024);
+    SetEnvironmentVariableW(L"TEMP", temp.c_str());
+    SetEnvironmentVariableW(L"TMP", temp.c_str());
+    SetEnvironmentVariableA("OX_RECORD", (Folder + "record.txt").c_str());
+    const DWORD code = RunUnder("en_US.UTF-8", options.OutputPath);
+    SetEnvironmentVariableW(L"TEMP", savedTemp);
+    SetEnvironmentVariableW(L"TMP", savedTmp);
+    SetEnvironmentVariableA("OX_RECORD", nullptr);
+
+    EXPECT_EQ(0u, code);
+    const std::string record = ReadWholeFile(Folder + "record.txt");
+    EXPECT_NE(std::string::npos, record.find("qbxr_installer1")) << record;
+    EXPECT_EQ(std::string::npos, record.find('?')) << record;
+    WIN32_FIND_DATAW entry;
+    HANDLE left = FindFirstFileW((temp + L"qbxr_installer*").c_str(), &entry);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, left) << "the work folder was left behind";
+    if (left != INVALID_HANDLE_VALUE)
+        FindClose(left);
+}
