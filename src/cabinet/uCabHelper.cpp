@@ -4,6 +4,7 @@
 #include "cabinet/uCabHelper.h"
 #include "cabinet/uCabStreams.h"
 #include "services/uProgress.h"
+#include "services/uLog.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
@@ -153,8 +154,11 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::wstring &target, bool safe)
         do {
             a = Ask(30, target);
         } while (a == 1);
-        if (a == -1)
+        if (a == -1) {
+            LogLine("file failed (unsafe name): ", target);
             return -1;
+        }
+        LogLine("file skipped (unsafe name): ", target);
         ++FilesDone;
         ShowProgress(target, FilesDone);
         return 0;
@@ -220,8 +224,12 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const std::wstring &target, bool safe)
         PartialSize = record->cb;
         InterlockedExchange(&PartialOwned, 1);
     }
-    if (r == 0)
+    if (r == 0) {
+        LogFileLine("file skipped: ", target, record->cb);
         ++FilesDone;
+    }
+    if (r == -1)
+        LogFileLine("file failed: ", target, record->cb);
     if (r != -1)
         ShowProgress(target, FilesDone);
     return r;
@@ -242,6 +250,7 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const std::wstring &target)
         DeleteFileW(target.c_str());
         PutBack();
         FileCutOff = true;
+        LogFileLine("file failed (cut off, removed): ", target, PartialSize);
         return FALSE;
     }
     FILETIME utc;
@@ -250,6 +259,7 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const std::wstring &target)
     CloseHandle(reinterpret_cast<HANDLE>(record->hf));
     DropAside();
     SetFileAttributesW(target.c_str(), FileAttributesFromCabinet(record->attribs));
+    LogFileLine("file written: ", target, PartialSize);
     ++FilesDone;
     ShowProgress(target, FilesDone);
     return 1;
@@ -428,6 +438,7 @@ bool CopyCabinets(HFDI context)
         FilesDone = 0;
         const std::string path = NextCabinet;
         NextCabinet.clear();
+        LogLine("continuation cabinet: ", path.c_str());
         ok = CopyAndFollow(context, path);
     }
     return ok;
