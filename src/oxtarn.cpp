@@ -6,9 +6,12 @@
 #include "actions/uCompletion.h"
 #include "cabinet/mLZ_API.h"
 #include "cabinet/uExtractRun.h"
+#include "services/uLog.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
+#include "services/uSwitches.h"
+#include "services/uVersion.h"
 #include "services/uWorkFolder.h"
 #include "ui/uDialogs.h"
 #include "util/mUtils.h"
@@ -47,10 +50,58 @@ UINT WINAPI TempPathQuery(LPSTR buffer, UINT size)
     EndRun(ExitError);
 }
 
+// The log, when $LOG$ asks for one: its first line says what runs, with
+// which arguments (a password masked). False when it cannot be opened.
+bool StartLog()
+{
+    if (PackageSwitches.LogFile.empty() || !OpenLog(PackageSwitches.LogFile))
+        return PackageSwitches.LogFile.empty();
+    LogLine("start: ", OwnFilePath().c_str(), ", oxtarn " OXTARN_VERSION_TEXT ", arguments: ",
+            PackageSwitches.Logged.c_str());
+    return true;
+}
+
+// A log asked for but not opened does not stop the run: in a visible run
+// the user is told once, a silent run goes on without a word (a box would
+// stall an unattended run).
+void WarnLogNotOpened()
+{
+    if (PackageSettings.Silent)
+        return;
+    const std::string text = "The log file cannot be opened:\r" + PackageSwitches.LogFile +
+                             "\r\rThe package runs without a log.";
+    MessageBoxA(nullptr, text.c_str(), PackageSettings.Caption.c_str(), MB_OK | MB_ICONWARNING);
+}
+
+// $DESTINATION$: a full path only, as the destination dialog demands, and
+// created with its missing parents; anything else ends the run with 1.
+std::string GivenDestination()
+{
+    const std::string &folder = PackageSwitches.Destination;
+    if (!IsFullPath(folder))
+        Fail(Message(32) + "\r" + folder);
+    // Removed after a failure only when this run made it.
+    DestinationMadeByRun = !IsFolderPresent(folder);
+    if (!CreateFolderTree(AddTrailingBackslash(folder)))
+        Fail(Message(28) + folder);
+    return folder;
+}
+
 // The placeholders are compared exactly: "$temp$" is an ordinary
 // (relative) folder name.
 std::string ResolveDestination(const std::string &destination)
 {
+    // A folder given on the command line replaces the package's, the work
+    // folder of "$INSTALL$" too (the command is still waited for, but the
+    // folder is the user's and stays).
+    if (PackageSwitches.DestinationGiven) {
+        InstallMode = destination == "$INSTALL$" && !PackageSwitches.ExtractOnly;
+        return GivenDestination();
+    }
+    // Extracting only, a work folder would be removed unseen: the user is
+    // asked, as when the package names no destination.
+    if (destination == "$INSTALL$" && PackageSwitches.ExtractOnly)
+        return std::string();
     if (destination == "$EXE$")
         return ExeFolder;
     if (destination == "$TEMP$")
@@ -88,6 +139,9 @@ int main()
     FilesDone = 0;
     ProgressWindow = nullptr;
 
+    PackageSwitches = ParsePackageSwitches(CommandLineArguments());
+    const bool logOpened = StartLog();
+
     ExeFolder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
     TempFolder = SystemReportedFolder(TempPathQuery);
     SystemFolder = SystemReportedFolder(GetSystemDirectoryA);
@@ -101,6 +155,15 @@ int main()
     // after it, the messages included: the package is not workable.
     if (!PackageSettings.Complete)
         Fail(NotWorkableNotice);
+    if (!logOpened)
+        WarnLogNotOpened();
+    if (PackageSwitches.Help) {
+        MessageBoxA(nullptr, PackageHelpText, PackageSettings.Caption.c_str(), MB_OK | MB_ICONINFORMATION);
+        EndRun(ExitFinished);
+    }
+    LogLine("title: ", PackageSettings.Title.c_str());
+    LogLine("command: ", PackageSettings.Command.c_str());
+    LogLine("parameters: ", PackageSettings.Parameters.c_str());
 
     if (!LoadCabinetLibrary(PackageSettings.LibraryOffset, PackageSettings.LibraryLength, SystemFolder))
         Fail(Message(56));
@@ -108,15 +171,28 @@ int main()
     if (!PackageSettings.StartQuestion.empty() && !AskYesNo(PackageSettings.StartQuestion))
         EndRun(ExitDeclined);
 
-    if (PackageSettings.PasswordProtected)
-        PackageSettings.Password = AskPassword();
+    if (PackageSettings.PasswordProtected) {
+        if (PackageSwitches.PasswordGiven) {
+            LogLine("password: given with $PASSWORD$");
+            PackageSettings.Password = PackageSwitches.Password;
+        } else {
+            LogLine(PackageSettings.Silent ? "password: needed, none given in a silent run"
+                                           : "password: asked for");
+            PackageSettings.Password = AskPassword();
+        }
+    }
 
-    if (!PackageSettings.LicenceText.empty() && !ShowLicence(PackageSettings.LicenceText))
-        EndRun(ExitDeclined);
+    if (!PackageSettings.LicenceText.empty()) {
+        const bool accepted = ShowLicence(PackageSettings.LicenceText);
+        LogLine(accepted ? "licence: accepted" : "licence: declined");
+        if (!accepted)
+            EndRun(ExitDeclined);
+    }
 
     PackageSettings.Destination = ResolveDestination(PackageSettings.Destination);
     if (PackageSettings.Destination.empty()) {
         PackageSettings.Destination = AskDestinationFolder();
+        LogLine("destination asked for: ", PackageSettings.Destination.c_str());
         if (PackageSettings.Destination.empty())
             EndRun(ExitError);
     }
@@ -124,8 +200,12 @@ int main()
     // A folder that is missing now is made by the extraction.
     if (!DestinationMadeByRun)
         DestinationMadeByRun = !IsFolderPresent(PackageSettings.Destination);
+    LogLine("destination: ", PackageSettings.Destination.c_str(), InstallMode ? " (command waited for)" : nullptr);
 
-    if (FreeBytesOnDrive(PackageSettings.Destination) < PackageSettings.RequiredBytes)
+    const int64_t freeBytes = FreeBytesOnDrive(PackageSettings.Destination);
+    LogFileLine("free space on the destination's drive: ", "", freeBytes);
+    LogFileLine("free space required: ", "", PackageSettings.RequiredBytes);
+    if (freeBytes < PackageSettings.RequiredBytes)
         Fail(Message(11) + "\r" + Message(12) + Int64ToText(PackageSettings.RequiredBytes) + "\r\r" +
              Message(13));
 

@@ -2,10 +2,13 @@
 #include "actions/uCleanUp.h"
 #include "actions/uCompletion.h"
 #include "actions/uLaunch.h"
+#include "services/uLog.h"
 #include "services/uProgress.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
+#include "services/uSwitches.h"
+#include "util/mUtils.h"
 
 namespace {
 
@@ -41,6 +44,13 @@ std::string LaunchFailureText(const std::string &command, DWORD error)
 void CompleteRun()
 {
     TPackageSettings &settings = PackageSettings;
+    // Extracting only: the files stay where they are, nothing is started
+    // and nothing more is shown.
+    if (PackageSwitches.ExtractOnly) {
+        SetProgressText(StatusLine, Message(5));
+        LogLine("extract only: no command started");
+        EndRun(ExitFinished);
+    }
     if (InstallMode) {
         SetProgressText(StatusLine, Message(4));
         ShowProgressWindow(SW_HIDE);
@@ -51,15 +61,26 @@ void CompleteRun()
     RewriteCommand(settings);
     bool started = true;
     DWORD launchError = 0;
+    DWORD commandExitCode = 0;
     if (!settings.Command.empty()) {
-        started = LaunchFile(settings.Command, settings.Parameters, InstallMode);
+        started = LaunchFile(settings.Command, settings.Parameters, InstallMode, &commandExitCode);
         launchError = GetLastError();
+        if (!started)
+            LogLine("command not started: system error ", Int64ToText(launchError).c_str());
+        else if (InstallMode)
+            LogLine("command ended: exit code ", Int64ToText(commandExitCode).c_str());
     }
 
     if (InstallMode) {
         ShowProgressWindow(SW_RESTORE);
-        SetProgressText(StatusLine, Message(6));
-        RemoveWorkFolder(settings.Destination);
+        // A folder given with $DESTINATION$ is the user's: it stays.
+        if (!PackageSwitches.DestinationGiven) {
+            SetProgressText(StatusLine, Message(6));
+            RemoveWorkFolder(settings.Destination);
+            LogLine(IsFolderPresent(settings.Destination) ? "clean-up: work folder kept (not empty): "
+                                                          : "clean-up: work folder removed: ",
+                    settings.Destination.c_str());
+        }
     }
     // A command that could not be started is a failed run, not a finished
     // one: the reason instead of the completion message, exit code 1.
@@ -67,8 +88,13 @@ void CompleteRun()
         ReportError(LaunchFailureText(settings.Command, launchError), true);
         EndRun(ExitError);
     }
-    if (!settings.CompletionMessage.empty() && !settings.Silent)
+    if (!settings.CompletionMessage.empty() && !settings.Silent) {
+        LogLine("completion message: ", settings.CompletionMessage.c_str());
         MessageBoxA(ProgressWindow, settings.CompletionMessage.c_str(), settings.Caption.c_str(),
                     MB_ICONINFORMATION);
+    }
+    // Only a command the run waited for has an exit code to pass on.
+    if (PackageSwitches.PassExitCode && InstallMode && !settings.Command.empty())
+        EndRun(static_cast<int>(commandExitCode));
     EndRun(ExitFinished);
 }

@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include <cstring>
 
+#include "services/uLog.h"
 #include "services/uRunState.h"
 #include "util/mUtils.h"
 
@@ -16,12 +17,18 @@ std::string Quoted(const std::string &text)
     return '"' + text + '"';
 }
 
-// Waits (when asked) for a started process and lets go of its handles,
-// which serve nothing else.
-void FinishStart(HANDLE process, HANDLE thread, bool wait)
+// Waits (when asked) for a started process, takes its exit code, and lets
+// go of its handles, which serve nothing else.
+void FinishStart(HANDLE process, HANDLE thread, bool wait, DWORD *exitCode)
 {
-    if (wait && process)
+    if (exitCode)
+        *exitCode = 0;
+    if (wait && process) {
         WaitForSingleObject(process, INFINITE);
+        DWORD code = 0;
+        if (exitCode && GetExitCodeProcess(process, &code))
+            *exitCode = code;
+    }
     if (thread)
         CloseHandle(thread);
     if (process)
@@ -56,7 +63,7 @@ std::string BuildLaunchCommandLine(const std::string &filePath, const std::strin
 }
 
 bool StartAfterCreateProcessFailure(DWORD createProcessError, const std::string &filePath,
-                                    const std::string &arguments, bool wait)
+                                    const std::string &arguments, bool wait, DWORD *exitCode)
 {
     // CreateProcessA cannot raise its own rights; the shell can, by asking
     // for consent, when the payload's manifest demands administrator rights.
@@ -70,13 +77,14 @@ bool StartAfterCreateProcessFailure(DWORD createProcessError, const std::string 
     shell.lpFile = filePath.c_str();
     shell.lpParameters = arguments.empty() ? nullptr : arguments.c_str();
     shell.nShow = SW_SHOWNORMAL;
+    LogLine("command started through the shell: ", filePath.c_str(), " ", arguments.c_str());
     if (!ShellExecuteExA(&shell))
         return false;
-    FinishStart(shell.hProcess, nullptr, wait);
+    FinishStart(shell.hProcess, nullptr, wait, exitCode);
     return true;
 }
 
-bool LaunchFile(const std::string &filePath, const std::string &arguments, bool wait)
+bool LaunchFile(const std::string &filePath, const std::string &arguments, bool wait, DWORD *exitCode)
 {
     std::string associatedProgram;
     if (!IsStartedDirectly(filePath)) {
@@ -92,11 +100,12 @@ bool LaunchFile(const std::string &filePath, const std::string &arguments, bool 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
+    LogLine("command line: ", commandLine.c_str());
     // CreateProcessA may write into the command line; the string's buffer
     // is writable and NUL-terminated.
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,
                         nullptr, nullptr, &startup, &process))
-        return StartAfterCreateProcessFailure(GetLastError(), filePath, arguments, wait);
-    FinishStart(process.hProcess, process.hThread, wait);
+        return StartAfterCreateProcessFailure(GetLastError(), filePath, arguments, wait, exitCode);
+    FinishStart(process.hProcess, process.hThread, wait, exitCode);
     return true;
 }

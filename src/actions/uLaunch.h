@@ -10,8 +10,11 @@
 #endif
 
 // Starts filePath with the argument text; with wait set, returns only
-// after the started process has ended. True when a process was started.
-bool LaunchFile(const std::string &filePath, const std::string &arguments, bool wait);
+// after the started process has ended, and its exit code is put in
+// exitCode (when given; 0 when the system could not tell it). True when a
+// process was started.
+bool LaunchFile(const std::string &filePath, const std::string &arguments, bool wait,
+                DWORD *exitCode = nullptr);
 
 // The pure parts, exposed for tests.
 
@@ -30,4 +33,4 @@ std::string BuildLaunchCommandLine(const std::string &filePath, const std::strin
 // elevation is handed to the shell, which can ask for it (and waited for
 // when asked). True when it started; any other error gives false.
 bool StartAfterCreateProcessFailure(DWORD createProcessError, const std::string &filePath,
-                                    const std::string &arguments, bool wait);
+                                    const std::string &arguments, bool wait, DWORD *exitCode = nullptr);

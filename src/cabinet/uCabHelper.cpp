@@ -4,6 +4,7 @@
 #include "cabinet/uCabHelper.h"
 #include "cabinet/uCabStreams.h"
 #include "services/uProgress.h"
+#include "services/uLog.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
@@ -167,8 +168,11 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, bool safe)
         do {
             a = Ask(30, target);
         } while (a == 1);
-        if (a == -1)
+        if (a == -1) {
+            LogLine("file failed (unsafe name): ", target);
             return -1;
+        }
+        LogLine("file skipped (unsafe name): ", target);
         ++FilesDone;
         ShowProgress(target, FilesDone);
         return 0;
@@ -234,8 +238,12 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, bool safe)
         PartialSize = record->cb;
         InterlockedExchange(&PartialOwned, 1);
     }
-    if (r == 0)
+    if (r == 0) {
+        LogFileLine("file skipped: ", target, record->cb);
         ++FilesDone;
+    }
+    if (r == -1)
+        LogFileLine("file failed: ", target, record->cb);
     if (r != -1)
         ShowProgress(target, FilesDone);
     return r;
@@ -256,6 +264,7 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const wchar_t *target)
         DeleteFileW(target);
         PutBack();
         FileCutOff = true;
+        LogFileLine("file failed (cut off, removed): ", target, PartialSize);
         return FALSE;
     }
     FILETIME utc;
@@ -264,6 +273,7 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const wchar_t *target)
     CloseHandle(reinterpret_cast<HANDLE>(record->hf));
     DropAside();
     SetFileAttributesW(target, FileAttributesFromCabinet(record->attribs));
+    LogFileLine("file written: ", target, PartialSize);
     ++FilesDone;
     ShowProgress(target, FilesDone);
     return 1;
@@ -442,6 +452,7 @@ bool CopyCabinets(HFDI context)
         FilesDone = 0;
         const std::string path = NextCabinet;
         NextCabinet.clear();
+        LogLine("continuation cabinet: ", path.c_str());
         ok = CopyAndFollow(context, path);
     }
     return ok;

@@ -1,5 +1,6 @@
 #include <windows.h>
 #include "services/uReport.h"
+#include "services/uLog.h"
 #include "services/uProgress.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
@@ -16,6 +17,32 @@ const UINT StyleQuestion = MB_YESNO | MB_ICONQUESTION;                    // 0x2
 
 const int NoAnswer = 0;
 
+const char *AnswerName(int answer)
+{
+    switch (answer) {
+    case IDOK:
+        return " -> OK";
+    case IDYES:
+        return " -> Yes";
+    case IDNO:
+        return " -> No";
+    case IDRETRY:
+        return " -> Retry";
+    case IDIGNORE:
+        return " -> Ignore";
+    case IDABORT:
+        return " -> Abort";
+    default:
+        return " -> no answer (the box could not be shown)";
+    }
+}
+
+// Silent mode answered for the user.
+void LogSilentAnswer(const std::string &text, const char *answer)
+{
+    LogLine("box (silent run): ", text.c_str(), " -> ", answer);
+}
+
 // The button pressed, or NoAnswer when the box could not be shown (some
 // systems report that as -1 rather than 0). The box is a wide one, so that
 // a name outside the ANSI code page shows as it is.
@@ -24,6 +51,7 @@ int ShowBox(const wchar_t *body, UINT style)
     // A box shows the dialog as far as the run has got.
     ShowPublishedProgress();
     const int answer = MessageBoxW(ProgressWindow, body, TWideText(PackageSettings.Caption).Text, style);
+    LogLine("box: ", body, AnswerName(answer > 0 ? answer : NoAnswer));
     return answer > 0 ? answer : NoAnswer;
 }
 
@@ -41,8 +69,10 @@ void RemoveEmptyDestination()
 // box failed; silent mode answers for the user.
 int ShowError(const std::string &text, bool fatal)
 {
-    if (PackageSettings.Silent)
+    if (PackageSettings.Silent) {
+        LogSilentAnswer(text, fatal ? "OK" : "No");
         return fatal ? IDOK : IDNO;
+    }
     if (fatal)
         return ShowBox(TWideText(Message(35) + "\r" + text + "\r\r" + Message(36)).Text, StyleFatal);
     return ShowBox(TWideText(text + "\r\r" + Message(37)).Text, StyleQuit);
@@ -62,8 +92,10 @@ bool ReportError(const std::string &text, bool fatal)
 
 int AskRetry(const wchar_t *text)
 {
-    if (PackageSettings.Silent)
+    if (PackageSettings.Silent) {
+        LogLine("box (silent run): file error: ", text, " -> Abort");
         EndRun(ExitError);
+    }
     // A box that cannot be shown counts as Abort.
     switch (ShowBox(TWideText(Message(34) + "\r", text).Text, StyleRetry)) {
     case IDRETRY:
@@ -77,8 +109,10 @@ int AskRetry(const wchar_t *text)
 
 bool AskYesNo(const std::string &text)
 {
-    if (PackageSettings.Silent)
+    if (PackageSettings.Silent) {
+        LogSilentAnswer(text, "Yes");
         return true;
+    }
     bool yes = ShowBox(TWideText(text).Text, StyleQuestion) == IDYES;
     if (!yes)
         RemoveEmptyDestination();
@@ -89,19 +123,27 @@ bool DecideOverwrite(const wchar_t *fileName)
 {
     switch (OverwriteMode) {
     case 0:
+        LogLine("existing file replaced (replace all chosen): ", fileName);
         return true;
     case 2:
+        LogLine("existing file kept (keep all chosen): ", fileName);
         return false;
-    default:
+    default: {
         ShowPublishedProgress();
-        return OverwriteQuestion && OverwriteQuestion(fileName);
+        const bool replace = OverwriteQuestion && OverwriteQuestion(fileName);
+        LogLine(replace ? "existing file replaced: " : "existing file kept: ", fileName);
+        return replace;
+    }
     }
 }
 
 void PromptNextCabinet(const std::string &cabinetName, const std::string &diskName, bool wrongFile)
 {
-    if (PackageSettings.Silent)
+    if (PackageSettings.Silent) {
+        LogLine(wrongFile ? "box (silent run): next cabinet of another set: " : "box (silent run): next cabinet missing: ",
+                cabinetName.c_str(), " -> end of run");
         EndRun(ExitError);
+    }
     const std::string body = wrongFile ? PackageSettings.DamagedMessage + "\r" + Message(40) + cabinetName
                                        : Message(38) + "\r" + Message(39) + diskName + "\r" + Message(40) + cabinetName;
     const int answer = ShowError(body, false);

@@ -1,4 +1,5 @@
 #include "services/uRunState.h"
+#include "services/uLog.h"
 
 std::string ExeFolder;
 std::string TempFolder;
@@ -28,5 +29,6 @@ void EndRun(int exitCode)
     // continuation cabinet that is missing or damaged.
     if (void (*undo)() = EndOfRunUndo)
         undo();
+    LogEnd(exitCode);
     ExitProcess(static_cast<UINT>(exitCode));
 }

@@ -74,6 +74,8 @@ std::string OwnFilePath();
 // Arguments 1.. of the process's command line, as typed.
 std::vector<std::string> CommandLineArguments();
 int32_t FindSettingsBlock();
+// Needs PackageSwitches parsed: their Passed arguments go to Parameters,
+// and $SILENT$ switches silent mode on.
 void ReadPackageSettings(int32_t offset);
 
 // The same over any file or buffer size, for the routines above and their

@@ -3,6 +3,7 @@
 // in uSettings.cpp; this file only fetches the bytes.
 #include <windows.h>
 #include "services/uSettings.h"
+#include "services/uSwitches.h"
 #include "util/mUtils.h"
 
 std::string ModuleFilePath(size_t initialLength)
@@ -91,5 +92,9 @@ void ReadPackageSettingsFrom(const std::string &path, int32_t offset,
 
 void ReadPackageSettings(int32_t offset)
 {
-    ReadPackageSettingsFrom(OwnFilePath(), offset, CommandLineArguments(), PackageSettings);
+    // The switches are the extractor's; only the other arguments reach the
+    // command's parameters.
+    ReadPackageSettingsFrom(OwnFilePath(), offset, PackageSwitches.Passed, PackageSettings);
+    if (PackageSwitches.Silent)
+        PackageSettings.Silent = true;
 }

@@ -9,8 +9,9 @@
 // Arguments it acts on (all others are only recorded):
 //   hold=PATH   creates PATH and keeps it open, unshared, until it ends;
 //   sleep=MS    waits MS milliseconds after recording, then appends the
-//               line "end" (so a test can tell whether it has ended).
-// Exit code 0, or 3 when the record cannot be written.
+//               line "end" (so a test can tell whether it has ended);
+//   exit=N      ends with exit code N.
+// Exit code 0 (or N), or 3 when the record cannot be written.
 #include <windows.h>
 #include <cstdlib>
 #include <string>
@@ -41,6 +42,7 @@ int main(int argc, char **argv)
     HANDLE held = INVALID_HANDLE_VALUE;
     DWORD sleepMs = 0;
     bool sleeps = false;
+    int exitCode = 0;
     for (int n = 1; n < argc; ++n) {
         const std::string argument = argv[n];
         if (argument.compare(0, 5, "hold=") == 0)
@@ -49,6 +51,8 @@ int main(int argc, char **argv)
         else if (argument.compare(0, 6, "sleep=") == 0) {
             sleepMs = static_cast<DWORD>(std::strtoul(argument.c_str() + 6, nullptr, 10));
             sleeps = true;
+        } else if (argument.compare(0, 5, "exit=") == 0) {
+            exitCode = std::atoi(argument.c_str() + 5);
         }
     }
     char folder[MAX_PATH] = {};
@@ -61,5 +65,5 @@ int main(int argc, char **argv)
     }
     if (held != INVALID_HANDLE_VALUE)
         CloseHandle(held);
-    return 0;
+    return exitCode;
 }

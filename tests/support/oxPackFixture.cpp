@@ -107,3 +107,61 @@ int RunChild(const std::string &commandLine, std::string &out, std::string &err,
     err = errDrain.Text;
     return code;
 }
+
+namespace {
+
+void AppendLittleEndian(std::string &bytes, uint32_t value, int count)
+{
+    for (int i = 0; i < count; ++i)
+        bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+} // namespace
+
+std::string IconImageBytes(int size, int bitCount, char pattern)
+{
+    std::string image;
+    const uint32_t pixelRow = ((size * bitCount + 31) / 32) * 4;
+    const uint32_t maskRow = ((size + 31) / 32) * 4;
+    AppendLittleEndian(image, 40, 4);               // header size
+    AppendLittleEndian(image, size, 4);
+    AppendLittleEndian(image, size * 2, 4);          // pixels and mask
+    AppendLittleEndian(image, 1, 2);                 // planes
+    AppendLittleEndian(image, bitCount, 2);
+    AppendLittleEndian(image, 0, 4);                 // no compression
+    AppendLittleEndian(image, (pixelRow + maskRow) * size, 4);
+    AppendLittleEndian(image, 0, 4);
+    AppendLittleEndian(image, 0, 4);
+    AppendLittleEndian(image, 0, 4);
+    AppendLittleEndian(image, 0, 4);
+    if (bitCount <= 8)
+        image.append(4u << bitCount, pattern);
+    image.append(pixelRow * size, pattern);
+    image.append(maskRow * size, '\0');
+    return image;
+}
+
+std::string IconFileBytes(const std::vector<std::pair<int, int>> &images)
+{
+    std::string file;
+    AppendLittleEndian(file, 0, 2);
+    AppendLittleEndian(file, 1, 2);
+    AppendLittleEndian(file, static_cast<uint32_t>(images.size()), 2);
+    std::string data;
+    const uint32_t first = 6 + 16 * static_cast<uint32_t>(images.size());
+    char pattern = 'a';
+    for (const auto &image : images) {
+        const std::string bytes = IconImageBytes(image.first, image.second, pattern++);
+        file += static_cast<char>(image.first >= 256 ? 0 : image.first);
+        file += static_cast<char>(image.first >= 256 ? 0 : image.first);
+        file += static_cast<char>(image.second == 4 ? 16 : 0);
+        file += '\0';
+        // Planes and depth left at 0, as many icon editors write them.
+        AppendLittleEndian(file, 0, 2);
+        AppendLittleEndian(file, 0, 2);
+        AppendLittleEndian(file, static_cast<uint32_t>(bytes.size()), 4);
+        AppendLittleEndian(file, first + static_cast<uint32_t>(data.size()), 4);
+        data += bytes;
+    }
+    return file + data;
+}

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "oxPackages.h"  // test folders, whole-file I/O
 
@@ -19,3 +21,10 @@ std::string NoiseBytes(size_t length, uint32_t seed);
 int RunChild(const std::string &commandLine, std::string &out, std::string &err, unsigned timeoutMs = 60000);
 // Quotes an argument for a command line.
 std::string Quote(const std::string &argument);
+
+// An icon image as an .ico file stores it: a bitmap header, the colour
+// table for depths up to 8 bits, the pixels and the mask, all of the
+// given pattern byte, so that images of equal size still differ.
+std::string IconImageBytes(int size, int bitCount, char pattern);
+// A whole .ico file: one image per (size, bit count) pair.
+std::string IconFileBytes(const std::vector<std::pair<int, int>> &images);

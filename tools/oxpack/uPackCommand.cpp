@@ -24,7 +24,7 @@ namespace {
 
 const std::string UsageText =
     "Usage: oxpack [options] --output PACKAGE (--folder DIR | --list FILE | FILE)...\n"
-    "       oxpack --inspect PACKAGE [--password TEXT]\n"
+    "       oxpack --inspect PACKAGE [--password TEXT]   (settings, version information, files)\n"
     "       oxpack --messages-template FILE\n"
     "\n"
     "Builds a self-extracting package: the extractor, the cabinet library compressed\n"
@@ -58,6 +58,13 @@ const std::string UsageText =
     "  --silent               run without any window\n"
     "  --messages FILE        the 56 message lines (default: English)\n"
     "  --messages-template FILE  write the 56 default lines to FILE, to translate\n"
+    "The package's own identity (as Explorer shows the file):\n"
+    "  --icon FILE.ico        the package's icon, every size and depth of the file\n"
+    "  --product-name TEXT    version information replacing the extractor's own:\n"
+    "  --product-version TEXT   product name, version (\"1.2.3.4\"; the numbers also\n"
+    "  --company TEXT           fill the binary file version), company, file\n"
+    "  --description TEXT       description, copyright\n"
+    "  --copyright TEXT\n"
     "Building:\n"
     "  --compression TYPE     mszip (default), none, or lzx (refused when the\n"
     "                         cabinet library cannot write it)\n"
@@ -145,7 +152,10 @@ cxxopts::Options OptionTable()
         "max-cabinet-size", "", cxxopts::value<std::string>())("set-id", "", cxxopts::value<std::string>())(
         "extractor", "", cxxopts::value<std::string>())("library", "", cxxopts::value<std::string>())(
         "no-library", "", cxxopts::value<bool>())("quiet", "", cxxopts::value<bool>())(
-        "inspect", "", cxxopts::value<std::string>())("inputs", "", cxxopts::value<std::vector<std::string>>());
+        "inspect", "", cxxopts::value<std::string>())("icon", "", cxxopts::value<std::string>())(
+        "product-name", "", cxxopts::value<std::string>())("product-version", "", cxxopts::value<std::string>())(
+        "company", "", cxxopts::value<std::string>())("description", "", cxxopts::value<std::string>())(
+        "copyright", "", cxxopts::value<std::string>())("inputs", "", cxxopts::value<std::vector<std::string>>());
     table.parse_positional("inputs");
     return table;
 }
@@ -237,6 +247,12 @@ void TakeOption(TCommand &command, const std::string &key, const std::string &ut
         o.LibraryPath = value;
         command.LibraryGiven = true;
     } else if (key == "inspect") command.InspectPath = value;
+    else if (key == "icon") o.Identity.IconPath = value;
+    else if (key == "product-name") o.Identity.ProductName = value;
+    else if (key == "product-version") o.Identity.ProductVersion = value;
+    else if (key == "company") o.Identity.Company = value;
+    else if (key == "description") o.Identity.Description = value;
+    else if (key == "copyright") o.Identity.Copyright = value;
     else throw TCommandError{PackExitUsage, "Unknown option: " + Spelled(key)};
 }
 

@@ -18,6 +18,7 @@
 #include "uPackLayout.h"
 #include "uPackNames.h"
 #include "uPackage.h"
+#include "uPackIdentity.h"
 
 namespace {
 
@@ -193,6 +194,10 @@ bool PreparePieces(const TPackOptions &options, TPieces &pieces, std::string &er
         error = "The extractor is not a Windows program: " + extractorPath;
         return false;
     }
+    // The icon and version resources change the extractor's size, which
+    // every offset of the settings block follows: they come first.
+    if (!ApplyIdentity(pieces.Extractor, options.Identity, NameOf(options.OutputPath), error))
+        return false;
     if (static_cast<int64_t>(pieces.Extractor.size()) > PackCopyBufferLength) {
         error = "The extractor is " + std::to_string(pieces.Extractor.size()) + " bytes; at most "
                 + std::to_string(PackCopyBufferLength) + " fit the extractor's copy buffer: " + extractorPath;

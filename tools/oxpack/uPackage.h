@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "uPackIdentity.h"
 
 // Paths and names are UTF-8. A cabinet name that is pure ASCII is stored
 // as it is; any other is stored in UTF-8 with the cabinet's UTF-8 name
@@ -65,6 +66,7 @@ struct TPackOptions {
     uint32_t BreakCabinetAfterFiles = 0;
     TPackProgressSink Progress = nullptr;  // called from the build, never throws
     void *ProgressContext = nullptr;
+    TPackIdentity Identity;               // the package's icon and version
 };
 
 // The 56 default English messages, in table order.

@@ -18,6 +18,7 @@
 #include "uCabWriter.h"
 #include "uPackLayout.h"
 #include "uPackage.h"
+#include "uPackIdentity.h"
 
 namespace {
 
@@ -167,6 +168,16 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
     report += "LibraryLength: " + std::to_string(settings.LibraryLength) + "\n";
     report += "BlockLength: " + std::to_string(settings.BlockLength) + "\n";
     report += "CabinetOffset: " + std::to_string(settings.CabinetOffset) + "\n";
+    // The extractor's version resource: its own, or the one the package's
+    // maker gave (--product-name and the rest).
+    std::vector<std::pair<std::string, std::string>> version;
+    if (ReadFileVersionStrings(path, version)) {
+        report += "Version information:\n";
+        for (const auto &field : version)
+            report += "  " + field.first + ": " + Printable(field.second) + "\n";
+    } else {
+        report += "Version information: (none)\n";
+    }
     report += "Title: " + Printable(settings.Title) + "\n";
     report += "StartQuestion: " + Printable(settings.StartQuestion) + "\n";
     if (!settings.Complete) {

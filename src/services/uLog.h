@@ -1,0 +1,35 @@
+// uLog: the run's log, asked for with $LOG$=FILE. Plain text in UTF-8,
+// appended, one line per step, each after the local time. Every layer
+// writes to it; without an open log every routine here does nothing, so
+// callers never ask whether there is one.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// Opens path for appending (created when missing) and starts the clock for
+// the run's duration; false when it cannot be opened, and the run then
+// goes on without a log.
+bool OpenLog(const std::string &path);
+bool IsLogOpen();
+// One line made of the given parts, in the system's code page, written as
+// UTF-8. Safe from either thread: each line is one append. The parts are
+// C strings so that a caller builds nothing while no log is open.
+void LogLine(const char *part, const char *more = nullptr, const char *yetMore = nullptr,
+             const char *last = nullptr);
+// The same with a wide text between an ASCII label and tail.
+void LogLine(const char *label, const wchar_t *text, const char *tail = nullptr);
+// "label path (N bytes)".
+void LogFileLine(const char *label, const char *path, int64_t bytes);
+void LogFileLine(const char *label, const wchar_t *path, int64_t bytes);
+// The last line: the exit code and the time since OpenLog. Closes the log.
+void LogEnd(int exitCode);
+
+// --- Pure helpers, exposed for their tests. ---
+
+// "YYYY-MM-DD hh:mm:ss " for the given local time.
+std::string LogTimeStamp(int year, int month, int day, int hour, int minute, int second);
+// "12.345 s" for milliseconds.
+std::string DurationText(uint32_t milliseconds);
+// One line's text with its own line breaks made visible as " | ", so that
+// every log line is one step.
+std::string OneLine(const std::string &text);

@@ -1,0 +1,751 @@
+// uPackIdentity: the package's icon and version resource. The resources
+// are changed with the system's own update calls (BeginUpdateResourceW and
+// the rest) on a scratch copy of the extractor; the resource formats
+// themselves (icon file, icon group, VS_VERSIONINFO) are written and read
+// here, by pure routines that the tests drive directly.
+#include "uPackIdentity.h"
+
+#include <windows.h>
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// The resource types by number, for the wide ("W") calls.
+const LPCWSTR TypeIcon = MAKEINTRESOURCEW(3);
+const LPCWSTR TypeGroupIcon = MAKEINTRESOURCEW(14);
+const LPCWSTR TypeVersion = MAKEINTRESOURCEW(16);
+
+uint16_t Word(const std::string &b, size_t at)
+{
+    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
+}
+
+uint32_t Dword(const std::string &b, size_t at)
+{
+    return Word(b, at) | static_cast<uint32_t>(Word(b, at + 2)) << 16;
+}
+
+void PutWord(std::string &b, uint16_t v)
+{
+    b += static_cast<char>(v & 0xFF);
+    b += static_cast<char>(v >> 8);
+}
+
+void PutDword(std::string &b, uint32_t v)
+{
+    PutWord(b, static_cast<uint16_t>(v & 0xFFFF));
+    PutWord(b, static_cast<uint16_t>(v >> 16));
+}
+
+void SetWord(std::string &b, size_t at, uint16_t v)
+{
+    b[at] = static_cast<char>(v & 0xFF);
+    b[at + 1] = static_cast<char>(v >> 8);
+}
+
+// Blocks of a version resource start on 32-bit boundaries of the resource.
+void Align(std::string &b)
+{
+    while (b.size() % 4)
+        b += '\0';
+}
+
+size_t Aligned(size_t at)
+{
+    return (at + 3) & ~static_cast<size_t>(3);
+}
+
+std::wstring Wide(const std::string &text)
+{
+    if (text.empty())
+        return std::wstring();
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    return wide;
+}
+
+std::string Narrow(const std::wstring &text)
+{
+    if (text.empty())
+        return std::string();
+    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                      nullptr);
+    std::string narrow(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0], n, nullptr, nullptr);
+    return narrow;
+}
+
+void PutWideZ(std::string &b, const std::wstring &text)
+{
+    for (wchar_t c : text)
+        PutWord(b, static_cast<uint16_t>(c));
+    PutWord(b, 0);
+}
+
+// Opens a block: length (filled in by EndBlock), value length, type, key.
+size_t BeginBlock(std::string &b, const wchar_t *key, uint16_t valueLength, uint16_t type)
+{
+    Align(b);
+    const size_t start = b.size();
+    PutWord(b, 0);
+    PutWord(b, valueLength);
+    PutWord(b, type);
+    PutWideZ(b, key);
+    Align(b);
+    return start;
+}
+
+void EndBlock(std::string &b, size_t start)
+{
+    SetWord(b, start, static_cast<uint16_t>(b.size() - start));
+}
+
+void PutString(std::string &b, const wchar_t *key, const std::string &value)
+{
+    if (value.empty())
+        return;
+    const std::wstring wide = Wide(value);
+    const size_t start = BeginBlock(b, key, static_cast<uint16_t>(wide.size() + 1), 1);
+    PutWideZ(b, wide);
+    EndBlock(b, start);
+}
+
+const char PngSignature[] = "\x89PNG\r\n\x1a\n";
+
+// One block of a version resource, as stored.
+struct TBlock {
+    size_t End = 0;            // first byte after the block
+    uint16_t ValueLength = 0;
+    uint16_t Type = 0;
+    std::wstring Key;
+    size_t Value = 0;          // first byte of the value
+    size_t Children = 0;       // first byte of the first child
+};
+
+bool ReadBlock(const std::string &b, size_t at, size_t limit, TBlock &block)
+{
+    if (at + 6 > limit)
+        return false;
+    const uint16_t length = Word(b, at);
+    if (length < 6 || at + length > limit)
+        return false;
+    block.End = at + length;
+    block.ValueLength = Word(b, at + 2);
+    block.Type = Word(b, at + 4);
+    block.Key.clear();
+    size_t p = at + 6;
+    for (;; p += 2) {
+        if (p + 2 > block.End)
+            return false;
+        const uint16_t c = Word(b, p);
+        if (c == 0)
+            break;
+        block.Key += static_cast<wchar_t>(c);
+    }
+    block.Value = Aligned(p + 2);
+    // Text values count characters, binary ones bytes.
+    const size_t valueBytes = block.Type == 1 ? block.ValueLength * 2u : block.ValueLength;
+    if (block.Value > block.End || block.Value + valueBytes > block.End)
+        return false;
+    block.Children = Aligned(block.Value + valueBytes);
+    return true;
+}
+
+std::wstring TextValue(const std::string &b, const TBlock &block)
+{
+    std::wstring text;
+    for (size_t p = block.Value; p + 2 <= block.End && text.size() < block.ValueLength; p += 2) {
+        const uint16_t c = Word(b, p);
+        if (c == 0)
+            break;
+        text += static_cast<wchar_t>(c);
+    }
+    return text;
+}
+
+// A resource name as enumerated: an ordinal or a copied string.
+struct TResName {
+    WORD Id = 0;
+    std::wstring Name;
+    LPCWSTR Pointer() const { return Name.empty() ? MAKEINTRESOURCEW(Id) : Name.c_str(); }
+};
+
+TResName CopyName(LPCWSTR name)
+{
+    TResName copy;
+    if (IS_INTRESOURCE(name))
+        copy.Id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name));
+    else
+        copy.Name = name;
+    return copy;
+}
+
+BOOL CALLBACK CollectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR list)
+{
+    reinterpret_cast<std::vector<TResName> *>(list)->push_back(CopyName(name));
+    return TRUE;
+}
+
+BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR list)
+{
+    reinterpret_cast<std::vector<WORD> *>(list)->push_back(language);
+    return TRUE;
+}
+
+std::vector<TResName> NamesOf(HMODULE module, LPCWSTR type)
+{
+    std::vector<TResName> names;
+    EnumResourceNamesW(module, type, CollectName, reinterpret_cast<LONG_PTR>(&names));
+    return names;
+}
+
+std::vector<WORD> LanguagesOf(HMODULE module, LPCWSTR type, const TResName &name)
+{
+    std::vector<WORD> languages;
+    EnumResourceLanguagesW(module, type, name.Pointer(), CollectLanguage, reinterpret_cast<LONG_PTR>(&languages));
+    return languages;
+}
+
+std::string ResourceData(HMODULE module, LPCWSTR type, const TResName &name, WORD language)
+{
+    HRSRC found = FindResourceExW(module, type, name.Pointer(), language);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void *data = loaded ? LockResource(loaded) : nullptr;
+    return data ? std::string(static_cast<const char *>(data), SizeofResource(module, found)) : std::string();
+}
+
+// What the extractor holds that the new identity takes the place of. The
+// system's update calls replace a resource of the same type, name and
+// language; Wine's cannot delete one, so nothing is deleted: the new icon
+// group and version resource go under the names and languages of the old,
+// and the new images reuse the old images' numbers first.
+struct TExisting {
+    bool HasGroup = false;
+    TResName Group;           // the icon group Explorer shows
+    WORD GroupLanguage = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+    std::vector<uint16_t> GroupImages;
+    WORD NextIconId = 1;      // above every icon image id in use
+    bool HasVersion = false;
+    TResName Version;
+    WORD VersionLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+};
+
+bool SurveyResources(const std::wstring &path, TExisting &existing)
+{
+    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module)
+        return false;
+    // Named groups come first in the directory, then ordinals in order;
+    // the enumeration keeps that order, and Explorer takes the first.
+    const std::vector<TResName> groups = NamesOf(module, TypeGroupIcon);
+    if (!groups.empty()) {
+        existing.HasGroup = true;
+        existing.Group = groups.front();
+        const std::vector<WORD> languages = LanguagesOf(module, TypeGroupIcon, existing.Group);
+        if (!languages.empty())
+            existing.GroupLanguage = languages.front();
+        const std::string group = ResourceData(module, TypeGroupIcon, existing.Group, existing.GroupLanguage);
+        const size_t count = group.size() >= 6 ? Word(group, 4) : 0;
+        for (size_t i = 0; i < count && 6 + 14 * (i + 1) <= group.size(); ++i)
+            existing.GroupImages.push_back(Word(group, 6 + 14 * i + 12));
+    }
+    for (const TResName &image : NamesOf(module, TypeIcon))
+        if (image.Name.empty() && image.Id >= existing.NextIconId)
+            existing.NextIconId = static_cast<WORD>(image.Id + 1);
+    const std::vector<TResName> versions = NamesOf(module, TypeVersion);
+    if (!versions.empty()) {
+        existing.HasVersion = true;
+        existing.Version = versions.front();
+        const std::vector<WORD> languages = LanguagesOf(module, TypeVersion, existing.Version);
+        if (!languages.empty())
+            existing.VersionLanguage = languages.front();
+    }
+    FreeLibrary(module);
+    return true;
+}
+
+// --- The sections after the resources. ---
+// The system's update calls rewrite the resource section in place and can
+// grow it only when it is the image's last section (Wine's refuses any
+// other layout); the linker puts the relocations after it. They are taken
+// off for the update and put back after the new resource section, their
+// addresses moved with them. Their contents hold addresses of the code and
+// data before them, which do not move.
+
+struct TPeLayout {
+    size_t NtHeaders = 0;      // offset of the PE signature
+    size_t Sections = 0;       // offset of the first section header
+    uint16_t Count = 0;
+    uint32_t SectionAlignment = 0, FileAlignment = 0;
+    int Resources = -1;        // index of .rsrc
+};
+
+const size_t SectionHeaderSize = 40;
+const size_t OptionalHeaderAt = 24;     // from the PE signature
+const size_t DirectoriesAt = 96;        // from the optional header (PE32)
+
+uint32_t AlignUp(uint32_t value, uint32_t alignment)
+{
+    return alignment ? (value + alignment - 1) / alignment * alignment : value;
+}
+
+void SetDword(std::string &b, size_t at, uint32_t v)
+{
+    SetWord(b, at, static_cast<uint16_t>(v & 0xFFFF));
+    SetWord(b, at + 2, static_cast<uint16_t>(v >> 16));
+}
+
+bool ReadLayout(const std::string &image, TPeLayout &layout)
+{
+    if (image.size() < 64 || Word(image, 0) != 0x5A4D)
+        return false;
+    layout.NtHeaders = Dword(image, 60);
+    if (layout.NtHeaders + OptionalHeaderAt + DirectoriesAt + 16 * 8 > image.size() ||
+        Dword(image, layout.NtHeaders) != 0x4550 || Word(image, layout.NtHeaders + OptionalHeaderAt) != 0x10B)
+        return false;
+    layout.Count = Word(image, layout.NtHeaders + 6);
+    layout.Sections = layout.NtHeaders + OptionalHeaderAt + Word(image, layout.NtHeaders + 20);
+    layout.SectionAlignment = Dword(image, layout.NtHeaders + OptionalHeaderAt + 32);
+    layout.FileAlignment = Dword(image, layout.NtHeaders + OptionalHeaderAt + 36);
+    if (layout.Sections + SectionHeaderSize * layout.Count > image.size() || layout.SectionAlignment == 0 ||
+        layout.FileAlignment == 0)
+        return false;
+    for (uint16_t i = 0; i < layout.Count; ++i)
+        if (image.compare(layout.Sections + SectionHeaderSize * i, 6, std::string(".rsrc\0", 6)) == 0)
+            layout.Resources = i;
+    return true;
+}
+
+// The section headers and raw data taken off after .rsrc.
+struct TTail {
+    std::vector<std::string> Headers;
+    std::vector<std::string> Data;
+};
+
+bool DetachTail(std::string &image, TTail &tail)
+{
+    TPeLayout layout;
+    if (!ReadLayout(image, layout) || layout.Resources < 0)
+        return false;
+    const size_t resources = layout.Sections + SectionHeaderSize * layout.Resources;
+    const uint32_t resourcesEnd = Dword(image, resources + 20) + Dword(image, resources + 16);
+    for (uint16_t i = static_cast<uint16_t>(layout.Resources + 1); i < layout.Count; ++i) {
+        const size_t header = layout.Sections + SectionHeaderSize * i;
+        const uint32_t raw = Dword(image, header + 20), rawSize = Dword(image, header + 16);
+        // Only a plain tail can be moved: raw data after the resources',
+        // within the file.
+        if ((rawSize && raw < resourcesEnd) || static_cast<uint64_t>(raw) + rawSize > image.size())
+            return false;
+        tail.Headers.push_back(image.substr(header, SectionHeaderSize));
+        tail.Data.push_back(image.substr(raw, rawSize));
+        image.replace(header, SectionHeaderSize, SectionHeaderSize, '\0');
+    }
+    if (tail.Headers.empty())
+        return true;
+    image.resize(resourcesEnd);
+    SetWord(image, layout.NtHeaders + 6, static_cast<uint16_t>(layout.Resources + 1));
+    const uint32_t end = Dword(image, resources + 12) +
+                         std::max(Dword(image, resources + 8), Dword(image, resources + 16));
+    SetDword(image, layout.NtHeaders + OptionalHeaderAt + 56, AlignUp(end, layout.SectionAlignment));
+    return true;
+}
+
+bool AttachTail(std::string &image, const TTail &tail)
+{
+    if (tail.Headers.empty())
+        return true;
+    TPeLayout layout;
+    if (!ReadLayout(image, layout) || layout.Resources != layout.Count - 1)
+        return false;
+    const size_t resources = layout.Sections + SectionHeaderSize * layout.Resources;
+    uint32_t address = AlignUp(Dword(image, resources + 12) +
+                                   std::max(Dword(image, resources + 8), Dword(image, resources + 16)),
+                               layout.SectionAlignment);
+    image.resize(AlignUp(static_cast<uint32_t>(image.size()), layout.FileAlignment), '\0');
+    const size_t directories = layout.NtHeaders + OptionalHeaderAt + DirectoriesAt;
+    const uint32_t directoryCount = std::min<uint32_t>(16, Dword(image, directories - 4));
+    for (size_t k = 0; k < tail.Headers.size(); ++k) {
+        std::string header = tail.Headers[k];
+        const uint32_t oldAddress = Dword(header, 12);
+        const uint32_t virtualSize = std::max(Dword(header, 8), Dword(header, 16));
+        // Directories inside the moved section (the relocations) move too.
+        for (uint32_t d = 0; d < directoryCount; ++d) {
+            const uint32_t rva = Dword(image, directories + 8 * d);
+            if (rva >= oldAddress && rva < oldAddress + virtualSize)
+                SetDword(image, directories + 8 * d, rva - oldAddress + address);
+        }
+        SetDword(header, 12, address);
+        SetDword(header, 20, tail.Data[k].empty() ? 0 : static_cast<uint32_t>(image.size()));
+        image += tail.Data[k];
+        image.resize(AlignUp(static_cast<uint32_t>(image.size()), layout.FileAlignment), '\0');
+        const size_t at = layout.Sections + SectionHeaderSize * (layout.Count + k);
+        if (at + SectionHeaderSize > Dword(image, layout.NtHeaders + OptionalHeaderAt + 60))
+            return false;  // no room left among the headers
+        image.replace(at, SectionHeaderSize, header);
+        address = AlignUp(address + virtualSize, layout.SectionAlignment);
+    }
+    SetWord(image, layout.NtHeaders + 6, static_cast<uint16_t>(layout.Count + tail.Headers.size()));
+    SetDword(image, layout.NtHeaders + OptionalHeaderAt + 56, address);   // SizeOfImage
+    SetDword(image, layout.NtHeaders + OptionalHeaderAt + 64, 0);         // CheckSum: not kept
+    return true;
+}
+
+std::string SystemReason(DWORD code)
+{
+    char text[256] = "";
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                             sizeof text, nullptr);
+    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ' || text[n - 1] == '.'))
+        text[--n] = 0;
+    return n ? std::string(text) : "system error " + std::to_string(code);
+}
+
+bool ReadFileBytes(const std::wstring &path, std::string &bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER size;
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart < 0x40000000;
+    if (ok) {
+        bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+        DWORD done = 0;
+        ok = bytes.empty() || (ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &done, nullptr) &&
+                               done == bytes.size());
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+bool WriteFileBytes(const std::wstring &path, const std::string &bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD done = 0;
+    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) &&
+                    done == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
+
+// Writes the new resources into the scratch copy at path.
+bool UpdateScratch(const std::wstring &path, const TPackIdentity &identity, const std::vector<TIconImage> &images,
+                   const std::string &outputName, std::string &error)
+{
+    TExisting existing;
+    if (!SurveyResources(path, existing)) {
+        error = "The extractor's resources cannot be read: " + SystemReason(GetLastError());
+        return false;
+    }
+    // The images take the old images' numbers first, then new ones.
+    std::vector<uint16_t> ids;
+    for (size_t i = 0; i < images.size(); ++i) {
+        if (i < existing.GroupImages.size()) {
+            ids.push_back(existing.GroupImages[i]);
+        } else if (existing.NextIconId == 0) {
+            error = "The extractor has no free icon numbers left for " + identity.IconPath;
+            return false;
+        } else {
+            ids.push_back(existing.NextIconId++);
+        }
+    }
+    HANDLE update = BeginUpdateResourceW(path.c_str(), FALSE);
+    if (!update) {
+        error = "The extractor's resources cannot be changed: " + SystemReason(GetLastError());
+        return false;
+    }
+    bool ok = true;
+    if (!images.empty()) {
+        // The group keeps its name, so whatever refers to it (the dialogs'
+        // program icon) shows the package's icon too.
+        TResName group = existing.Group;
+        if (!existing.HasGroup)
+            group.Id = 1;
+        for (size_t i = 0; ok && i < images.size(); ++i) {
+            std::string image = images[i].Bytes;
+            ok = UpdateResourceW(update, TypeIcon, MAKEINTRESOURCEW(ids[i]), existing.GroupLanguage, &image[0],
+                                 static_cast<DWORD>(image.size()));
+        }
+        std::string groupBytes = IconGroupResource(images, ids);
+        ok = ok && UpdateResourceW(update, TypeGroupIcon, group.Pointer(), existing.GroupLanguage, &groupBytes[0],
+                                   static_cast<DWORD>(groupBytes.size()));
+    }
+    if (HasVersionFields(identity)) {
+        TResName version = existing.Version;
+        if (!existing.HasVersion)
+            version.Id = VS_VERSION_INFO;
+        std::string versionBytes = VersionResource(identity, outputName);
+        ok = ok && UpdateResourceW(update, TypeVersion, version.Pointer(), existing.VersionLanguage,
+                                   &versionBytes[0], static_cast<DWORD>(versionBytes.size()));
+    }
+    const DWORD updateError = ok ? 0 : GetLastError();
+    // Discarding on failure leaves the scratch copy as it was.
+    if (!EndUpdateResourceW(update, ok ? FALSE : TRUE) || !ok) {
+        error = "The extractor's resources cannot be changed: " + SystemReason(ok ? GetLastError() : updateError);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool HasVersionFields(const TPackIdentity &identity)
+{
+    return !identity.ProductName.empty() || !identity.ProductVersion.empty() || !identity.Company.empty() ||
+           !identity.Description.empty() || !identity.Copyright.empty();
+}
+
+bool HasIdentity(const TPackIdentity &identity)
+{
+    return !identity.IconPath.empty() || HasVersionFields(identity);
+}
+
+bool ParseIconFile(const std::string &bytes, std::vector<TIconImage> &images, std::string &error)
+{
+    images.clear();
+    if (bytes.size() < 6 || Word(bytes, 0) != 0 || Word(bytes, 2) != 1) {
+        error = bytes.size() >= 6 && Word(bytes, 0) == 0 && Word(bytes, 2) == 2
+                    ? "a cursor, not an icon"
+                    : "not an icon file";
+        return false;
+    }
+    const size_t count = Word(bytes, 4);
+    if (count == 0) {
+        error = "an icon file without images";
+        return false;
+    }
+    if (6 + 16 * count > bytes.size()) {
+        error = "an icon file cut short in its directory";
+        return false;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const size_t entry = 6 + 16 * i;
+        const uint64_t size = Dword(bytes, entry + 8);
+        const uint64_t offset = Dword(bytes, entry + 12);
+        const std::string number = "image " + std::to_string(i + 1);
+        if (size < 8 || offset < 6 + 16 * count || offset + size > bytes.size()) {
+            error = "an icon file whose " + number + " lies outside the file";
+            return false;
+        }
+        TIconImage image;
+        image.Width = static_cast<uint8_t>(bytes[entry]);
+        image.Height = static_cast<uint8_t>(bytes[entry + 1]);
+        image.ColorCount = static_cast<uint8_t>(bytes[entry + 2]);
+        image.Planes = Word(bytes, entry + 4);
+        image.BitCount = Word(bytes, entry + 6);
+        image.Bytes = bytes.substr(static_cast<size_t>(offset), static_cast<size_t>(size));
+        const bool png = image.Bytes.compare(0, 8, PngSignature, 8) == 0;
+        const bool dib = image.Bytes.size() >= 40 && Dword(image.Bytes, 0) == 40;
+        if (!png && !dib) {
+            error = "an icon file whose " + number + " is neither a bitmap nor a PNG image";
+            return false;
+        }
+        // Many icon files leave planes and depth at 0; the system picks the
+        // image for a screen by them, so take them from the bitmap.
+        if (dib && image.BitCount == 0) {
+            image.Planes = Word(image.Bytes, 12);
+            image.BitCount = Word(image.Bytes, 14);
+        }
+        images.push_back(image);
+    }
+    return true;
+}
+
+std::string IconGroupResource(const std::vector<TIconImage> &images, const std::vector<uint16_t> &ids)
+{
+    std::string group;
+    PutWord(group, 0);
+    PutWord(group, 1);
+    PutWord(group, static_cast<uint16_t>(images.size()));
+    for (size_t i = 0; i < images.size(); ++i) {
+        const TIconImage &image = images[i];
+        group += static_cast<char>(image.Width);
+        group += static_cast<char>(image.Height);
+        group += static_cast<char>(image.ColorCount);
+        group += '\0';
+        PutWord(group, image.Planes);
+        PutWord(group, image.BitCount);
+        PutDword(group, static_cast<uint32_t>(image.Bytes.size()));
+        PutWord(group, i < ids.size() ? ids[i] : 0);
+    }
+    return group;
+}
+
+bool ParseVersionNumbers(const std::string &text, uint16_t (&numbers)[4])
+{
+    for (uint16_t &n : numbers)
+        n = 0;
+    size_t at = 0;
+    for (int part = 0; part < 4 && at < text.size() && text[at] >= '0' && text[at] <= '9'; ++part) {
+        uint32_t value = 0;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
+            value = value * 10 + static_cast<uint32_t>(text[at++] - '0');
+            if (value > 0xFFFF)
+                return false;
+        }
+        numbers[part] = static_cast<uint16_t>(value);
+        if (at + 1 >= text.size() || text[at] != '.')
+            break;
+        ++at;
+    }
+    return true;
+}
+
+std::string VersionResource(const TPackIdentity &identity, const std::string &originalFilename)
+{
+    uint16_t v[4];
+    if (!ParseVersionNumbers(identity.ProductVersion, v))
+        v[0] = v[1] = v[2] = v[3] = 0;
+    std::string b;
+    const size_t root = BeginBlock(b, L"VS_VERSION_INFO", 52, 0);
+    PutDword(b, 0xFEEF04BD);                    // signature
+    PutDword(b, 0x00010000);                    // structure version
+    for (int twice = 0; twice < 2; ++twice) {   // file, then product version
+        PutDword(b, static_cast<uint32_t>(v[0]) << 16 | v[1]);
+        PutDword(b, static_cast<uint32_t>(v[2]) << 16 | v[3]);
+    }
+    PutDword(b, 0x3F);                          // flags mask
+    PutDword(b, 0);                             // flags
+    PutDword(b, VOS_NT_WINDOWS32);
+    PutDword(b, VFT_APP);
+    PutDword(b, 0);                             // subtype
+    PutDword(b, 0);                             // date
+    PutDword(b, 0);
+
+    const size_t stringInfo = BeginBlock(b, L"StringFileInfo", 0, 1);
+    const size_t table = BeginBlock(b, L"040904B0", 0, 1);  // US English, Unicode
+    PutString(b, L"CompanyName", identity.Company);
+    PutString(b, L"FileDescription", identity.Description);
+    PutString(b, L"FileVersion", identity.ProductVersion);
+    PutString(b, L"LegalCopyright", identity.Copyright);
+    PutString(b, L"OriginalFilename", originalFilename);
+    PutString(b, L"ProductName", identity.ProductName);
+    PutString(b, L"ProductVersion", identity.ProductVersion);
+    EndBlock(b, table);
+    EndBlock(b, stringInfo);
+
+    const size_t varInfo = BeginBlock(b, L"VarFileInfo", 0, 1);
+    const size_t translation = BeginBlock(b, L"Translation", 4, 0);
+    PutWord(b, 0x0409);
+    PutWord(b, 1200);
+    EndBlock(b, translation);
+    EndBlock(b, varInfo);
+    EndBlock(b, root);
+    return b;
+}
+
+bool ParseVersionResource(const std::string &bytes, std::vector<std::pair<std::string, std::string>> &strings)
+{
+    strings.clear();
+    TBlock root;
+    if (!ReadBlock(bytes, 0, bytes.size(), root) || root.Key != L"VS_VERSION_INFO" || root.ValueLength < 52 ||
+        Dword(bytes, root.Value) != 0xFEEF04BD)
+        return false;
+    const uint32_t high = Dword(bytes, root.Value + 8);
+    const uint32_t low = Dword(bytes, root.Value + 12);
+    strings.emplace_back("FileVersion (binary)", std::to_string(high >> 16) + "." + std::to_string(high & 0xFFFF) +
+                                                     "." + std::to_string(low >> 16) + "." +
+                                                     std::to_string(low & 0xFFFF));
+    for (size_t at = root.Children; at < root.End;) {
+        TBlock info;
+        if (!ReadBlock(bytes, at, root.End, info))
+            return false;
+        if (info.Key == L"StringFileInfo") {
+            for (size_t t = info.Children; t < info.End;) {
+                TBlock table;
+                if (!ReadBlock(bytes, t, info.End, table))
+                    return false;
+                for (size_t s = table.Children; s < table.End;) {
+                    TBlock text;
+                    if (!ReadBlock(bytes, s, table.End, text))
+                        return false;
+                    strings.emplace_back(Narrow(text.Key), Narrow(TextValue(bytes, text)));
+                    s = Aligned(text.End);
+                }
+                t = Aligned(table.End);
+            }
+        }
+        at = Aligned(info.End);
+    }
+    return true;
+}
+
+bool ApplyIdentity(std::string &extractor, const TPackIdentity &identity, const std::string &outputName,
+                   std::string &error)
+{
+    if (!HasIdentity(identity))
+        return true;
+    std::vector<TIconImage> images;
+    if (!identity.IconPath.empty()) {
+        std::string iconBytes;
+        std::string reason;
+        if (!ReadFileBytes(Wide(identity.IconPath), iconBytes)) {
+            error = "The icon file is missing or unreadable: " + identity.IconPath;
+            return false;
+        }
+        if (!ParseIconFile(iconBytes, images, reason)) {
+            error = "--icon needs an icon (.ico) file; " + identity.IconPath + " is " + reason;
+            return false;
+        }
+    }
+    uint16_t numbers[4];
+    if (!ParseVersionNumbers(identity.ProductVersion, numbers)) {
+        error = "--product-version: each number of the version is at most 65535: " + identity.ProductVersion;
+        return false;
+    }
+
+    wchar_t folder[MAX_PATH];
+    wchar_t scratch[MAX_PATH];
+    const DWORD n = GetTempPathW(MAX_PATH, folder);
+    if (n == 0 || n >= MAX_PATH || !GetTempFileNameW(folder, L"oxp", 0, scratch)) {
+        error = "No scratch file for the extractor's resources in the temporary folder";
+        return false;
+    }
+    std::string changed;
+    std::string detached = extractor;
+    TTail tail;
+    if (!DetachTail(detached, tail)) {
+        DeleteFileW(scratch);
+        error = "The extractor is not a program whose resources can be changed (no resource section, or sections "
+                "after it that cannot be moved)";
+        return false;
+    }
+    bool ok = WriteFileBytes(scratch, detached);
+    if (!ok)
+        error = "The scratch copy of the extractor cannot be written: " + Narrow(scratch);
+    ok = ok && UpdateScratch(scratch, identity, images, outputName, error);
+    if (ok && !ReadFileBytes(scratch, changed)) {
+        error = "The scratch copy of the extractor cannot be read back: " + Narrow(scratch);
+        ok = false;
+    }
+    DeleteFileW(scratch);
+    if (ok && !AttachTail(changed, tail)) {
+        error = "The relocations of the extractor cannot be put back after its new resources";
+        ok = false;
+    }
+    if (ok)
+        extractor.swap(changed);
+    return ok;
+}
+
+bool ReadFileVersionStrings(const std::string &path, std::vector<std::pair<std::string, std::string>> &strings)
+{
+    strings.clear();
+    HMODULE module = LoadLibraryExW(Wide(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module)
+        return false;
+    bool found = false;
+    const std::vector<TResName> names = NamesOf(module, TypeVersion);
+    if (!names.empty()) {
+        const std::vector<WORD> languages = LanguagesOf(module, TypeVersion, names.front());
+        if (!languages.empty())
+            found = ParseVersionResource(ResourceData(module, TypeVersion, names.front(), languages.front()), strings);
+    }
+    FreeLibrary(module);
+    return found;
+}

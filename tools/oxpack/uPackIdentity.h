@@ -1,0 +1,60 @@
+// uPackIdentity: the package's own icon and version information. Both are
+// resources of the extractor, changed in a copy of its bytes before the
+// other pieces are appended, so the settings offsets follow the new size.
+// The icon group Explorer shows for the file (the first in the resource
+// directory) gets the given icon's images, all of them; a version
+// resource replaces every version resource the extractor carries.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct TPackIdentity {
+    std::string IconPath;          // .ico file; empty: the extractor's icon
+    std::string ProductName;
+    std::string ProductVersion;    // "1.2.3.4"; the leading numbers also go
+                                   // into the binary version fields
+    std::string Company;
+    std::string Description;
+    std::string Copyright;
+};
+
+// True when any version field is given (the version resource is replaced).
+bool HasVersionFields(const TPackIdentity &identity);
+// True when anything is to change.
+bool HasIdentity(const TPackIdentity &identity);
+
+// Changes the resources of the extractor image in extractor (its bytes),
+// through the system's resource update calls on a scratch copy.
+// outputName is the package's file name, for the version resource. On
+// failure returns false with a message naming the file or field, and
+// leaves extractor unchanged.
+bool ApplyIdentity(std::string &extractor, const TPackIdentity &identity, const std::string &outputName,
+                   std::string &error);
+
+// The version strings of a program or package file, in resource order
+// ("ProductName", ...), with "FileVersion (binary)" first; false when it
+// carries no version resource.
+bool ReadFileVersionStrings(const std::string &path, std::vector<std::pair<std::string, std::string>> &strings);
+
+// --- Pure routines, exposed for their tests. ---
+
+struct TIconImage {
+    uint8_t Width = 0, Height = 0, ColorCount = 0;
+    uint16_t Planes = 0, BitCount = 0;
+    std::string Bytes;             // the image as stored: DIB or PNG
+};
+// Parses an .ico file; false with the reason when it is not an icon (a
+// cursor, a bitmap, a truncated file, an image outside the file).
+bool ParseIconFile(const std::string &bytes, std::vector<TIconImage> &images, std::string &error);
+// The group resource (GRPICONDIR) for images stored under ids, in order.
+std::string IconGroupResource(const std::vector<TIconImage> &images, const std::vector<uint16_t> &ids);
+// The leading dotted numbers of a version text, up to four; false when one
+// is above 65535.
+bool ParseVersionNumbers(const std::string &text, uint16_t (&numbers)[4]);
+// A VS_VERSIONINFO resource (US English, Unicode) with the given strings.
+std::string VersionResource(const TPackIdentity &identity, const std::string &originalFilename);
+// The strings of a VS_VERSIONINFO resource, and the binary file version as
+// "a.b.c.d" under "FileVersion (binary)"; false when malformed.
+bool ParseVersionResource(const std::string &bytes, std::vector<std::pair<std::string, std::string>> &strings);
