@@ -29,18 +29,24 @@ void __throw_bad_array_new_length() { RuntimeFailure(); }
 }
 
 // Out of memory ends the run with exit code 1; callers never see null.
+// The process heap, which the cabinet library's blocks use too, so that
+// the C runtime's allocator is not imported.
 void *operator new(size_t n)
 {
-    void *p = malloc(n ? n : 1);
+    void *p = HeapAlloc(GetProcessHeap(), 0, n ? n : 1);
     if (!p)
         ExitProcess(1);
     return p;
 }
 void *operator new[](size_t n) { return operator new(n); }
-void operator delete(void *p) noexcept { free(p); }
-void operator delete[](void *p) noexcept { free(p); }
-void operator delete(void *p, size_t) noexcept { free(p); }
-void operator delete[](void *p, size_t) noexcept { free(p); }
+void operator delete(void *p) noexcept
+{
+    if (p)
+        HeapFree(GetProcessHeap(), 0, p);
+}
+void operator delete[](void *p) noexcept { operator delete(p); }
+void operator delete(void *p, size_t) noexcept { operator delete(p); }
+void operator delete[](void *p, size_t) noexcept { operator delete(p); }
 
 template class std::basic_string<char>;
 template class std::basic_string<wchar_t>;

@@ -7,7 +7,9 @@
 
 namespace {
 
-HANDLE LogFile = INVALID_HANDLE_VALUE;
+// Null while no log is open: zero-initialised, so that no data section is
+// stored for it.
+HANDLE LogFile = nullptr;
 DWORD LogStarted = 0;
 
 std::string Utf8FromWide(const wchar_t *text, int length)
@@ -67,12 +69,14 @@ bool OpenLog(const std::string &path)
     // Another run may be writing to the same log: share it, append only.
     LogFile = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return LogFile != INVALID_HANDLE_VALUE;
+    if (LogFile == INVALID_HANDLE_VALUE)
+        LogFile = nullptr;
+    return LogFile != nullptr;
 }
 
 bool IsLogOpen()
 {
-    return LogFile != INVALID_HANDLE_VALUE;
+    return LogFile != nullptr;
 }
 
 namespace {
@@ -92,7 +96,7 @@ void WriteLogLine(const std::string &utf8)
 
 void LogLine(const char *part, const char *more, const char *yetMore, const char *last)
 {
-    if (LogFile == INVALID_HANDLE_VALUE)
+    if (LogFile == nullptr)
         return;
     std::string text(part);
     for (const char *next : {more, yetMore, last})
@@ -103,31 +107,31 @@ void LogLine(const char *part, const char *more, const char *yetMore, const char
 
 void LogLine(const char *label, const wchar_t *text, const char *tail)
 {
-    if (LogFile == INVALID_HANDLE_VALUE)
+    if (LogFile == nullptr)
         return;
     WriteLogLine(label + Utf8FromWide(text, static_cast<int>(WideLength(text))) + (tail ? tail : ""));
 }
 
 void LogFileLine(const char *label, const char *path, int64_t bytes)
 {
-    if (LogFile != INVALID_HANDLE_VALUE)
+    if (LogFile != nullptr)
         LogLine(label, path, (" (" + Int64ToText(bytes) + " bytes)").c_str());
 }
 
 void LogFileLine(const char *label, const wchar_t *path, int64_t bytes)
 {
-    if (LogFile != INVALID_HANDLE_VALUE)
+    if (LogFile != nullptr)
         LogLine(label, path, (" (" + Int64ToText(bytes) + " bytes)").c_str());
 }
 
 void LogEnd(int exitCode)
 {
-    if (LogFile == INVALID_HANDLE_VALUE)
+    if (LogFile == nullptr)
         return;
     LogLine("end: exit code ", Int64ToText(static_cast<uint32_t>(exitCode)).c_str(), ", after ",
             DurationText(GetTickCount() - LogStarted).c_str());
     // Both threads may end the run; the handle is closed once.
-    HANDLE file = InterlockedExchangePointer(&LogFile, INVALID_HANDLE_VALUE);
-    if (file != INVALID_HANDLE_VALUE)
+    HANDLE file = InterlockedExchangePointer(&LogFile, nullptr);
+    if (file)
         CloseHandle(file);
 }
