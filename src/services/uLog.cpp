@@ -115,7 +115,7 @@ void LogLine(const char *label, const wchar_t *text, const char *tail)
 void LogFileLine(const char *label, const char *path, int64_t bytes)
 {
     if (LogFile != nullptr)
-        LogLine(label, path, (" (" + Int64ToText(bytes) + " bytes)").c_str());
+        LogFileLine(label, TWideText(path).Text, bytes);
 }
 
 void LogFileLine(const char *label, const wchar_t *path, int64_t bytes)
