@@ -203,8 +203,8 @@ int main()
     LogLine("destination: ", PackageSettings.Destination.c_str(), InstallMode ? " (command waited for)" : nullptr);
 
     const int64_t freeBytes = FreeBytesOnDrive(PackageSettings.Destination);
-    LogFileLine("free space on the destination's drive: ", "", freeBytes);
-    LogFileLine("free space required: ", "", PackageSettings.RequiredBytes);
+    LogFileLine("free space on the destination's drive: ", L"", freeBytes);
+    LogFileLine("free space required: ", L"", PackageSettings.RequiredBytes);
     if (freeBytes < PackageSettings.RequiredBytes)
         Fail(Message(11) + "\r" + Message(12) + Int64ToText(PackageSettings.RequiredBytes) + "\r\r" +
              Message(13));

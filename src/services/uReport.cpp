@@ -38,9 +38,9 @@ const char *AnswerName(int answer)
 }
 
 // Silent mode answered for the user.
-void LogSilentAnswer(const std::string &text, const char *answer)
+void LogSilentAnswer(const std::string &text, int answer)
 {
-    LogLine("box (silent run): ", text.c_str(), " -> ", answer);
+    LogLine("box (silent run): ", text.c_str(), AnswerName(answer));
 }
 
 // The button pressed, or NoAnswer when the box could not be shown (some
@@ -70,8 +70,9 @@ void RemoveEmptyDestination()
 int ShowError(const std::string &text, bool fatal)
 {
     if (PackageSettings.Silent) {
-        LogSilentAnswer(text, fatal ? "OK" : "No");
-        return fatal ? IDOK : IDNO;
+        const int answer = fatal ? IDOK : IDNO;
+        LogSilentAnswer(text, answer);
+        return answer;
     }
     if (fatal)
         return ShowBox(TWideText(Message(35) + "\r" + text + "\r\r" + Message(36)).Text, StyleFatal);
@@ -93,7 +94,7 @@ bool ReportError(const std::string &text, bool fatal)
 int AskRetry(const wchar_t *text)
 {
     if (PackageSettings.Silent) {
-        LogLine("box (silent run): file error: ", text, " -> Abort");
+        LogLine("box (silent run): file error: ", text, AnswerName(IDABORT));
         EndRun(ExitError);
     }
     // A box that cannot be shown counts as Abort.
@@ -110,7 +111,7 @@ int AskRetry(const wchar_t *text)
 bool AskYesNo(const std::string &text)
 {
     if (PackageSettings.Silent) {
-        LogSilentAnswer(text, "Yes");
+        LogSilentAnswer(text, IDYES);
         return true;
     }
     bool yes = ShowBox(TWideText(text).Text, StyleQuestion) == IDYES;
@@ -140,7 +141,7 @@ bool DecideOverwrite(const wchar_t *fileName)
 void PromptNextCabinet(const std::string &cabinetName, const std::string &diskName, bool wrongFile)
 {
     if (PackageSettings.Silent) {
-        LogLine(wrongFile ? "box (silent run): next cabinet of another set: " : "box (silent run): next cabinet missing: ",
+        LogLine("box (silent run): ", wrongFile ? "next cabinet of another set: " : "next cabinet missing: ",
                 cabinetName.c_str(), " -> end of run");
         EndRun(ExitError);
     }
