@@ -1,8 +1,9 @@
 // uLog: appends the run's log. One WriteFile per line on a handle opened
 // for appending only: lines of the two threads, or of two packages logging
-// to one file, never cut into each other.
+// to one file, never cut into each other. Each line is put together on the
+// stack, in UTF-16 and then UTF-8, with no heap strings: a step longer than
+// LogLineMax characters is cut there rather than lost.
 #include <windows.h>
-#include <vector>
 #include "services/uLog.h"
 #include "util/mUtils.h"
 
@@ -11,27 +12,58 @@ namespace {
 HANDLE LogFile = INVALID_HANDLE_VALUE;
 DWORD LogStarted = 0;
 
-std::string Utf8FromWide(const wchar_t *text, int length)
+const int LogLineMax = 1024;
+#define OX_STAMP_FORMAT "%04d-%02d-%02d %02d:%02d:%02d "
+#define OX_DURATION_FORMAT "%lu.%03lu s"
+
+// A step while it is put together: code-page and wide parts alike.
+struct TLogLine {
+    int Length;
+    wchar_t Text[LogLineMax];
+};
+
+void AddPart(TLogLine &line, const char *part)
 {
-    const int size = length > 0 ? WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr) : 0;
-    if (size <= 0)
-        return std::string();
-    std::string result(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, length, &result[0], size, nullptr, nullptr);
-    return result;
+    // A full line takes nothing more (a room of 0 would ask for the size).
+    if (!part || line.Length >= LogLineMax)
+        return;
+    // The count includes the terminator; a part that does not fit is
+    // dropped by the call (0).
+    const int added = MultiByteToWideChar(CP_ACP, 0, part, -1, line.Text + line.Length, LogLineMax - line.Length);
+    if (added > 0)
+        line.Length += added - 1;
 }
 
-// The code page's text as UTF-8; bytes that do not convert are dropped
-// rather than the line.
-std::string ToUtf8(const std::string &text)
+// Writes label, the wide text, then the code-page parts, as one line.
+void WriteParts(const char *label, const wchar_t *wide, int wideLength, const char *more, const char *yetMore,
+                const char *last, const char *tail = nullptr)
 {
-    const int wide =
-        text.empty() ? 0 : MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (wide <= 0)
-        return std::string();
-    std::vector<wchar_t> buffer(static_cast<size_t>(wide));
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &buffer[0], wide);
-    return Utf8FromWide(&buffer[0], wide);
+    if (LogFile == INVALID_HANDLE_VALUE)
+        return;
+    TLogLine line;
+    line.Length = 0;
+    AddPart(line, label);
+    if (wideLength > LogLineMax - line.Length)
+        wideLength = LogLineMax - line.Length;
+    for (int i = 0; i < wideLength; ++i)
+        line.Text[line.Length++] = wide[i];
+    AddPart(line, more);
+    AddPart(line, yetMore);
+    AddPart(line, last);
+    AddPart(line, tail);
+
+    char utf8[LogLineMax * 3];
+    const int size = WideCharToMultiByte(CP_UTF8, 0, line.Text, line.Length, utf8, sizeof utf8, nullptr, nullptr);
+    // Each byte becomes at most " | ".
+    char out[sizeof utf8 * 3 + 32];
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    int length = wsprintfA(out, OX_STAMP_FORMAT, now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
+    length += OneLineInto(utf8, size > 0 ? size : 0, out + length);
+    out[length++] = '\r';
+    out[length++] = '\n';
+    DWORD written = 0;
+    WriteFile(LogFile, out, static_cast<DWORD>(length), &written, nullptr);
 }
 
 } // namespace
@@ -39,31 +71,39 @@ std::string ToUtf8(const std::string &text)
 std::string LogTimeStamp(int year, int month, int day, int hour, int minute, int second)
 {
     char stamp[32];
-    wsprintfA(stamp, "%04d-%02d-%02d %02d:%02d:%02d ", year, month, day, hour, minute, second);
+    wsprintfA(stamp, OX_STAMP_FORMAT, year, month, day, hour, minute, second);
     return stamp;
 }
 
 std::string DurationText(uint32_t milliseconds)
 {
     char text[24];
-    wsprintfA(text, "%lu.%03lu s", static_cast<unsigned long>(milliseconds / 1000),
+    wsprintfA(text, OX_DURATION_FORMAT, static_cast<unsigned long>(milliseconds / 1000),
               static_cast<unsigned long>(milliseconds % 1000));
     return text;
 }
 
+int OneLineInto(const char *text, int length, char *out)
+{
+    int written = 0;
+    for (int i = 0; i < length; ++i) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < length && text[i + 1] == '\n')
+                ++i;
+            out[written++] = ' ';
+            out[written++] = '|';
+            c = ' ';
+        }
+        out[written++] = c;
+    }
+    return written;
+}
+
 std::string OneLine(const std::string &text)
 {
-    std::string line;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            line += " | ";
-        } else {
-            line += c;
-        }
-    }
+    std::string line(text.size() * 3, '\0');
+    line.resize(static_cast<size_t>(OneLineInto(text.data(), static_cast<int>(text.size()), &line[0])));
     return line;
 }
 
@@ -81,57 +121,37 @@ bool IsLogOpen()
     return LogFile != INVALID_HANDLE_VALUE;
 }
 
-namespace {
-
-// One step, already in UTF-8 (line ends are ASCII, so OneLine applies).
-void WriteLogLine(const std::string &utf8)
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    const std::string line =
-        LogTimeStamp(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond) + OneLine(utf8) + "\r\n";
-    DWORD written = 0;
-    WriteFile(LogFile, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-}
-
-} // namespace
-
 void LogLine(const char *part, const char *more, const char *yetMore, const char *last)
 {
-    if (LogFile == INVALID_HANDLE_VALUE)
-        return;
-    std::string text(part);
-    for (const char *next : {more, yetMore, last})
-        if (next)
-            text += next;
-    WriteLogLine(ToUtf8(text));
+    WriteParts(part, nullptr, 0, more, yetMore, last);
 }
 
 void LogLine(const char *label, const std::wstring &text, const char *tail)
 {
-    if (LogFile == INVALID_HANDLE_VALUE)
-        return;
-    WriteLogLine(label + Utf8FromWide(text.data(), static_cast<int>(text.size())) + (tail ? tail : ""));
+    WriteParts(label, text.data(), static_cast<int>(text.size()), tail, nullptr, nullptr);
 }
 
 void LogFileLine(const char *label, const char *path, int64_t bytes)
 {
     if (LogFile != INVALID_HANDLE_VALUE)
-        LogLine(label, path, (" (" + Int64ToText(bytes) + " bytes)").c_str());
+        WriteParts(label, nullptr, 0, path, " (", Int64ToText(bytes).c_str(), " bytes)");
 }
 
 void LogFileLine(const char *label, const std::wstring &path, int64_t bytes)
 {
     if (LogFile != INVALID_HANDLE_VALUE)
-        LogLine(label, path, (" (" + Int64ToText(bytes) + " bytes)").c_str());
+        WriteParts(label, path.data(), static_cast<int>(path.size()), " (", Int64ToText(bytes).c_str(), " bytes)");
 }
 
 void LogEnd(int exitCode)
 {
     if (LogFile == INVALID_HANDLE_VALUE)
         return;
-    LogLine("end: exit code ", Int64ToText(static_cast<uint32_t>(exitCode)).c_str(), ", after ",
-            DurationText(GetTickCount() - LogStarted).c_str());
+    const DWORD elapsed = GetTickCount() - LogStarted;
+    char text[64];
+    wsprintfA(text, "end: exit code %lu, after " OX_DURATION_FORMAT, static_cast<unsigned long>(exitCode),
+              elapsed / 1000, elapsed % 1000);
+    LogLine(text);
     // Both threads may end the run; the handle is closed once.
     HANDLE file = InterlockedExchangePointer(&LogFile, INVALID_HANDLE_VALUE);
     if (file != INVALID_HANDLE_VALUE)

@@ -33,3 +33,6 @@ std::string DurationText(uint32_t milliseconds);
 // One line's text with its own line breaks made visible as " | ", so that
 // every log line is one step.
 std::string OneLine(const std::string &text);
+// The same over length bytes into out, which holds 3 * length; returns the
+// bytes written.
+int OneLineInto(const char *text, int length, char *out);
