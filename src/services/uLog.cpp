@@ -85,16 +85,21 @@ std::string DurationText(uint32_t milliseconds)
 
 int OneLineInto(const char *text, int length, char *out)
 {
+    // Breaks in a row share their blanks: "a | | b".
     int written = 0;
+    bool afterBreak = false;
     for (int i = 0; i < length; ++i) {
         char c = text[i];
-        if (c == '\r' || c == '\n') {
+        const bool isBreak = c == '\r' || c == '\n';
+        if (isBreak) {
             if (c == '\r' && i + 1 < length && text[i + 1] == '\n')
                 ++i;
-            out[written++] = ' ';
+            if (!afterBreak)
+                out[written++] = ' ';
             out[written++] = '|';
             c = ' ';
         }
+        afterBreak = isBreak;
         out[written++] = c;
     }
     return written;
