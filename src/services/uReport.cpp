@@ -121,20 +121,18 @@ bool AskYesNo(const std::string &text)
 
 bool DecideOverwrite(const std::wstring &fileName)
 {
-    switch (OverwriteMode) {
-    case 0:
-        LogLine("existing file replaced (replace all chosen): ", fileName.c_str());
-        return true;
-    case 2:
-        LogLine("existing file kept (keep all chosen): ", fileName.c_str());
-        return false;
-    default: {
+    static const char *const Steps[] = {"existing file replaced (replace all chosen): ",
+                                        "existing file kept (keep all chosen): ", "existing file replaced: ",
+                                        "existing file kept: "};
+    int step = 0;
+    if (OverwriteMode == 2) {
+        step = 1;
+    } else if (OverwriteMode != 0) {
         ShowPublishedProgress();
-        const bool replace = OverwriteQuestion && OverwriteQuestion(fileName);
-        LogLine(replace ? "existing file replaced: " : "existing file kept: ", fileName.c_str());
-        return replace;
+        step = OverwriteQuestion && OverwriteQuestion(fileName) ? 2 : 3;
     }
-    }
+    LogLine(Steps[step], fileName);
+    return step % 2 == 0;
 }
 
 void PromptNextCabinet(const std::string &cabinetName, const std::string &diskName, bool wrongFile)
