@@ -148,6 +148,13 @@ void LogFileLine(const char *label, const std::wstring &path, int64_t bytes)
         WriteParts(label, path.data(), static_cast<int>(path.size()), " (", Int64ToText(bytes).c_str(), " bytes)");
 }
 
+void LogNumber(const char *label, unsigned long number)
+{
+    char digits[12];
+    wsprintfA(digits, "%lu", number);
+    LogLine(label, digits);
+}
+
 void LogEnd(int exitCode)
 {
     if (LogFile == INVALID_HANDLE_VALUE)

@@ -21,6 +21,8 @@ void LogLine(const char *label, const std::wstring &text, const char *tail = nul
 // "label path (N bytes)".
 void LogFileLine(const char *label, const char *path, int64_t bytes);
 void LogFileLine(const char *label, const std::wstring &path, int64_t bytes);
+// "label N" for an unsigned number (a system error, an exit code).
+void LogNumber(const char *label, unsigned long number);
 // The last line: the exit code and the time since OpenLog. Closes the log.
 void LogEnd(int exitCode);
 

@@ -17,24 +17,19 @@ const UINT StyleQuestion = MB_YESNO | MB_ICONQUESTION;                    // 0x2
 
 const int NoAnswer = 0;
 
+// The button's name for the log, by its id (IDOK 1 to IDNO 7).
 const char *AnswerName(int answer)
 {
-    switch (answer) {
-    case IDOK:
-        return " -> OK";
-    case IDYES:
-        return " -> Yes";
-    case IDNO:
-        return " -> No";
-    case IDRETRY:
-        return " -> Retry";
-    case IDIGNORE:
-        return " -> Ignore";
-    case IDABORT:
-        return " -> Abort";
-    default:
-        return " -> no answer (the box could not be shown)";
-    }
+    static const char *const Names[] = {" -> no answer (the box could not be shown)",
+                                        " -> OK",
+                                        nullptr,
+                                        " -> Abort",
+                                        " -> Retry",
+                                        " -> Ignore",
+                                        " -> Yes",
+                                        " -> No"};
+    const char *name = answer > 0 && answer <= IDNO ? Names[answer] : nullptr;
+    return name ? name : Names[0];
 }
 
 // Silent mode answered for the user.
