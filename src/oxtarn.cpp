@@ -205,8 +205,8 @@ int main()
     LogLine("destination: ", PackageSettings.Destination.c_str(), InstallMode ? " (command waited for)" : nullptr);
 
     const int64_t freeBytes = FreeBytesOnDrive(PackageSettings.Destination);
-    LogFileLine("free space on the destination's drive: ", "", freeBytes);
-    LogFileLine("free space required: ", "", PackageSettings.RequiredBytes);
+    LogLine("free space: ", Int64ToText(freeBytes).c_str(), " bytes on the destination's drive, bytes required: ",
+            Int64ToText(PackageSettings.RequiredBytes).c_str());
     if (freeBytes < PackageSettings.RequiredBytes)
         Fail(Message(11) + "\r" + Message(12) + Int64ToText(PackageSettings.RequiredBytes) + "\r\r" +
              Message(13));
