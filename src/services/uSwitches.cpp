@@ -46,9 +46,13 @@ size_t StartsWithName(const std::string &value, const char *name)
 TPackageSwitches ParsePackageSwitches(const std::vector<std::string> &arguments)
 {
     TPackageSwitches switches;
-    bool *const given[] = {&switches.Silent,           &switches.ExtractOnly,   &switches.PassExitCode, &switches.Help,
-                           &switches.DestinationGiven, &switches.PasswordGiven, nullptr};
-    std::string *const values[] = {&switches.Destination, &switches.Password, &switches.LogFile};
+    // What each of SwitchNames sets: a flag, and the valued ones a text.
+    static bool TPackageSwitches::*const Given[] = {
+        &TPackageSwitches::Silent,           &TPackageSwitches::ExtractOnly,   &TPackageSwitches::PassExitCode,
+        &TPackageSwitches::Help,             &TPackageSwitches::DestinationGiven, &TPackageSwitches::PasswordGiven,
+        nullptr};
+    static std::string TPackageSwitches::*const Values[] = {&TPackageSwitches::Destination,
+                                                            &TPackageSwitches::Password, &TPackageSwitches::LogFile};
     for (const std::string &argument : arguments) {
         const std::string value = ArgumentValue(argument);
         // A valued switch typed without '=' is still the extractor's, with
@@ -68,10 +72,10 @@ TPackageSwitches ParsePackageSwitches(const std::vector<std::string> &arguments)
             switches.Logged += argument;
             continue;
         }
-        if (given[which])
-            *given[which] = true;
+        if (Given[which])
+            switches.*Given[which] = true;
         if (which >= FirstValued)
-            values[which - FirstValued]->assign(value, length < value.size() ? length + 1 : length);
+            (switches.*Values[which - FirstValued]).assign(value, length < value.size() ? length + 1 : length);
         if (which == PasswordSwitch)
             switches.Logged.append(value, 0, length) += "=***";
         else
