@@ -68,11 +68,10 @@ void WarnLogNotOpened()
 {
     if (PackageSettings.Silent)
         return;
-    // wsprintfA writes at most 1024 bytes: an absurdly long name is cut.
-    char text[1025];
-    wsprintfA(text, "The log file cannot be opened:\r%s\r\rThe package runs without a log.",
-              PackageSwitches.LogFile.c_str());
-    MessageBoxA(nullptr, text, PackageSettings.Caption.c_str(), MB_OK | MB_ICONWARNING);
+    std::string text = "The log file cannot be opened:\r";
+    text += PackageSwitches.LogFile;
+    text += "\r\rThe package runs without a log.";
+    MessageBoxA(nullptr, text.c_str(), PackageSettings.Caption.c_str(), MB_OK | MB_ICONWARNING);
 }
 
 // $DESTINATION$: a full path only, as the destination dialog demands, and

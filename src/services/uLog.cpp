@@ -13,8 +13,47 @@ HANDLE LogFile = INVALID_HANDLE_VALUE;
 DWORD LogStarted = 0;
 
 const int LogLineMax = 1024;
-#define OX_STAMP_FORMAT "%04d-%02d-%02d %02d:%02d:%02d "
-#define OX_DURATION_FORMAT "%lu.%03lu s"
+
+// The numbers here are put by hand rather than by wsprintfA: the log is
+// its only user, and one import more costs the extractor a whole page of
+// its file.
+
+// value in decimal, at least digits long (leading zeros); returns the end.
+char *PutNumber(char *out, unsigned long value, int digits)
+{
+    char reversed[12];
+    int count = 0;
+    do {
+        reversed[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value || count < digits);
+    while (count)
+        *out++ = reversed[--count];
+    return out;
+}
+
+// "YYYY-MM-DD hh:mm:ss " into out; returns the end.
+char *PutTimeStamp(char *out, const unsigned long (&fields)[6])
+{
+    static const char After[] = "-- :: ";
+    for (int i = 0; i < 6; ++i) {
+        out = PutNumber(out, fields[i], i ? 2 : 4);
+        *out++ = After[i];
+    }
+    return out;
+}
+
+// "12.345 s" into out, terminated; returns the end.
+char *PutDuration(char *out, unsigned long milliseconds)
+{
+    out = PutNumber(out, milliseconds / 1000, 1);
+    *out++ = '.';
+    out = PutNumber(out, milliseconds % 1000, 3);
+    *out++ = ' ';
+    *out++ = 's';
+    *out = 0;
+    return out;
+}
 
 // A step while it is put together: code-page and wide parts alike.
 struct TLogLine {
@@ -58,7 +97,8 @@ void WriteParts(const char *label, const wchar_t *wide, int wideLength, const ch
     char out[sizeof utf8 * 3 + 32];
     SYSTEMTIME now;
     GetLocalTime(&now);
-    int length = wsprintfA(out, OX_STAMP_FORMAT, now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
+    const unsigned long fields[6] = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+    int length = static_cast<int>(PutTimeStamp(out, fields) - out);
     length += OneLineInto(utf8, size > 0 ? size : 0, out + length);
     out[length++] = '\r';
     out[length++] = '\n';
@@ -71,15 +111,16 @@ void WriteParts(const char *label, const wchar_t *wide, int wideLength, const ch
 std::string LogTimeStamp(int year, int month, int day, int hour, int minute, int second)
 {
     char stamp[32];
-    wsprintfA(stamp, OX_STAMP_FORMAT, year, month, day, hour, minute, second);
-    return stamp;
+    const unsigned long fields[6] = {static_cast<unsigned long>(year),   static_cast<unsigned long>(month),
+                                     static_cast<unsigned long>(day),    static_cast<unsigned long>(hour),
+                                     static_cast<unsigned long>(minute), static_cast<unsigned long>(second)};
+    return std::string(stamp, PutTimeStamp(stamp, fields));
 }
 
 std::string DurationText(uint32_t milliseconds)
 {
     char text[24];
-    wsprintfA(text, OX_DURATION_FORMAT, static_cast<unsigned long>(milliseconds / 1000),
-              static_cast<unsigned long>(milliseconds % 1000));
+    PutDuration(text, milliseconds);
     return text;
 }
 
@@ -151,7 +192,7 @@ void LogFileLine(const char *label, const std::wstring &path, int64_t bytes)
 void LogNumber(const char *label, unsigned long number)
 {
     char digits[12];
-    wsprintfA(digits, "%lu", number);
+    *PutNumber(digits, number, 1) = 0;
     LogLine(label, digits);
 }
 
@@ -160,10 +201,11 @@ void LogEnd(int exitCode)
     if (LogFile == INVALID_HANDLE_VALUE)
         return;
     const DWORD elapsed = GetTickCount() - LogStarted;
-    char text[64];
-    wsprintfA(text, "end: exit code %lu, after " OX_DURATION_FORMAT, static_cast<unsigned long>(exitCode),
-              elapsed / 1000, elapsed % 1000);
-    LogLine(text);
+    char text[16];
+    char number[12];
+    *PutNumber(number, static_cast<unsigned long>(exitCode), 1) = 0;
+    PutDuration(text, elapsed);
+    LogLine("end: exit code ", number, ", after ", text);
     // Both threads may end the run; the handle is closed once.
     HANDLE file = InterlockedExchangePointer(&LogFile, INVALID_HANDLE_VALUE);
     if (file != INVALID_HANDLE_VALUE)
