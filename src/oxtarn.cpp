@@ -52,11 +52,11 @@ UINT WINAPI TempPathQuery(LPSTR buffer, UINT size)
 
 // The log, when $LOG$ asks for one: its first line says what runs, with
 // which arguments (a password masked). False when it cannot be opened.
-bool StartLog()
+bool StartLog(const std::string &ownPath)
 {
     if (PackageSwitches.LogFile.empty() || !OpenLog(PackageSwitches.LogFile))
         return PackageSwitches.LogFile.empty();
-    LogLine("start: ", OwnFilePath().c_str(), ", oxtarn " OXTARN_VERSION_TEXT ", arguments: ",
+    LogLine("start: ", ownPath.c_str(), ", oxtarn " OXTARN_VERSION_TEXT ", arguments: ",
             PackageSwitches.Logged.c_str());
     return true;
 }
@@ -141,9 +141,10 @@ int main()
     ProgressWindow = nullptr;
 
     PackageSwitches = ParsePackageSwitches(CommandLineArguments());
-    const bool logOpened = StartLog();
+    const std::string ownPath = OwnFilePath();
+    const bool logOpened = StartLog(ownPath);
 
-    ExeFolder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
+    ExeFolder = AddTrailingBackslash(GetFolderPart(ownPath));
     TempFolder = SystemReportedFolder(TempPathQuery);
     SystemFolder = SystemReportedFolder(GetSystemDirectoryA);
     WindowsFolder = SystemReportedFolder(GetWindowsDirectoryA);
