@@ -167,6 +167,16 @@ bool IsLogOpen()
     return LogFile != INVALID_HANDLE_VALUE;
 }
 
+void LogLine(const char *part)
+{
+    WriteParts(part, nullptr, 0, nullptr, nullptr, nullptr);
+}
+
+void LogLine(const char *part, const char *more)
+{
+    WriteParts(part, nullptr, 0, more, nullptr, nullptr);
+}
+
 void LogLine(const char *part, const char *more, const char *yetMore, const char *last)
 {
     WriteParts(part, nullptr, 0, more, yetMore, last);

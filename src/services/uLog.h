@@ -14,8 +14,10 @@ bool IsLogOpen();
 // One line made of the given parts, in the system's code page, written as
 // UTF-8. Safe from either thread: each line is one append. The parts are
 // C strings so that a caller builds nothing while no log is open.
-void LogLine(const char *part, const char *more = nullptr, const char *yetMore = nullptr,
-             const char *last = nullptr);
+// Fewer parts are separate routines, so that calls pass no empty ones.
+void LogLine(const char *part);
+void LogLine(const char *part, const char *more);
+void LogLine(const char *part, const char *more, const char *yetMore, const char *last = nullptr);
 // The same with a wide text between an ASCII label and tail.
 void LogLine(const char *label, const std::wstring &text, const char *tail = nullptr);
 // "label path (N bytes)".
