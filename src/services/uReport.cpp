@@ -20,22 +20,15 @@ const int NoAnswer = 0;
 // The button's name for the log, by its id (IDOK 1 to IDNO 7).
 const char *AnswerName(int answer)
 {
-    static const char *const Names[] = {" -> no answer (the box could not be shown)",
-                                        " -> OK",
-                                        nullptr,
-                                        " -> Abort",
-                                        " -> Retry",
-                                        " -> Ignore",
-                                        " -> Yes",
-                                        " -> No"};
-    const char *name = answer > 0 && answer <= IDNO ? Names[answer] : nullptr;
-    return name ? name : Names[0];
+    static const char NoBox[] = " -> no answer (the box could not be shown)";
+    static const char *const Names[] = {NoBox, " -> OK", NoBox, " -> Abort", " -> Retry", " -> Ignore", " -> Yes", " -> No"};
+    return Names[answer > 0 && answer <= IDNO ? answer : 0];
 }
 
 // Silent mode answered for the user.
-void LogSilentAnswer(const std::string &text, const char *answer)
+void LogSilentAnswer(const std::string &text, int answer)
 {
-    LogLine("box (silent run): ", text.c_str(), " -> ", answer);
+    LogLine("box (silent run): ", text.c_str(), AnswerName(answer));
 }
 
 // The button pressed, or NoAnswer when the box could not be shown (some
@@ -65,7 +58,7 @@ void RemoveEmptyDestination()
 int ShowError(const std::string &text, bool fatal)
 {
     if (PackageSettings.Silent) {
-        LogSilentAnswer(text, fatal ? "OK" : "No");
+        LogSilentAnswer(text, fatal ? IDOK : IDNO);
         return fatal ? IDOK : IDNO;
     }
     if (fatal)
@@ -105,7 +98,7 @@ int AskRetry(const std::wstring &text)
 bool AskYesNo(const std::string &text)
 {
     if (PackageSettings.Silent) {
-        LogSilentAnswer(text, "Yes");
+        LogSilentAnswer(text, IDYES);
         return true;
     }
     bool yes = ShowBox(WidePath(text), StyleQuestion) == IDYES;
