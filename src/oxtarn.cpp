@@ -3,6 +3,7 @@
 // password, licence, destination, free space), then hands the run to the
 // extraction, which ends the process. Every way out has its exit code.
 #include <windows.h>
+#include <new>
 #include "actions/uCompletion.h"
 #include "cabinet/mLZ_API.h"
 #include "cabinet/uExtractRun.h"
@@ -140,7 +141,10 @@ int main()
     FilesDone = 0;
     ProgressWindow = nullptr;
 
-    PackageSwitches = ParsePackageSwitches(CommandLineArguments());
+    // Built in place (the global is still empty): a move would copy each
+    // field over.
+    PackageSwitches.~TPackageSwitches();
+    new (&PackageSwitches) TPackageSwitches(ParsePackageSwitches(CommandLineArguments()));
     const std::string ownPath = OwnFilePath();
     const bool logOpened = StartLog(ownPath);
 
