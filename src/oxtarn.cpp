@@ -3,6 +3,7 @@
 // password, licence, destination, free space), then hands the run to the
 // extraction, which ends the process. Every way out has its exit code.
 #include <windows.h>
+#include <new>
 #include "actions/uCompletion.h"
 #include "cabinet/mLZ_API.h"
 #include "cabinet/uExtractRun.h"
@@ -52,11 +53,11 @@ UINT WINAPI TempPathQuery(LPSTR buffer, UINT size)
 
 // The log, when $LOG$ asks for one: its first line says what runs, with
 // which arguments (a password masked). False when it cannot be opened.
-bool StartLog()
+bool StartLog(const std::string &ownPath)
 {
     if (PackageSwitches.LogFile.empty() || !OpenLog(PackageSwitches.LogFile))
         return PackageSwitches.LogFile.empty();
-    LogLine("start: ", OwnFilePath().c_str(), ", oxtarn " OXTARN_VERSION_TEXT ", arguments: ",
+    LogLine("start: ", ownPath.c_str(), ", oxtarn " OXTARN_VERSION_TEXT ", arguments: ",
             PackageSwitches.Logged.c_str());
     return true;
 }
@@ -68,8 +69,9 @@ void WarnLogNotOpened()
 {
     if (PackageSettings.Silent)
         return;
-    const std::string text = "The log file cannot be opened:\r" + PackageSwitches.LogFile +
-                             "\r\rThe package runs without a log.";
+    std::string text = "The log file cannot be opened:\r";
+    text += PackageSwitches.LogFile;
+    text += "\r\rThe package runs without a log.";
     MessageBoxA(nullptr, text.c_str(), PackageSettings.Caption.c_str(), MB_OK | MB_ICONWARNING);
 }
 
@@ -139,10 +141,14 @@ int main()
     FilesDone = 0;
     ProgressWindow = nullptr;
 
-    PackageSwitches = ParsePackageSwitches(CommandLineArguments());
-    const bool logOpened = StartLog();
+    // Built in place (the global is still empty): a move would copy each
+    // field over.
+    PackageSwitches.~TPackageSwitches();
+    new (&PackageSwitches) TPackageSwitches(ParsePackageSwitches(CommandLineArguments()));
+    const std::string ownPath = OwnFilePath();
+    const bool logOpened = StartLog(ownPath);
 
-    ExeFolder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
+    ExeFolder = AddTrailingBackslash(GetFolderPart(ownPath));
     TempFolder = SystemReportedFolder(TempPathQuery);
     SystemFolder = SystemReportedFolder(GetSystemDirectoryA);
     WindowsFolder = SystemReportedFolder(GetWindowsDirectoryA);
@@ -203,8 +209,8 @@ int main()
     LogLine("destination: ", PackageSettings.Destination.c_str(), InstallMode ? " (command waited for)" : nullptr);
 
     const int64_t freeBytes = FreeBytesOnDrive(PackageSettings.Destination);
-    LogFileLine("free space on the destination's drive: ", L"", freeBytes);
-    LogFileLine("free space required: ", L"", PackageSettings.RequiredBytes);
+    LogLine("free space: ", Int64ToText(freeBytes).c_str(), " bytes on the destination's drive, bytes required: ",
+            Int64ToText(PackageSettings.RequiredBytes).c_str());
     if (freeBytes < PackageSettings.RequiredBytes)
         Fail(Message(11) + "\r" + Message(12) + Int64ToText(PackageSettings.RequiredBytes) + "\r\r" +
              Message(13));

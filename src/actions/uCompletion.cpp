@@ -66,9 +66,9 @@ void CompleteRun()
         started = LaunchFile(settings.Command, settings.Parameters, InstallMode, &commandExitCode);
         launchError = GetLastError();
         if (!started)
-            LogLine("command not started: system error ", Int64ToText(launchError).c_str());
+            LogNumber("command not started: system error ", launchError);
         else if (InstallMode)
-            LogLine("command ended: exit code ", Int64ToText(commandExitCode).c_str());
+            LogNumber("command ended: exit code ", commandExitCode);
     }
 
     if (InstallMode) {

@@ -1,6 +1,8 @@
 // uLog: appends the run's log. One WriteFile per line on a handle opened
 // for appending only: lines of the two threads, or of two packages logging
-// to one file, never cut into each other.
+// to one file, never cut into each other. Each line is put together on the
+// stack, in UTF-16 and then UTF-8, with no heap strings: a step longer than
+// LogLineMax characters is cut there rather than lost.
 #include <windows.h>
 #include "services/uLog.h"
 #include "util/mUtils.h"
@@ -12,22 +14,98 @@ namespace {
 HANDLE LogFile = nullptr;
 DWORD LogStarted = 0;
 
-std::string Utf8FromWide(const wchar_t *text, int length)
+const int LogLineMax = 1024;
+
+// The numbers here are put by hand rather than by wsprintfA: the log is
+// its only user, and one import more costs the extractor a whole page of
+// its file.
+
+// value in decimal, at least digits long (leading zeros); returns the end.
+char *PutNumber(char *out, unsigned long value, int digits)
 {
-    const int size = length > 0 ? WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr) : 0;
-    if (size <= 0)
-        return std::string();
-    std::string result(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, length, &result[0], size, nullptr, nullptr);
-    return result;
+    char reversed[12];
+    int count = 0;
+    do {
+        reversed[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value || count < digits);
+    while (count)
+        *out++ = reversed[--count];
+    return out;
 }
 
-// The code page's text as UTF-8; bytes that do not convert are dropped
-// rather than the line.
-std::string ToUtf8(const std::string &text)
+// "YYYY-MM-DD hh:mm:ss " into out; returns the end.
+char *PutTimeStamp(char *out, const unsigned long (&fields)[6])
 {
-    const TWideText wide(text);
-    return Utf8FromWide(wide.Text, static_cast<int>(WideLength(wide.Text)));
+    static const char After[] = "-- :: ";
+    for (int i = 0; i < 6; ++i) {
+        out = PutNumber(out, fields[i], i ? 2 : 4);
+        *out++ = After[i];
+    }
+    return out;
+}
+
+// "12.345 s" into out, terminated; returns the end.
+char *PutDuration(char *out, unsigned long milliseconds)
+{
+    out = PutNumber(out, milliseconds / 1000, 1);
+    *out++ = '.';
+    out = PutNumber(out, milliseconds % 1000, 3);
+    *out++ = ' ';
+    *out++ = 's';
+    *out = 0;
+    return out;
+}
+
+// A step while it is put together: code-page and wide parts alike.
+struct TLogLine {
+    int Length;
+    wchar_t Text[LogLineMax];
+};
+
+void AddPart(TLogLine &line, const char *part)
+{
+    // A full line takes nothing more (a room of 0 would ask for the size).
+    if (!part || line.Length >= LogLineMax)
+        return;
+    // The count includes the terminator; a part that does not fit is
+    // dropped by the call (0).
+    const int added = MultiByteToWideChar(CP_ACP, 0, part, -1, line.Text + line.Length, LogLineMax - line.Length);
+    if (added > 0)
+        line.Length += added - 1;
+}
+
+// Writes label, the wide text, then the code-page parts, as one line.
+void WriteParts(const char *label, const wchar_t *wide, int wideLength, const char *more, const char *yetMore,
+                const char *last, const char *tail = nullptr)
+{
+    if (LogFile == nullptr)
+        return;
+    TLogLine line;
+    line.Length = 0;
+    AddPart(line, label);
+    if (wideLength > LogLineMax - line.Length)
+        wideLength = LogLineMax - line.Length;
+    for (int i = 0; i < wideLength; ++i)
+        line.Text[line.Length++] = wide[i];
+    AddPart(line, more);
+    AddPart(line, yetMore);
+    AddPart(line, last);
+    AddPart(line, tail);
+
+    char utf8[LogLineMax * 3];
+    const int size = WideCharToMultiByte(CP_UTF8, 0, line.Text, line.Length, utf8, sizeof utf8, nullptr, nullptr);
+    // Each byte becomes at most " | ".
+    char out[sizeof utf8 * 3 + 32];
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const unsigned long fields[6] = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+    int length = static_cast<int>(PutTimeStamp(out, fields) - out);
+    length += OneLineInto(utf8, size > 0 ? size : 0, out + length);
+    out[length++] = '\r';
+    out[length++] = '\n';
+    DWORD written = 0;
+    WriteFile(LogFile, out, static_cast<DWORD>(length), &written, nullptr);
 }
 
 } // namespace
@@ -35,31 +113,45 @@ std::string ToUtf8(const std::string &text)
 std::string LogTimeStamp(int year, int month, int day, int hour, int minute, int second)
 {
     char stamp[32];
-    wsprintfA(stamp, "%04d-%02d-%02d %02d:%02d:%02d ", year, month, day, hour, minute, second);
-    return stamp;
+    const unsigned long fields[6] = {static_cast<unsigned long>(year),   static_cast<unsigned long>(month),
+                                     static_cast<unsigned long>(day),    static_cast<unsigned long>(hour),
+                                     static_cast<unsigned long>(minute), static_cast<unsigned long>(second)};
+    return std::string(stamp, PutTimeStamp(stamp, fields));
 }
 
 std::string DurationText(uint32_t milliseconds)
 {
     char text[24];
-    wsprintfA(text, "%lu.%03lu s", static_cast<unsigned long>(milliseconds / 1000),
-              static_cast<unsigned long>(milliseconds % 1000));
+    PutDuration(text, milliseconds);
     return text;
+}
+
+int OneLineInto(const char *text, int length, char *out)
+{
+    // Breaks in a row share their blanks: "a | | b".
+    int written = 0;
+    bool afterBreak = false;
+    for (int i = 0; i < length; ++i) {
+        char c = text[i];
+        const bool isBreak = c == '\r' || c == '\n';
+        if (isBreak) {
+            if (c == '\r' && i + 1 < length && text[i + 1] == '\n')
+                ++i;
+            if (!afterBreak)
+                out[written++] = ' ';
+            out[written++] = '|';
+            c = ' ';
+        }
+        afterBreak = isBreak;
+        out[written++] = c;
+    }
+    return written;
 }
 
 std::string OneLine(const std::string &text)
 {
-    std::string line;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            line += " | ";
-        } else {
-            line += c;
-        }
-    }
+    std::string line(text.size() * 3, '\0');
+    line.resize(static_cast<size_t>(OneLineInto(text.data(), static_cast<int>(text.size()), &line[0])));
     return line;
 }
 
@@ -79,57 +171,55 @@ bool IsLogOpen()
     return LogFile != nullptr;
 }
 
-namespace {
-
-// One step, already in UTF-8 (line ends are ASCII, so OneLine applies).
-void WriteLogLine(const std::string &utf8)
+void LogLine(const char *part)
 {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    const std::string line =
-        LogTimeStamp(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond) + OneLine(utf8) + "\r\n";
-    DWORD written = 0;
-    WriteFile(LogFile, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    WriteParts(part, nullptr, 0, nullptr, nullptr, nullptr);
 }
 
-} // namespace
+void LogLine(const char *part, const char *more)
+{
+    WriteParts(part, nullptr, 0, more, nullptr, nullptr);
+}
 
 void LogLine(const char *part, const char *more, const char *yetMore, const char *last)
 {
-    if (LogFile == nullptr)
-        return;
-    std::string text(part);
-    for (const char *next : {more, yetMore, last})
-        if (next)
-            text += next;
-    WriteLogLine(ToUtf8(text));
+    WriteParts(part, nullptr, 0, more, yetMore, last);
 }
 
 void LogLine(const char *label, const wchar_t *text, const char *tail)
 {
-    if (LogFile == nullptr)
-        return;
-    WriteLogLine(label + Utf8FromWide(text, static_cast<int>(WideLength(text))) + (tail ? tail : ""));
+    WriteParts(label, text, static_cast<int>(WideLength(text)), tail, nullptr, nullptr);
 }
 
 void LogFileLine(const char *label, const char *path, int64_t bytes)
 {
     if (LogFile != nullptr)
-        LogFileLine(label, TWideText(path).Text, bytes);
+        WriteParts(label, nullptr, 0, path, " (", Int64ToText(bytes).c_str(), " bytes)");
 }
 
 void LogFileLine(const char *label, const wchar_t *path, int64_t bytes)
 {
     if (LogFile != nullptr)
-        LogLine(label, path, (" (" + Int64ToText(bytes) + " bytes)").c_str());
+        WriteParts(label, path, static_cast<int>(WideLength(path)), " (", Int64ToText(bytes).c_str(), " bytes)");
+}
+
+void LogNumber(const char *label, unsigned long number)
+{
+    char digits[12];
+    *PutNumber(digits, number, 1) = 0;
+    LogLine(label, digits);
 }
 
 void LogEnd(int exitCode)
 {
     if (LogFile == nullptr)
         return;
-    LogLine("end: exit code ", Int64ToText(static_cast<uint32_t>(exitCode)).c_str(), ", after ",
-            DurationText(GetTickCount() - LogStarted).c_str());
+    const DWORD elapsed = GetTickCount() - LogStarted;
+    char text[16];
+    char number[12];
+    *PutNumber(number, static_cast<unsigned long>(exitCode), 1) = 0;
+    PutDuration(text, elapsed);
+    LogLine("end: exit code ", number, ", after ", text);
     // Both threads may end the run; the handle is closed once.
     HANDLE file = InterlockedExchangePointer(&LogFile, nullptr);
     if (file)

@@ -14,13 +14,17 @@ bool IsLogOpen();
 // One line made of the given parts, in the system's code page, written as
 // UTF-8. Safe from either thread: each line is one append. The parts are
 // C strings so that a caller builds nothing while no log is open.
-void LogLine(const char *part, const char *more = nullptr, const char *yetMore = nullptr,
-             const char *last = nullptr);
+// Fewer parts are separate routines, so that calls pass no empty ones.
+void LogLine(const char *part);
+void LogLine(const char *part, const char *more);
+void LogLine(const char *part, const char *more, const char *yetMore, const char *last = nullptr);
 // The same with a wide text between an ASCII label and tail.
 void LogLine(const char *label, const wchar_t *text, const char *tail = nullptr);
 // "label path (N bytes)".
 void LogFileLine(const char *label, const char *path, int64_t bytes);
 void LogFileLine(const char *label, const wchar_t *path, int64_t bytes);
+// "label N" for an unsigned number (a system error, an exit code).
+void LogNumber(const char *label, unsigned long number);
 // The last line: the exit code and the time since OpenLog. Closes the log.
 void LogEnd(int exitCode);
 
@@ -33,3 +37,6 @@ std::string DurationText(uint32_t milliseconds);
 // One line's text with its own line breaks made visible as " | ", so that
 // every log line is one step.
 std::string OneLine(const std::string &text);
+// The same over length bytes into out, which holds 3 * length; returns the
+// bytes written.
+int OneLineInto(const char *text, int length, char *out);

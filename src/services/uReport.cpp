@@ -17,24 +17,12 @@ const UINT StyleQuestion = MB_YESNO | MB_ICONQUESTION;                    // 0x2
 
 const int NoAnswer = 0;
 
+// The button's name for the log, by its id (IDOK 1 to IDNO 7).
 const char *AnswerName(int answer)
 {
-    switch (answer) {
-    case IDOK:
-        return " -> OK";
-    case IDYES:
-        return " -> Yes";
-    case IDNO:
-        return " -> No";
-    case IDRETRY:
-        return " -> Retry";
-    case IDIGNORE:
-        return " -> Ignore";
-    case IDABORT:
-        return " -> Abort";
-    default:
-        return " -> no answer (the box could not be shown)";
-    }
+    static const char NoBox[] = " -> no answer (the box could not be shown)";
+    static const char *const Names[] = {NoBox, " -> OK", NoBox, " -> Abort", " -> Retry", " -> Ignore", " -> Yes", " -> No"};
+    return Names[answer > 0 && answer <= IDNO ? answer : 0];
 }
 
 // Silent mode answered for the user.
@@ -70,9 +58,8 @@ void RemoveEmptyDestination()
 int ShowError(const std::string &text, bool fatal)
 {
     if (PackageSettings.Silent) {
-        const int answer = fatal ? IDOK : IDNO;
-        LogSilentAnswer(text, answer);
-        return answer;
+        LogSilentAnswer(text, fatal ? IDOK : IDNO);
+        return fatal ? IDOK : IDNO;
     }
     if (fatal)
         return ShowBox(TWideText(Message(35) + "\r" + text + "\r\r" + Message(36)).Text, StyleFatal);
@@ -122,20 +109,18 @@ bool AskYesNo(const std::string &text)
 
 bool DecideOverwrite(const wchar_t *fileName)
 {
-    switch (OverwriteMode) {
-    case 0:
-        LogLine("existing file replaced (replace all chosen): ", fileName);
-        return true;
-    case 2:
-        LogLine("existing file kept (keep all chosen): ", fileName);
-        return false;
-    default: {
+    static const char *const Steps[] = {"existing file replaced (replace all chosen): ",
+                                        "existing file kept (keep all chosen): ", "existing file replaced: ",
+                                        "existing file kept: "};
+    int step = 0;
+    if (OverwriteMode == 2) {
+        step = 1;
+    } else if (OverwriteMode != 0) {
         ShowPublishedProgress();
-        const bool replace = OverwriteQuestion && OverwriteQuestion(fileName);
-        LogLine(replace ? "existing file replaced: " : "existing file kept: ", fileName);
-        return replace;
+        step = OverwriteQuestion && OverwriteQuestion(fileName) ? 2 : 3;
     }
-    }
+    LogLine(Steps[step], fileName);
+    return step % 2 == 0;
 }
 
 void PromptNextCabinet(const std::string &cabinetName, const std::string &diskName, bool wrongFile)

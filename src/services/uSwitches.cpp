@@ -17,21 +17,28 @@ const char PackageHelpText[] =
 
 namespace {
 
-// True when value is name (upper case), in any letter case, followed by
-// '=' and the value (rest), or alone: a switch typed without its value is
-// still the extractor's, with an empty value, rather than an argument that
-// the command would receive by mistake.
-bool TakeValued(const std::string &value, const std::string &upper, const char *name, std::string &rest)
+// The flags first, then the valued switches in the order of their fields.
+const char *const SwitchNames[] = {"$SILENT$",      "$EXTRACTONLY$", "$PASSEXITCODE$", "$HELP$",
+                                   "$DESTINATION$", "$PASSWORD$",    "$LOG$"};
+const int FirstValued = 4;
+const int PasswordSwitch = 5;
+const int SwitchCount = 7;
+
+// The length of name (upper case) when value starts with it in any letter
+// case; 0 otherwise.
+size_t StartsWithName(const std::string &value, const char *name)
 {
-    const std::string prefix = std::string(name) + '=';
-    if (upper == name) {
-        rest.clear();
-        return true;
+    size_t i = 0;
+    for (; name[i]; ++i) {
+        if (i >= value.size())
+            return 0;
+        char c = value[i];
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 0x20);
+        if (c != name[i])
+            return 0;
     }
-    if (upper.compare(0, prefix.size(), prefix) != 0)
-        return false;
-    rest = value.substr(prefix.size());
-    return true;
+    return i;
 }
 
 } // namespace
@@ -39,29 +46,40 @@ bool TakeValued(const std::string &value, const std::string &upper, const char *
 TPackageSwitches ParsePackageSwitches(const std::vector<std::string> &arguments)
 {
     TPackageSwitches switches;
+    // What each of SwitchNames sets: a flag, and the valued ones a text.
+    static bool TPackageSwitches::*const Given[] = {
+        &TPackageSwitches::Silent,           &TPackageSwitches::ExtractOnly,   &TPackageSwitches::PassExitCode,
+        &TPackageSwitches::Help,             &TPackageSwitches::DestinationGiven, &TPackageSwitches::PasswordGiven,
+        nullptr};
+    static std::string TPackageSwitches::*const Values[] = {&TPackageSwitches::Destination,
+                                                            &TPackageSwitches::Password, &TPackageSwitches::LogFile};
     for (const std::string &argument : arguments) {
         const std::string value = ArgumentValue(argument);
-        const std::string upper = UpperCaseAscii(value);
-        std::string logged = argument;
-        if (upper == "$SILENT$") {
-            switches.Silent = true;
-        } else if (upper == "$EXTRACTONLY$") {
-            switches.ExtractOnly = true;
-        } else if (upper == "$PASSEXITCODE$") {
-            switches.PassExitCode = true;
-        } else if (upper == "$HELP$") {
-            switches.Help = true;
-        } else if (TakeValued(value, upper, "$DESTINATION$", switches.Destination)) {
-            switches.DestinationGiven = true;
-        } else if (TakeValued(value, upper, "$PASSWORD$", switches.Password)) {
-            switches.PasswordGiven = true;
-            logged = value.substr(0, 10) + "=***";
-        } else if (!TakeValued(value, upper, "$LOG$", switches.LogFile)) {
-            switches.Passed.push_back(argument);
+        // A valued switch typed without '=' is still the extractor's, with
+        // an empty value, rather than an argument that the command would
+        // receive by mistake.
+        int which = 0;
+        size_t length = 0;
+        for (; which < SwitchCount; ++which) {
+            length = StartsWithName(value, SwitchNames[which]);
+            if (length && (length == value.size() || (which >= FirstValued && value[length] == '=')))
+                break;
         }
         if (!switches.Logged.empty())
             switches.Logged += ' ';
-        switches.Logged += logged;
+        if (which == SwitchCount) {
+            switches.Passed.push_back(argument);
+            switches.Logged += argument;
+            continue;
+        }
+        if (Given[which])
+            switches.*Given[which] = true;
+        if (which >= FirstValued)
+            (switches.*Values[which - FirstValued]).assign(value, length < value.size() ? length + 1 : length);
+        if (which == PasswordSwitch)
+            switches.Logged.append(value, 0, length) += "=***";
+        else
+            switches.Logged += argument;
     }
     return switches;
 }
