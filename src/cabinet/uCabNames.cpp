@@ -105,7 +105,9 @@ std::string SetAsideName(uint32_t number, size_t maximumLength)
 std::string NameCheckForm(const wchar_t *name)
 {
     std::string form;
+    // The superscript digits keep their code page 1252 bytes: the system
+    // takes COM with a superscript digit for a device too.
     for (; *name; ++name)
-        form += *name < 0x80 ? static_cast<char>(*name) : 'x';
+        form += *name < 0x80 || *name == 0xB9 || *name == 0xB2 || *name == 0xB3 ? static_cast<char>(*name) : 'x';
     return form;
 }

@@ -108,11 +108,19 @@ std::string AnsiPathOf(const wchar_t *wide)
     wchar_t shortPath[1024];
     for (int pass = 0; pass < 2; ++pass) {
         BOOL lost = FALSE;
-        int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, nullptr, 0, nullptr, &lost);
+        DWORD flags = WC_NO_BEST_FIT_CHARS;
+        int n = WideCharToMultiByte(CP_ACP, flags, path, -1, nullptr, 0, nullptr, &lost);
+        // A UTF-8 ANSI code page takes neither the flag nor the loss report,
+        // and loses nothing.
+        if (n == 0) {
+            flags = 0;
+            lost = FALSE;
+            n = WideCharToMultiByte(CP_ACP, flags, path, -1, nullptr, 0, nullptr, nullptr);
+        }
         if (!lost || pass == 1) {
             std::string ansi(static_cast<size_t>(n > 0 ? n : 1), '\0');
             if (n > 0)
-                WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, &ansi[0], n, nullptr, nullptr);
+                WideCharToMultiByte(CP_ACP, flags, path, -1, &ansi[0], n, nullptr, nullptr);
             ansi.resize(ansi.size() - 1);
             return ansi;
         }

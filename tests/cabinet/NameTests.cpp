@@ -76,4 +76,8 @@ TEST(NameCheckForm, EscapesStayRefusedAndForeignCharactersAreLetters)
     EXPECT_EQ(std::wstring(L"\u8868..\\x"), std::wstring(decoded));
     EXPECT_TRUE(IsSafeCabinetName(NameCheckForm(decoded)));
     EXPECT_FALSE(IsSafeCabinetName("\x95\x5C..\\x"));
+    // Ports with a superscript digit are devices in a flagged name too.
+    EXPECT_FALSE(IsSafeCabinetName(NameCheckForm(L"COM\u00B9.txt")));
+    EXPECT_FALSE(IsSafeCabinetName(NameCheckForm(L"sub\\lpt\u00B3")));
+    EXPECT_TRUE(IsSafeCabinetName(NameCheckForm(L"COM\u00B9x.txt")));
 }

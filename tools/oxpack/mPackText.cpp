@@ -94,14 +94,18 @@ bool AnsiOfUtf8(const std::string &utf8, std::string &ansi)
         return true;
     }
     const std::wstring wide = WideOf(utf8);
+    // A UTF-8 ANSI code page takes neither the flag nor the loss report,
+    // and loses nothing.
+    const bool utf8CodePage = GetACP() == CP_UTF8;
+    const DWORD flags = utf8CodePage ? 0 : WC_NO_BEST_FIT_CHARS;
     BOOL lost = FALSE;
-    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                      nullptr, 0, nullptr, &lost);
+    const int n = WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                      utf8CodePage ? nullptr : &lost);
     if (n <= 0 || lost)
         return false;
     ansi.assign(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), &ansi[0], n,
-                        nullptr, &lost);
+    WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), &ansi[0], n, nullptr,
+                        utf8CodePage ? nullptr : &lost);
     // A code page without a best-fit table may still map a character to
     // one that reads differently; only a round trip proves it.
     return !lost && WideIn(CP_ACP, ansi) == wide;
