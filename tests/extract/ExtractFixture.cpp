@@ -166,3 +166,24 @@ void AddRecorder(const std::string &folder, const std::string &name)
 {
     ASSERT_TRUE(CopyFileA((BinFolder() + "payload_recorder.exe").c_str(), (folder + name).c_str(), FALSE));
 }
+
+std::string TestTempFolder()
+{
+    char buffer[MAX_PATH];
+    GetTempPathA(MAX_PATH, buffer);
+    return buffer;
+}
+
+std::vector<std::string> WorkFolders()
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((TestTempFolder() + "qbxr_installer*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do
+            names.push_back(found.cFileName);
+        while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    return names;
+}

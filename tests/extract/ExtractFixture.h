@@ -16,6 +16,11 @@ void MakePayloadTree(const std::string &folder);
 void ExpectSameTree(const std::string &source, const std::string &target);
 // Names of all files below folder, relative, sorted.
 std::vector<std::string> FilesBelow(const std::string &folder);
+// The temporary folder this test program and what it starts use, in
+// folder form.
+std::string TestTempFolder();
+// The work folders present in that temporary folder.
+std::vector<std::string> WorkFolders();
 
 // Package options for a package of the files below payload, extracting
 // into destination, written as folder + "package.exe".

@@ -3,17 +3,11 @@
 // work folders sees another program's.
 #include <windows.h>
 #include <gtest/gtest.h>
+#include "ExtractFixture.h"
 #include "oxPackages.h"
 #include "oxProcess.h"
 
 namespace {
-
-std::string TempFolder()
-{
-    char buffer[MAX_PATH];
-    GetTempPathA(MAX_PATH, buffer);
-    return buffer;
-}
 
 std::string Lower(std::string text)
 {
@@ -25,7 +19,7 @@ std::string Lower(std::string text)
 
 TEST(TestIsolation, ThisProgramAndTheProcessesItStartsShareATemporaryFolderOfItsOwn)
 {
-    const std::string temp = TempFolder();
+    const std::string temp = TestTempFolder();
     const std::string own = "\\ox_test_extract\\";
     ASSERT_GT(temp.size(), own.size());
     EXPECT_EQ(own, Lower(temp.substr(temp.size() - own.size()))) << temp;

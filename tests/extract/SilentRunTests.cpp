@@ -28,28 +28,6 @@ struct TScratch {
     }
 };
 
-std::string TempFolder()
-{
-    char buffer[MAX_PATH];
-    GetTempPathA(MAX_PATH, buffer);
-    return buffer;
-}
-
-// The work folders present in the temporary folder.
-std::vector<std::string> WorkFolders()
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((TempFolder() + "qbxr_installer*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do
-            names.push_back(found.cFileName);
-        while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    return names;
-}
-
 } // namespace
 
 TEST(SilentRun, EveryFileByteForByteWithItsFoldersTimesAndAttributes)
@@ -82,7 +60,7 @@ TEST(SilentRun, DestinationsAndTheCommandLineOfTheStartedProgram)
     } cases[] = {
         {s.Out, s.Out, s.Out},
         {"$EXE$", s.Root, s.Root},
-        {"$TEMP$", TempFolder(), TempFolder()},
+        {"$TEMP$", TestTempFolder(), TestTempFolder()},
         {"relative dir", "relative dir\\", started + "relative dir\\"},
     };
     for (const auto &c : cases) {
@@ -135,7 +113,7 @@ TEST(SilentRun, InstallRunWaitsForTheCommandThenRemovesTheWorkFolder)
     // Ended before the run did: the run waited for it.
     ASSERT_EQ(3u, record.size());
     EXPECT_EQ("end", record[2]);
-    const std::string prefix = "\"" + TempFolder() + "qbxr_installer";
+    const std::string prefix = "\"" + TestTempFolder() + "qbxr_installer";
     ASSERT_EQ(prefix, record[0].substr(0, prefix.size())) << record[0];
     const std::string workFolder = record[0].substr(1, record[0].find("\\sub\\install.exe") - 1);
     EXPECT_EQ(Quoted(workFolder + "\\sub\\install.exe") + " sleep=1500", record[0]);

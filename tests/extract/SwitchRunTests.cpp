@@ -47,27 +47,6 @@ struct TSwitchScratch {
     bool Started() { return FileExists(Record); }
 };
 
-std::string TempFolder()
-{
-    char buffer[MAX_PATH];
-    GetTempPathA(MAX_PATH, buffer);
-    return buffer;
-}
-
-std::vector<std::string> WorkFolders()
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((TempFolder() + "qbxr_installer*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do
-            names.push_back(found.cFileName);
-        while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    return names;
-}
-
 // The log's lines without their time stamps.
 std::vector<std::string> LogSteps(const std::string &path)
 {
@@ -299,9 +278,9 @@ TEST(RunLog, UnattendedProtectedInstallLogsEveryStepAndEndsWithTheCommandsCode)
     EXPECT_EQ("command: Setup.exe", Step(steps, "command: "));
     EXPECT_EQ("password: given with $PASSWORD$", Step(steps, "password: "));
     const std::string destination = Step(steps, "destination: ");
-    EXPECT_EQ(0u, destination.find("destination: " + TempFolder() + "qbxr_installer")) << all;
+    EXPECT_EQ(0u, destination.find("destination: " + TestTempFolder() + "qbxr_installer")) << all;
     EXPECT_NE("<missing free space: >", Step(steps, "free space: "));
-    const std::string workFolder = destination.substr(13, destination.find('\\', 13 + TempFolder().size()) - 12);
+    const std::string workFolder = destination.substr(13, destination.find('\\', 13 + TestTempFolder().size()) - 12);
     EXPECT_EQ("file written: " + workFolder + "data.txt (12 bytes)", Step(steps, "file written: " + workFolder + "d"));
     EXPECT_EQ(0u, Step(steps, "command line: ").find("command line: " + Quoted(workFolder + "Setup.exe"))) << all;
     EXPECT_EQ("command ended: exit code 7", Step(steps, "command ended: "));

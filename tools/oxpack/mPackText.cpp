@@ -115,3 +115,14 @@ std::string Utf8OfAnsi(const std::string &ansi)
 {
     return IsAsciiText(ansi) ? ansi : Utf8Of(WideIn(CP_ACP, ansi));
 }
+
+std::string WithThousands(int64_t n)
+{
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out += ',';
+        out += digits[i];
+    }
+    return out;
+}

@@ -3,6 +3,7 @@
 // settings block, which the extractor reads in its ANSI code page, is the
 // only place text is turned into that code page.
 #pragma once
+#include <cstdint>
 #include <string>
 
 std::wstring WideOf(const std::string &utf8);
@@ -17,3 +18,5 @@ bool IsUtf8Text(const std::string &text);
 bool AnsiOfUtf8(const std::string &utf8, std::string &ansi);
 // Bytes of the ANSI code page (a settings line read back) as UTF-8.
 std::string Utf8OfAnsi(const std::string &ansi);
+// A count with thousands separated by commas, for messages: "65,535".
+std::string WithThousands(int64_t n);

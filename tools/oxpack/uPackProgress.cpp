@@ -1,22 +1,8 @@
 // uPackProgress: when and how the progress of a build is shown.
 #include "uPackProgress.h"
+#include "mPackText.h"
 
 #include <cstdio>
-
-namespace {
-
-std::string Thousands(int64_t n)
-{
-    std::string digits = std::to_string(n), out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            out += ',';
-        out += digits[i];
-    }
-    return out;
-}
-
-}  // namespace
 
 std::string ProgressLineText(const TPackProgress &progress)
 {
@@ -26,7 +12,7 @@ std::string ProgressLineText(const TPackProgress &progress)
                                                                          : 100;
     std::snprintf(bytes, sizeof bytes, "%.1f of %.1f MB (%d%%)", progress.BytesDone / 1048576.0,
                   progress.BytesTotal / 1048576.0, percent);
-    return "Packing: " + Thousands(progress.FilesDone) + " of " + Thousands(progress.FilesTotal) + " files, " + bytes;
+    return "Packing: " + WithThousands(progress.FilesDone) + " of " + WithThousands(progress.FilesTotal) + " files, " + bytes;
 }
 
 std::string ProgressUpdate(TProgressLine &line, const TPackProgress &progress, uint32_t now, bool final)

@@ -402,17 +402,6 @@ uint16_t SetIdOf(const std::vector<TPackFile> &files, const std::string &block)
     return static_cast<uint16_t>((hash >> 16) ^ (hash & 0xFFFF));
 }
 
-std::string WithThousands(int64_t n)
-{
-    std::string digits = std::to_string(n), out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            out += ',';
-        out += digits[i];
-    }
-    return out;
-}
-
 // Every source readable and each within what one cabinet folder holds;
 // checked before anything is written.
 bool CheckSources(const std::vector<TPackFile> &files, uint32_t folderBytes, std::string &error)
