@@ -1,9 +1,37 @@
 #!/usr/bin/env bash
 # Configures and builds everything into build/ (or $OX_BUILD).
+#
+# The product is 32-bit. On a machine that cannot run 32-bit programs
+# (tools/arch.sh), build/ holds a 64-bit build of the same sources, which
+# the tests, the demo and the benchmark run under Wine's 64-bit loader, and
+# the shipped 32-bit programs are built beside it in build/product32.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${OX_BUILD:-$root/build}
 "$root/tools/setup.sh"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+arch=$("$root/tools/arch.sh")
+
+# A build tree configured for the other architecture starts afresh.
+configure() {
+  local tree=$1 want=$2
+  shift 2
+  if [ -f "$tree/CMakeCache.txt" ] && ! grep -q "^OX_TARGET_ARCH:STRING=$want\$" "$tree/CMakeCache.txt"; then
+    rm -rf "$tree/CMakeCache.txt" "$tree/CMakeFiles" "$tree/wineprefix"
+  fi
+  cmake -S "$root" -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOX_TARGET_ARCH="$want" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$want.cmake" "$@" >/dev/null
+}
+
+product=$build/bin
+if [ "$arch" = x86_64 ]; then
+  product=$build/product32/bin
+  echo "build: this machine cannot run 32-bit programs; tests and the demo use a 64-bit build," \
+    "the shipped 32-bit programs are in $product" >&2
+  configure "$build/product32" i686
+  cmake --build "$build/product32" --target oxtarn oxpack >/dev/null
+  configure "$build" x86_64 -DOX_PRODUCT_DIR="$product"
+else
+  configure "$build" i686
+fi
 cmake --build "$build" "$@"
-echo "oxtarn.exe: $(stat -c %s "$build/bin/oxtarn.exe") bytes (limit 49152)"
+echo "oxtarn.exe: $(stat -c %s "$product/oxtarn.exe") bytes (limit 49152)"

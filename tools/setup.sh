@@ -8,7 +8,9 @@ packages=(
   cmake ninja-build make
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev
-  wine wine32:i386 fonts-wine xvfb x11-utils
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  mingw-w64-x86-64-dev
+  wine wine32:i386 wine64 fonts-wine xvfb x11-utils
   cabextract osslsigncode openssl libcxxopts-dev gcab locales
   python3 x11-apps xdotool
   clang libclang-rt-14-dev

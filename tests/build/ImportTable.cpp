@@ -158,7 +158,7 @@ const std::map<std::string, std::set<std::string>> XpFunctions = {
 
 TImageFacts ExtractorFacts()
 {
-    return ReadImageFacts(ReadWholeFile(BinFolder() + "oxtarn.exe"));
+    return ReadImageFacts(ReadWholeFile(ProductFolder() + "oxtarn.exe"));
 }
 
 } // namespace
@@ -166,7 +166,7 @@ TImageFacts ExtractorFacts()
 TEST(ImportTable, ProgramsImportOnlySystemDlls)
 {
     for (const char *program : {"oxtarn.exe", "oxpack.exe"}) {
-        const TImageFacts facts = ReadImageFacts(ReadWholeFile(BinFolder() + program));
+        const TImageFacts facts = ReadImageFacts(ReadWholeFile(ProductFolder() + program));
         ASSERT_TRUE(facts.Valid) << program << " has no readable import table";
         EXPECT_TRUE(facts.Imports.count("KERNEL32.DLL")) << program;
         for (const auto &dll : facts.Imports)
@@ -217,5 +217,5 @@ TEST(ImportTable, ExtractorAsksForNoNewerSubsystemThanWindowsXp)
 
 TEST(ExtractorSize, FitsInFortyEightKibibytes)
 {
-    EXPECT_LE(ReadWholeFile(BinFolder() + "oxtarn.exe").size(), 49152u);
+    EXPECT_LE(ReadWholeFile(ProductFolder() + "oxtarn.exe").size(), 49152u);
 }

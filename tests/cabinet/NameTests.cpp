@@ -69,13 +69,13 @@ TEST(NameCheckForm, EscapesStayRefusedAndForeignCharactersAreLetters)
     EXPECT_TRUE(IsSafeCabinetName(NameCheckForm(L"\u041F\u0440\\\U0001F600.txt")));
     // Fullwidth dots and solidus are ordinary characters to the file system.
     EXPECT_TRUE(IsSafeCabinetName(NameCheckForm(L"\uFF0E\uFF0E\uFF0F\uFF3C")));
-    // 表 followed by ".." under 932: bytes 95 5C 2E 2E. Read byte by byte
-    // they hold a "\.." level; read as characters they do not.
+    // 表 and "CON" under 932: bytes 95 5C 43 4F 4E. Read byte by byte they
+    // hold a device level; read as characters they do not.
     wchar_t decoded[8] = {};
-    ASSERT_GT(MultiByteToWideChar(932, 0, "\x95\x5C..\\x", -1, decoded, 8), 0);
-    EXPECT_EQ(std::wstring(L"\u8868..\\x"), std::wstring(decoded));
+    ASSERT_GT(MultiByteToWideChar(932, 0, "\x95\x5C" "CON\\x", -1, decoded, 8), 0);
+    EXPECT_EQ(std::wstring(L"\u8868" L"CON\\x"), std::wstring(decoded));
     EXPECT_TRUE(IsSafeCabinetName(NameCheckForm(decoded)));
-    EXPECT_FALSE(IsSafeCabinetName("\x95\x5C..\\x"));
+    EXPECT_FALSE(IsSafeCabinetName("\x95\x5C" "CON\\x"));
     // Ports with a superscript digit are devices in a flagged name too.
     EXPECT_FALSE(IsSafeCabinetName(NameCheckForm(L"COM\u00B9.txt")));
     EXPECT_FALSE(IsSafeCabinetName(NameCheckForm(L"sub\\lpt\u00B3")));

@@ -1,6 +1,7 @@
-// The icons: each group holds a 32x32 image in 16 and in 256 colours with
-// a mask that leaves the background transparent, and the program icon is
-// the one Explorer shows.
+// The icons: each group holds one 32x32 image in its exact colours (4-bit
+// with a table of its own for up to 15 colours, else 8-bit) with a mask
+// that leaves the background transparent, and the program icon is the one
+// Explorer shows.
 #include <gtest/gtest.h>
 
 #include "ResourceReader.h"
@@ -20,32 +21,23 @@ BOOL CALLBACK CollectName(HMODULE, LPCSTR, LPSTR name, LONG_PTR names) {
 
 }  // namespace
 
-TEST(Icons, EachGroupHoldsSixteenAndTwoHundredFiftySixColourImages) {
+TEST(Icons, EachGroupHoldsOneImageOfTheSmallestDepthItsColoursNeed) {
     HMODULE module = ExtractorModule();
     ASSERT_NE(module, nullptr);
     for (WORD id : kIcons) {
         SCOPED_TRACE("icon " + std::to_string(id));
         std::vector<TIconEntry> entries;
         ASSERT_TRUE(ParseIconGroup(ResourceBytes(module, MAKEINTRESOURCEA(14), id), entries));
-        bool has4 = false, has8 = false;
-        for (const TIconEntry &e : entries) {
-            EXPECT_EQ(e.Width, 32);
-            EXPECT_EQ(e.Height, 32);
-            EXPECT_EQ(e.Planes, 1);
-            if (e.BitCount == 4) {
-                has4 = true;
-                EXPECT_EQ(e.ColorCount, 16);
-            } else if (e.BitCount == 8) {
-                has8 = true;
-                EXPECT_EQ(e.ColorCount, 0);
-            } else {
-                ADD_FAILURE() << "unexpected depth " << e.BitCount;
-            }
-            // The image the entry names must exist and be the size it says.
-            EXPECT_EQ(ResourceBytes(module, MAKEINTRESOURCEA(3), e.Id).size(), e.BytesInRes);
-        }
-        EXPECT_TRUE(has4);
-        EXPECT_TRUE(has8);
+        ASSERT_EQ(entries.size(), 1u) << "a second image only makes the extractor larger";
+        const TIconEntry &e = entries.front();
+        EXPECT_EQ(e.Width, 32);
+        EXPECT_EQ(e.Height, 32);
+        EXPECT_EQ(e.Planes, 1);
+        // Every icon of ours draws with fewer than 16 colours.
+        EXPECT_EQ(e.BitCount, 4);
+        EXPECT_EQ(e.ColorCount, 16);
+        // The image the entry names must exist and be the size it says.
+        EXPECT_EQ(ResourceBytes(module, MAKEINTRESOURCEA(3), e.Id).size(), e.BytesInRes);
     }
 }
 
@@ -93,14 +85,14 @@ TEST(Icons, ImagesAreWellFormedWithATransparentBackground) {
                             << "pixel " << x << "," << y << " shows through";
                     }
                 }
-            // The 256-colour image stores only the colours it draws with
-            // (after the black of the background): a full table would cost
-            // a kilobyte per icon.
-            if (h.biBitCount == 8) {
-                EXPECT_LT(colours, 256u);
-                for (size_t n = 1; n < colours; ++n)
-                    EXPECT_TRUE(used[n]) << "palette entry " << n << " is never drawn";
-            }
+            // The table holds only colours the image draws with (after the
+            // black of the background); a 4-bit table is padded with black.
+            const DWORD *table = reinterpret_cast<const DWORD *>(image.data() + 40);
+            size_t stored = colours;
+            while (h.biBitCount == 4 && stored > 1 && table[stored - 1] == 0)
+                --stored;
+            for (size_t n = 1; n < stored; ++n)
+                EXPECT_TRUE(used[n]) << "palette entry " << n << " is never drawn";
             EXPECT_GT(transparent, 0);
             EXPECT_LT(transparent, 32 * 32 * 3 / 4) << "the drawing covers too little";
             EXPECT_TRUE(andBits[0] & 0x80) << "the bottom left corner is not transparent";

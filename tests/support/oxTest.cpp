@@ -10,6 +10,15 @@ std::string BinFolder()
     return p.substr(0, p.find_last_of('\\') + 1);
 }
 
+std::string ProductFolder()
+{
+#ifdef OX_PRODUCT_BIN
+    return OX_PRODUCT_BIN;
+#else
+    return BinFolder();
+#endif
+}
+
 std::string UseOwnTemporaryFolder()
 {
     char path[MAX_PATH];

@@ -3,12 +3,13 @@
 
 A source is a text file: a 'colours' section, one colour a line as
     <char> <RRGGBB> <VGA index>
-(the RGB value is used in the 256-colour image, the VGA index in the
-16-colour one; '.' is always transparent), then a 'pixels' section of 32
-lines of 32 characters. Each .ico gets two 32x32 images, 16 colours (4-bit,
-standard VGA palette) and 256 colours (8-bit), both with an AND mask. The
-256-colour image stores only the colours it uses (biClrUsed): a full table
-would add a kilobyte per icon for some ten colours.
+('.' is always transparent; the VGA index is what a 16-colour display
+would show, kept with the art but no longer stored), then a 'pixels'
+section of 32 lines of 32 characters. Each .ico gets one 32x32 image with
+an AND mask, in the exact colours: 4-bit with a table of its own colours
+when they are at most 15, else 8-bit with only the colours it uses
+(biClrUsed). A second, 256-colour image would add some 1,200 bytes per
+icon to the extractor and show nothing the first does not.
 
     make_icons.py OUTDIR SOURCE...       writes OUTDIR/<source name>.ico
     make_icons.py --png OUTDIR SOURCE... writes enlarged previews instead
@@ -19,11 +20,6 @@ import zlib
 from pathlib import Path
 
 SIZE = 32
-
-VGA = [
-    0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
-    0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF,
-]
 
 
 def fail(message):
@@ -74,6 +70,8 @@ def and_mask(rows):
 
 
 def dib(bit_count, palette, indices, rows):
+    if bit_count == 4:
+        palette = palette + [0] * (16 - len(palette))
     used = len(palette) if bit_count == 8 else 0
     header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, bit_count, 0,
                          0, 0, 0, used, 0)
@@ -90,14 +88,13 @@ def dib(bit_count, palette, indices, rows):
 
 
 def images(legend, rows):
-    """The 16-colour and the 256-colour image, with their RGB previews."""
+    """The icon's one image, with its RGB preview."""
     # Only colours some pixel uses take a place in the table.
     chars = sorted(c for c in legend if any(c in row for row in rows))
-    pal256 = [0] + [legend[c][0] for c in chars]
-    idx256 = [[0 if ch == "." else chars.index(ch) + 1 for ch in row] for row in rows]
-    idx16 = [[0 if ch == "." else legend[ch][1] for ch in row] for row in rows]
-    return [(4, dib(4, VGA, idx16, rows), idx16, VGA),
-            (8, dib(8, pal256, idx256, rows), idx256, pal256)]
+    palette = [0] + [legend[c][0] for c in chars]
+    indices = [[0 if ch == "." else chars.index(ch) + 1 for ch in row] for row in rows]
+    bits = 4 if len(palette) <= 16 else 8
+    return [(bits, dib(bits, palette, indices, rows), indices, palette)]
 
 
 def ico(imgs):
@@ -123,7 +120,7 @@ def png(width, height, rgb_rows):
 
 
 def preview(imgs, rows, scale=8):
-    # Both images side by side on a checkerboard, so holes in the mask show.
+    # The images side by side on a checkerboard, so holes in the mask show.
     gap = 8
     width = (SIZE * scale) * len(imgs) + gap * (len(imgs) + 1)
     height = SIZE * scale + 2 * gap

@@ -278,6 +278,7 @@ bool SurveyResources(const std::wstring &path, TExisting &existing)
 
 struct TPeLayout {
     size_t NtHeaders = 0;      // offset of the PE signature
+    size_t Directories = 0;    // offset of the data directories
     size_t Sections = 0;       // offset of the first section header
     uint16_t Count = 0;
     uint32_t SectionAlignment = 0, FileAlignment = 0;
@@ -286,7 +287,13 @@ struct TPeLayout {
 
 const size_t SectionHeaderSize = 40;
 const size_t OptionalHeaderAt = 24;     // from the PE signature
-const size_t DirectoriesAt = 96;        // from the optional header (PE32)
+// The data directories, from the optional header: 96 in a 32-bit image,
+// 112 in a 64-bit one (whose other fields used here sit where they do in
+// a 32-bit one).
+size_t DirectoriesAt(uint16_t magic)
+{
+    return magic == 0x20B ? 112 : 96;
+}
 
 uint32_t AlignUp(uint32_t value, uint32_t alignment)
 {
@@ -304,9 +311,13 @@ bool ReadLayout(const std::string &image, TPeLayout &layout)
     if (image.size() < 64 || Word(image, 0) != 0x5A4D)
         return false;
     layout.NtHeaders = Dword(image, 60);
-    if (layout.NtHeaders + OptionalHeaderAt + DirectoriesAt + 16 * 8 > image.size() ||
-        Dword(image, layout.NtHeaders) != 0x4550 || Word(image, layout.NtHeaders + OptionalHeaderAt) != 0x10B)
+    if (layout.NtHeaders > image.size() || image.size() - layout.NtHeaders < OptionalHeaderAt + 112 + 16 * 8 ||
+        Dword(image, layout.NtHeaders) != 0x4550)
         return false;
+    const uint16_t magic = Word(image, layout.NtHeaders + OptionalHeaderAt);
+    if (magic != 0x10B && magic != 0x20B)
+        return false;
+    layout.Directories = layout.NtHeaders + OptionalHeaderAt + DirectoriesAt(magic);
     layout.Count = Word(image, layout.NtHeaders + 6);
     layout.Sections = layout.NtHeaders + OptionalHeaderAt + Word(image, layout.NtHeaders + 20);
     layout.SectionAlignment = Dword(image, layout.NtHeaders + OptionalHeaderAt + 32);
@@ -366,7 +377,7 @@ bool AttachTail(std::string &image, const TTail &tail)
                                    std::max(Dword(image, resources + 8), Dword(image, resources + 16)),
                                layout.SectionAlignment);
     image.resize(AlignUp(static_cast<uint32_t>(image.size()), layout.FileAlignment), '\0');
-    const size_t directories = layout.NtHeaders + OptionalHeaderAt + DirectoriesAt;
+    const size_t directories = layout.Directories;
     const uint32_t directoryCount = std::min<uint32_t>(16, Dword(image, directories - 4));
     for (size_t k = 0; k < tail.Headers.size(); ++k) {
         std::string header = tail.Headers[k];
