@@ -180,29 +180,31 @@ TEST(ExtractOnlySwitch, InstallPackageAsksForTheDestinationOrTakesTheGivenOne)
 
 TEST(PasswordSwitch, OpensAProtectedPackageWithoutTheDialogSilentOrNot)
 {
+    // Each run extracts to a folder of its own: the command a run starts
+    // from its folder may still be running when the next run begins.
     TSwitchScratch s;
     const std::string out = s.Root + "out\\";
     const std::string package = s.Package("protected.exe", out, std::string(), "Open Sesame");
     TRunResult run = RunPackage(package, "$SILENT$ \"$PASSWORD$=Open Sesame\"", s.Root);
     EXPECT_EQ(0u, run.ExitCode);
     EXPECT_EQ("payload data", ReadWholeFile(out + "data.txt"));
-    RemoveTestFolder(out);
 
     // Not silent: the progress dialog only, no password dialog.
-    run = RunPackage(package, "\"$PASSWORD$=Open Sesame\"", s.Root, 15000);
+    const std::string shown = s.Root + "shown";
+    run = RunPackage(package, "\"$PASSWORD$=Open Sesame\" \"$DESTINATION$=" + shown + "\"", s.Root, 15000);
     EXPECT_EQ(0u, run.ExitCode);
     EXPECT_FALSE(run.BoxShown) << run.BoxText;
-    EXPECT_EQ("payload data", ReadWholeFile(out + "data.txt"));
-    RemoveTestFolder(out);
+    EXPECT_EQ("payload data", ReadWholeFile(shown + "\\data.txt"));
 
     // Without it a silent run still ends with 1; a wrong one ends as a
     // wrong typed one does: the cabinet is not recognised, exit code 2,
     // nothing written.
-    EXPECT_EQ(1u, RunPackage(package, "$SILENT$", s.Root).ExitCode);
-    run = RunPackage(package, "$SILENT$ $PASSWORD$=open", s.Root);
+    const std::string wrong = s.Root + "wrong";
+    EXPECT_EQ(1u, RunPackage(package, "$SILENT$ \"$DESTINATION$=" + wrong + "\"", s.Root).ExitCode);
+    run = RunPackage(package, "$SILENT$ $PASSWORD$=open \"$DESTINATION$=" + wrong + "\"", s.Root);
     EXPECT_EQ(2u, run.ExitCode);
-    EXPECT_FALSE(FileExists(out + "data.txt"));
-    EXPECT_FALSE(s.Started());
+    EXPECT_FALSE(FileExists(wrong + "\\data.txt"));
+    EXPECT_FALSE(FileExists(wrong + "\\Setup.exe"));
 }
 
 TEST(PassExitCodeSwitch, WaitedCommandsCodeOnlyWhenAskedAndOnlyWhenWaited)
