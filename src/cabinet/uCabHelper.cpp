@@ -443,7 +443,9 @@ bool CopyCabinets(HFDI context)
 {
     AtEndOfRun(RemovePartialFile);
     bool ok = CopyAndFollow(context, EmbeddedCabinetName);
-    while (!NextCabinet.empty()) {
+    // A failed cabinet ends the run: a later one that succeeds must not
+    // turn it into success.
+    while (ok && !NextCabinet.empty()) {
         if (!CheckCabinet(FdiContext, NextCabinet, CabinetInfo)) {
             ReportError(PackageSettings.DamagedMessage, true);
             EndRun(ExitError);
@@ -508,6 +510,11 @@ FNFDINOTIFY(FdiNotify)
     TWideText target(destinationLength + strlen(name));
     CopyWide(target.Text, destination, destinationLength + 1);
     const bool decoded = DecodeCabinetName(name, pfdin->attribs, target.Text + destinationLength);
+    // Writers that store "/" between levels mean the folders it names,
+    // which are made only for "\".
+    for (wchar_t *c = target.Text + destinationLength; *c; ++c)
+        if (*c == L'/')
+            *c = L'\\';
     if (fdint == fdintCOPY_FILE)
         return CopyFile(pfdin, target.Text,
                         decoded && IsSafeCabinetName(NameCheckForm(target.Text + destinationLength)));

@@ -177,12 +177,15 @@ int32_t GetFileDosTime(const wchar_t *path)
 
 bool IsFilePresent(const std::string &path)
 {
-    return GetFileDosTime(path) != -1;
+    return IsFilePresent(TWideText(path).Text);
 }
 
 bool IsFilePresent(const wchar_t *path)
 {
-    return GetFileDosTime(path) != -1;
+    // Not through the file's time: a file dated before 1980 has no DOS
+    // time and is present all the same.
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::string GetFolderPart(const std::string &path, unsigned codePage)

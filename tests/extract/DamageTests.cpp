@@ -192,6 +192,23 @@ TEST(HostileCabinet, NamesThatAreNoFileNamesAreNeverWritten)
     }
 }
 
+// Some writers separate levels with "/": the folders are made as for "\\",
+// and the same rules hold for each level.
+TEST(HostileCabinet, SlashSeparatedNamesLandInTheirFolders)
+{
+    TDamage s;
+    ASSERT_TRUE(WriteWholeFile(s.Payload + "x.txt", "slash"));
+    const std::string source = s.Payload + "x.txt";
+    const std::string in = s.Out + "in\\";
+    const std::string cabinet = CabinetOf({{source, "sub/deeper/x.txt"}, {source, "sub/../../up.txt"}}, s.Root);
+    const std::string package = WriteRawCabinetPackage(s.Root + "slash.exe", RawSettingsLines(in), cabinet);
+    TRunResult run = RunPackage(package, "$SILENT$", s.Root);
+    EXPECT_EQ(1u, run.ExitCode) << "the name that leaves the destination fails the run";
+    EXPECT_EQ("slash", ReadWholeFile(in + "sub\\deeper\\x.txt"));
+    EXPECT_FALSE(FileExists(s.Out + "up.txt"));
+    EXPECT_FALSE(FileExists(in + "up.txt"));
+}
+
 TEST(HostileCabinet, AttributeBitsThatAreNoFileAttributesDoNotCostTheOthers)
 {
     TDamage s;

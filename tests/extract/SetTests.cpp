@@ -166,6 +166,32 @@ TEST(CabinetSet, ContinuationOfExactlyThePackagesSizeIsReadAsItself)
     ExpectSameTree(s.Payload, s.Out);
 }
 
+// Data damaged in the continuation, in the middle of the file that spans
+// the boundary: the run ends with 1 and leaves no cut-off file, whatever
+// the files after it do.
+TEST(CabinetSet, FileDamagedInTheContinuationFailsTheRun)
+{
+    TSet s;
+    TPackOptions options;
+    TPackResult packed = PackSpanningPair(s, options);
+    ASSERT_EQ(1u, packed.ContinuationPaths.size());
+    std::string continuation = ReadWholeFile(packed.ContinuationPaths[0]);
+    // The first data block of the continuation holds the rest of big.bin.
+    ASSERT_GT(continuation.size(), 100u);
+    // The folder entries (8 bytes each, no reserve) end where the file
+    // entries begin.
+    auto word = [&](size_t at) { return static_cast<size_t>(static_cast<unsigned char>(continuation[at]) |
+                                                            static_cast<unsigned char>(continuation[at + 1]) << 8); };
+    const size_t folders = word(16) - 8 * word(26);
+    const size_t data = word(folders) | word(folders + 2) << 16;
+    ASSERT_LT(data + 200, continuation.size());
+    continuation[data + 100] = static_cast<char>(continuation[data + 100] ^ 0xFF);
+    ASSERT_TRUE(WriteWholeFile(packed.ContinuationPaths[0], continuation));
+    TRunResult run = RunPackage(options.OutputPath, "$SILENT$", s.Root);
+    EXPECT_EQ(1u, run.ExitCode);
+    ExpectOnlyWholeFiles(s.Payload, s.Out);
+}
+
 // A cabinet of another set (or of this set out of order) beside the package
 // is refused before the library sees it: a silent run ends at once with 1,
 // and the file cut off at the boundary is removed.

@@ -81,6 +81,24 @@ TEST_F(PresenceTests, FilesAndFoldersAreToldApart)
     EXPECT_TRUE(IsFolderPresent("folder"));
 }
 
+// A file dated before 1980 has no DOS time; it is there all the same (the
+// extractor asks before replacing it), and a wildcard names no file.
+TEST_F(PresenceTests, FileDatedBefore1980IsPresentAndAPatternIsNot)
+{
+    const std::string file = root + "\\old.txt";
+    MakeFile(file);
+    HANDLE h = CreateFileA(file.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    SYSTEMTIME old = {1975, 6, 0, 15, 12, 0, 0, 0};
+    FILETIME time;
+    ASSERT_TRUE(SystemTimeToFileTime(&old, &time));
+    ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &time));
+    CloseHandle(h);
+    EXPECT_EQ(-1, GetFileDosTime(file));
+    EXPECT_TRUE(IsFilePresent(file));
+    EXPECT_FALSE(IsFilePresent(root + "\\*.txt"));
+}
+
 TEST_F(GetFileDosTimeTests, GivesLocalLastWriteTimeInDosForm)
 {
     std::string file = root + "\\dated.bin";
