@@ -6,9 +6,8 @@ A source is a text file: a 'colours' section, one colour a line as
 ('.' is always transparent; the VGA index is what a 16-colour display
 would show, kept with the art but no longer stored), then a 'pixels'
 section of 32 lines of 32 characters. Each .ico gets one 32x32 image with
-an AND mask, in the exact colours: 4-bit with a table of its own colours
-when they are at most 15, else 8-bit with only the colours it uses
-(biClrUsed). A second, 256-colour image would add some 1,200 bytes per
+an AND mask, in the exact colours: 4-bit when they are at most 15, else
+8-bit, with a table of only the colours it uses (biClrUsed). A second, 256-colour image would add some 1,200 bytes per
 icon to the extractor and show nothing the first does not.
 
     make_icons.py OUTDIR SOURCE...       writes OUTDIR/<source name>.ico
@@ -70,9 +69,7 @@ def and_mask(rows):
 
 
 def dib(bit_count, palette, indices, rows):
-    if bit_count == 4:
-        palette = palette + [0] * (16 - len(palette))
-    used = len(palette) if bit_count == 8 else 0
+    used = len(palette)
     header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, bit_count, 0,
                          0, 0, 0, used, 0)
     pal = b"".join(struct.pack("<BBBB", c & 0xFF, (c >> 8) & 0xFF, c >> 16, 0)
