@@ -318,12 +318,12 @@ bool CopyOne(HFDI context, const std::string &path)
     HeaderNextDisk.clear();
     ClearErf(FdiErf);
     bool ok = pFDICopy(context, &name[0], &folder[0], 0, FdiNotify, nullptr, nullptr) != FALSE;
-    if (ok && (StreamWriteFailed || FileCutOff)) {
+    // A file that could not be written whole is the target's failure,
+    // whatever the library makes of the refused write or close.
+    if (StreamWriteFailed || FileCutOff) {
         ok = false;
         FdiErf.erfOper = FDIERROR_TARGET_FILE;
     }
-    if (StreamWriteFailed)
-        FdiErf.erfOper = FDIERROR_TARGET_FILE;
     if (!ok)
         RemovePartialFile();
     if (!ok && NextCabinetUnreachable)

@@ -17,7 +17,7 @@ namespace {
 // held only while the values are copied, never while a message is sent.
 volatile LONG PublishedBusy = 0;
 wchar_t PublishedText[MAX_PATH];  // wide: a name shows as it is
-int16_t PublishedPosition = 0;
+uint16_t PublishedPosition = 0;
 LONG PublishedSerial = 0;  // counts publications
 LONG ShownSerial = 0;      // the publication the dialog shows
 
@@ -48,7 +48,7 @@ void ShowPublishedProgress()
     Lock();
     const bool fresh = ShownSerial != PublishedSerial;
     ShownSerial = PublishedSerial;
-    const int16_t position = PublishedPosition;
+    const uint16_t position = PublishedPosition;
     CopyWide(text, PublishedText, MAX_PATH);
     Unlock();
     if (!fresh)
@@ -81,7 +81,7 @@ void ShowProgressWindow(int command)
     ShowWindow(ProgressWindow, command);
 }
 
-void ShowProgress(const wchar_t *text, int16_t position)
+void ShowProgress(const wchar_t *text, uint16_t position)
 {
     if (!ProgressWindow)
         return;

@@ -17,8 +17,8 @@ extern HANDLE ResumeGate;
 // for the dialog, which shows it within one refresh of its timer; the path
 // is wide, so that it shows as it is. The run
 // does not wait for the dialog here, except while paused.
-void ShowProgress(const wchar_t *text, int16_t position);
-inline void ShowProgress(const std::wstring &text, int16_t position) { ShowProgress(text.c_str(), position); }
+void ShowProgress(const wchar_t *text, uint16_t position);
+inline void ShowProgress(const std::wstring &text, uint16_t position) { ShowProgress(text.c_str(), position); }
 // Shows what ShowProgress published last, if the dialog does not show it
 // yet. The dialog calls it on its timer; either thread calls it before a
 // box or a dialog of the run, so that it shows how far the run has got.

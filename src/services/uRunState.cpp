@@ -8,7 +8,7 @@ std::string WindowsFolder;
 bool InstallMode = false;
 bool DestinationMadeByRun = false;
 int OverwriteMode = 0;  // main starts every run at 1
-int16_t FilesDone = 0;
+uint16_t FilesDone = 0;
 HWND ProgressWindow = nullptr;
 
 namespace {

@@ -18,7 +18,7 @@ extern bool InstallMode;
 // any folder of the user's is never touched.
 extern bool DestinationMadeByRun;
 extern int OverwriteMode;          // 1 ask, 0 overwrite all, 2 skip all
-extern int16_t FilesDone;
+extern uint16_t FilesDone;
 extern HWND ProgressWindow;        // owner of every box; 0 until the progress dialog opens
 
 enum : int { ExitFinished = 0, ExitError = 1, ExitDeclined = 2 };

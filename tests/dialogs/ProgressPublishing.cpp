@@ -15,7 +15,7 @@ const int Files = 50;
 DWORD WINAPI PublishFiles(LPVOID)
 {
     for (int n = 1; n <= Files; ++n)
-        ShowProgress(L"file" + std::to_wstring(n) + L".txt", static_cast<int16_t>(n));
+        ShowProgress(L"file" + std::to_wstring(n) + L".txt", static_cast<uint16_t>(n));
     return 0;
 }
 
@@ -71,6 +71,12 @@ TEST(ProgressPublishing, RunNeverWaitsForTheDialogWhichShowsTheLatestFile)
     EXPECT_EQ(7, static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)));
     ShowPublishedProgress();
     EXPECT_EQ("Finished", TextOf(status));
+
+    // A cabinet lists up to 65,535 files: the bar follows past 32,767.
+    SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 65535));
+    ShowProgress(L"many.txt", 40000);
+    ShowPublishedProgress();
+    EXPECT_EQ(40000, static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)));
 
     ProgressWindow = nullptr;
     DestroyWindow(dialog);

@@ -100,7 +100,9 @@ TEST(IsFullPath, DriveWithBackslashOrShareOnly)
     for (const char *path : {"C:\\", "c:\\x", "Z:\\a b\\c", "\\\\server\\share", "\\\\server\\share\\dir"})
         EXPECT_TRUE(IsFullPath(path)) << path;
     for (const char *path : {"", "x", "x\\y", "\\x", "C:", "C:x", "1:\\x", "\\\\", "\\\\server",
-                             "\\\\server\\", "\\\\\\share\\x", "\\\\server\\\\x", "..\\x", "$INSTALL$"})
+                             "\\\\server\\", "\\\\\\share\\x", "\\\\server\\\\x", "..\\x", "$INSTALL$",
+                             // device and raw paths, not folders of a share
+                             "\\\\?\\C:\\x", "\\\\.\\C:\\x", "\\\\.\\PhysicalDrive0", "\\\\?\\UNC\\s\\x"})
         EXPECT_FALSE(IsFullPath(path)) << path;
 }
 
