@@ -129,6 +129,8 @@ void PutBack()
         return;
     if (MoveFileExW(AsidePath, AsideTarget, MOVEFILE_REPLACE_EXISTING))
         SetFileAttributesW(AsideTarget, AsideAttributes);
+    else
+        LogLine("old file could not be put back, kept as: ", AsidePath, nullptr);
 }
 
 // Answers of the abort/retry/ignore loops: -1 abort (the box could not be

@@ -68,11 +68,13 @@ void AddPart(TLogLine &line, const char *part)
     // A full line takes nothing more (a room of 0 would ask for the size).
     if (!part || line.Length >= LogLineMax)
         return;
-    // The count includes the terminator; a part that does not fit is
-    // dropped by the call (0).
-    const int added = MultiByteToWideChar(CP_ACP, 0, part, -1, line.Text + line.Length, LogLineMax - line.Length);
-    if (added > 0)
-        line.Length += added - 1;
+    // A byte gives at most one character, so a part cut to the room always
+    // fits: an over-long path is cut, not dropped.
+    const int room = LogLineMax - line.Length;
+    int bytes = lstrlenA(part);
+    if (bytes > room)
+        bytes = room;
+    line.Length += MultiByteToWideChar(CP_ACP, 0, part, bytes, line.Text + line.Length, room);
 }
 
 // Writes label, the wide text, then the code-page parts, as one line.

@@ -33,6 +33,8 @@ TEST(LogFile, AppendsUtf8LinesAfterWhatWasThereAndEndsWithTheExitCode)
     // E9 is e-acute in the Western code page most test machines use.
     if (GetACP() == 1252)
         LogLine("caf\xE9");
+    // A part longer than a line is cut, not dropped.
+    LogLine("long: ", std::string(5000, 'x').c_str());
     LogEnd(7);
     EXPECT_FALSE(IsLogOpen());
     LogLine("not written: log closed");
@@ -47,7 +49,7 @@ TEST(LogFile, AppendsUtf8LinesAfterWhatWasThereAndEndsWithTheExitCode)
         lines.push_back(text.substr(at, end - at));
         at = end + 2;
     }
-    const size_t expected = GetACP() == 1252 ? 6 : 5;
+    const size_t expected = GetACP() == 1252 ? 7 : 6;
     ASSERT_EQ(expected, lines.size()) << text;
     // Every line of this run: the local date and time, a blank, the step.
     for (size_t i = 1; i < lines.size(); ++i) {
@@ -61,6 +63,10 @@ TEST(LogFile, AppendsUtf8LinesAfterWhatWasThereAndEndsWithTheExitCode)
     if (GetACP() == 1252) {
         EXPECT_EQ("caf\xC3\xA9", lines[4].substr(20));
     }
+    const std::string &cut = lines[lines.size() - 2];
+    EXPECT_EQ("long: xxx", cut.substr(20, 9));
+    EXPECT_GT(cut.size(), 500u);
+    EXPECT_LT(cut.size(), 5000u);
     EXPECT_EQ("end: exit code 7, after ", lines.back().substr(20, 24)) << lines.back();
     RemoveTestFolder(folder);
 }
