@@ -138,7 +138,9 @@ start_package "$media\\widget.exe"
 shot start-question && activate && keys y
 shot password && typed s3cret && keys Return
 shot licence && keys Return
-shot destination && keys End shift+Home && typed "$destination" && keys Return
+# Taken again once the destination is typed: the dialog first offers the
+# package's own folder, the mapped drive.
+shot destination && keys End shift+Home && typed "$destination" && shot destination && keys Return
 shot overwrite && keys Return
 # The completion message comes next, drawn black here (see below); Return
 # answers it all the same.
@@ -236,5 +238,36 @@ echo "== the extraction: progress, completion, a wrong password; the quit questi
 box_shot completion s3cret progress
 box_shot wrong-password wrong
 cancel_shot
+
+# The package's own icon and version information, set by oxpack, as a
+# folder view shows the file. Wine's prefix lacks the ".exe" association
+# every Windows has, without which no program file shows its own icon.
+echo "== a package with its own icon in a folder view"
+wine_run reg add 'HKCR\.exe' /ve /d exefile /f >/dev/null 2>&1
+python3 - "$work/brand.txt" <<'ART'
+import sys
+rows = []
+for y in range(32):
+    row = ""
+    for x in range(32):
+        edge = x in (2, 29) or y in (2, 29)
+        inside = 2 < x < 29 and 2 < y < 29
+        # A "W" of four strokes inside a rounded blue tile.
+        w = 8 <= y <= 23 and any(abs(x - (c + (y - 8) * d // 15)) <= 1
+                                 for c, d in ((7, 4), (15, -4), (15, 4), (23, -4)))
+        corner = min(x, 31 - x) + min(y, 31 - y) < 6
+        row += "." if corner or not (edge or inside) else ("W" if w else ("D" if edge else "B"))
+    rows.append(row)
+open(sys.argv[1], "w").write("colours:\nB 2a62c9 9\nD 143a80 1\nW ffffff 15\npixels:\n" + "\n".join(rows) + "\n")
+ART
+python3 "$root/tools/art/make_icons.py" "$work" "$work/brand.txt"
+wine_run "$build/bin/oxpack.exe" --title "Widget 2.0" --icon "$(win "$work/brand.ico")" \
+  --product-name "Widget 2.0" --product-version 2.0.0.0 --company "Widget Works" \
+  --description "Widget 2.0 setup" --copyright "(c) Widget Works" --destination "$destination" \
+  --output "$media\\Widget 2.0 Setup.exe" "$(win "$work/payload/readme.txt")" >/dev/null
+wine_run "$build/bin/oxpack.exe" --inspect "$media\\Widget 2.0 Setup.exe" | sed -n '/ersion information/,/^$/p'
+start_package explorer.exe "$media\\"
+shot package-icon
+finish_package
 
 echo "== screenshots in docs/screenshots/"
