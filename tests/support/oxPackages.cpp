@@ -22,25 +22,44 @@ std::string NewTestFolder(const std::string &name)
     }
 }
 
-void RemoveTestFolder(const std::string &folder)
+namespace {
+
+// Wide, so that names outside the code page (the unicode tests make
+// them) are removed too.
+void RemoveWideFolder(const std::wstring &folder)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW((folder + L"*").c_str(), &found);
     if (h != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            std::string path = folder + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            const std::wstring path = folder + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTestFolder(path + "\\");
+                RemoveWideFolder(path + L"\\");
             else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(h, &found));
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(h, &found));
         FindClose(h);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+} // namespace
+
+void RemoveTestFolder(const std::string &folder)
+{
+    const int length = MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, nullptr, 0);
+    if (length <= 0)
+        return;
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, &wide[0], length);
+    wide.resize(static_cast<size_t>(length - 1));
+    if (!wide.empty() && wide.back() != L'\\')
+        wide += L'\\';
+    RemoveWideFolder(wide);
 }
 
 std::string ReadWholeFile(const std::string &path)
