@@ -154,6 +154,27 @@ INT_PTR CreateTarget(const wchar_t *target)
                                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// A target is created and registered for removal in one step. A run that
+// ends on the dialog's thread waits for a step under way, so that a file
+// created but not yet registered is never left behind, and keeps the steps
+// closed: no file is created after the undo.
+volatile LONG FileStepBusy = 0;
+
+INT_PTR CreateRegistered(PFDINOTIFICATION record, const wchar_t *target)
+{
+    EnterSpinLock(&FileStepBusy);
+    const INT_PTR handle = CreateTarget(target);
+    if (handle != -1) {
+        // Created, so the path fits the system's limit and this buffer.
+        CopyWide(PartialTarget, target, MAX_PATH);
+        PartialHandle = handle;
+        PartialSize = record->cb;
+        InterlockedExchange(&PartialOwned, 1);
+    }
+    LeaveSpinLock(&FileStepBusy);
+    return handle;
+}
+
 INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, bool safe)
 {
     INT_PTR r = 1;
@@ -196,7 +217,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, bool safe)
     // run exactly as they would have.
     bool created = false;
     if (r == 1) {
-        const INT_PTR handle = CreateTarget(target);
+        const INT_PTR handle = CreateRegistered(record, target);
         if (handle != -1) {
             r = handle;
             created = true;
@@ -224,7 +245,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, bool safe)
     if (!created && r == 1) {
         do {
             a = -1;
-            r = CreateTarget(target);
+            r = CreateRegistered(record, target);
             if (r == -1)
                 a = Ask(30, target);
         } while (r == -1 && a == 1);
@@ -233,13 +254,6 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, bool safe)
         r = 0;
     if (r == 0 || r == -1)
         PutBack();
-    if (r != 0 && r != -1) {
-        // Created, so the path fits the system's limit and this buffer.
-        CopyWide(PartialTarget, target, MAX_PATH);
-        PartialHandle = r;
-        PartialSize = record->cb;
-        InterlockedExchange(&PartialOwned, 1);
-    }
     if (r == 0) {
         LogFileLine("file skipped: ", target, record->cb);
         ++FilesDone;
@@ -320,9 +334,11 @@ bool CopyOne(HFDI context, const std::string &path)
     HeaderNextDisk.clear();
     ClearErf(FdiErf);
     bool ok = pFDICopy(context, &name[0], &folder[0], 0, FdiNotify, nullptr, nullptr) != FALSE;
-    // A file that could not be written whole is the target's failure,
-    // whatever the library makes of the refused write or close.
-    if (StreamWriteFailed || FileCutOff) {
+    // A refused write is the target's failure, whatever the library makes
+    // of it. A file cut off at its close is one too when the library saw
+    // nothing wrong; otherwise the library's reason (damaged data, say)
+    // is the one that tells the user why.
+    if (StreamWriteFailed || (ok && FileCutOff)) {
         ok = false;
         FdiErf.erfOper = FDIERROR_TARGET_FILE;
     }
@@ -353,6 +369,14 @@ bool CopyAndFollow(HFDI context, const std::string &path)
     if (ok && NextCabinet.empty() && !HeaderNextName.empty())
         ok = ContinueAfterWholeFiles();
     return ok;
+}
+
+// The end of the run: waits for a file step under way and never lets
+// another begin.
+void EndFileSteps()
+{
+    EnterSpinLock(&FileStepBusy);
+    RemovePartialFile();
 }
 
 } // namespace
@@ -443,7 +467,7 @@ bool CheckCabinet(HFDI context, const std::string &path, FDICABINETINFO &info)
 
 bool CopyCabinets(HFDI context)
 {
-    AtEndOfRun(RemovePartialFile);
+    AtEndOfRun(EndFileSteps);
     bool ok = CopyAndFollow(context, EmbeddedCabinetName);
     // A failed cabinet ends the run: a later one that succeeds must not
     // turn it into success.

@@ -23,16 +23,12 @@ LONG ShownSerial = 0;      // the publication the dialog shows
 
 void Lock()
 {
-    // Sleep(0) yields only to threads of the same priority: a holder of
-    // lower priority (the worker, while the dialog's thread is boosted)
-    // would never get to let go on one processor.
-    while (InterlockedExchange(&PublishedBusy, 1))
-        Sleep(1);
+    EnterSpinLock(&PublishedBusy);
 }
 
 void Unlock()
 {
-    InterlockedExchange(&PublishedBusy, 0);
+    LeaveSpinLock(&PublishedBusy);
 }
 
 void AwaitResume()

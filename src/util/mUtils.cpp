@@ -175,17 +175,25 @@ int32_t GetFileDosTime(const wchar_t *path)
     return static_cast<int32_t>((static_cast<uint32_t>(date) << 16) | time);
 }
 
+namespace {
+
+// Not through the file's time: a file dated before 1980 has no DOS time
+// and is present all the same.
+bool IsFileAttributes(DWORD attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
 bool IsFilePresent(const std::string &path)
 {
-    return IsFilePresent(TWideText(path).Text);
+    return IsFileAttributes(GetFileAttributesA(path.c_str()));
 }
 
 bool IsFilePresent(const wchar_t *path)
 {
-    // Not through the file's time: a file dated before 1980 has no DOS
-    // time and is present all the same.
-    const DWORD attributes = GetFileAttributesW(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return IsFileAttributes(GetFileAttributesW(path));
 }
 
 std::string GetFolderPart(const std::string &path, unsigned codePage)
@@ -344,4 +352,15 @@ char *CopyCString(char *destination, const char *source)
     while ((*out++ = *source++) != '\0') {
     }
     return destination;
+}
+
+void EnterSpinLock(volatile long *flag)
+{
+    while (InterlockedExchange(flag, 1))
+        Sleep(1);
+}
+
+void LeaveSpinLock(volatile long *flag)
+{
+    InterlockedExchange(flag, 0);
 }

@@ -60,6 +60,13 @@ struct TWideText {
 size_t WideLength(const wchar_t *text);
 // Copies from and its NUL, cut short to fit room characters with the NUL.
 void CopyWide(wchar_t *to, const wchar_t *from, size_t room);
+
+// A lock for a few instructions between two threads: taken by setting the
+// flag from 0 to 1, waiting with Sleep(1) (Sleep(0) yields only to threads
+// of the same priority, and a holder of lower priority would never get to
+// let go on one processor); given back by LeaveSpinLock.
+void EnterSpinLock(volatile long *flag);
+void LeaveSpinLock(volatile long *flag);
 // The ANSI form of an existing path; where a character has no place in the
 // ANSI code page, its short (8.3) form, which the "A" calls can name.
 std::string AnsiPathOf(const wchar_t *wide);
