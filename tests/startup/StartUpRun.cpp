@@ -382,7 +382,12 @@ TEST(Arguments, QuotedAmpersandCannotStartASecondCommandFromABatchFile)
     TRun run = RunWithoutWindows(Quoted(package) + " $SILENT$ " + argument);
     EXPECT_FALSE(run.BoxShown);
     EXPECT_EQ(0u, run.ExitCode);
-    EXPECT_TRUE(WaitFor([&] { return !ReadWholeFile(output).empty(); }, 10000)) << "the batch file did not run";
+    // The interpreter writes the text and the line end separately: the
+    // line is read once it is whole.
+    EXPECT_TRUE(WaitFor([&] {
+        const std::string text = ReadWholeFile(output);
+        return text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0;
+    }, 10000)) << "the batch file did not run: " << ReadWholeFile(output);
     EXPECT_EQ(argument + "\r\n", ReadWholeFile(output));
     Sleep(500);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(injected.c_str())) << "a second command ran";
