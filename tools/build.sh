@@ -28,7 +28,11 @@ if [ "$arch" = x86_64 ]; then
   echo "build: this machine cannot run 32-bit programs; tests and the demo use a 64-bit build," \
     "the shipped 32-bit programs are in $product" >&2
   configure "$build/product32" i686
-  cmake --build "$build/product32" --target oxtarn oxpack >/dev/null
+  if ! cmake --build "$build/product32" --target oxtarn oxpack >"$build/product32.log" 2>&1; then
+    tail -n 30 "$build/product32.log" >&2
+    echo "build: the 32-bit programs did not build (whole log: $build/product32.log)" >&2
+    exit 1
+  fi
   configure "$build" x86_64 -DOX_PRODUCT_DIR="$product"
 else
   configure "$build" i686
