@@ -125,6 +125,18 @@ TEST_F(CodePageRuns, PackageFromOxpackExtractsEveryName)
     ExpectSameTree(options.Destination);
 }
 
+// Packed once under 1252 (by setup.sh), extracted under the code page of
+// the run: every name right, every byte right.
+TEST_F(CodePageRuns, PackageFromOxpackUnder1252ExtractsEveryName)
+{
+    const std::string package = BuildFolder() + "unicode\\package1252.exe";
+    ASSERT_TRUE(FileExists(package)) << "setup.sh made no package";
+    const std::string destination = Folder + "from1252_" + Page() + "\\";
+    TChild child = StartChild(Quote(package) + " $SILENT$ \"$DESTINATION$=" + destination + "\"");
+    EXPECT_EQ(0u, FinishChild(child, 120000));
+    ExpectSameTree(destination);
+}
+
 // gcab's cabinet, whose non-ASCII names carry the UTF-8 flag, wrapped in
 // a package as it is.
 TEST_F(CodePageRuns, GcabCabinetWithFlaggedNamesExtractsRight)

@@ -34,3 +34,11 @@ printf 'cjk\r\n' > 漢字/ソフト/表示.txt
 printf 'emoji\r\n' > emoji/😀.txt
 gcab -c "$work/gcab.cab" plain.txt Latin/café_über.txt Кириллица/Привет.txt Кириллица/Вложенная/Ёлка.txt \
   漢字/ソフト/表示.txt emoji/😀.txt
+
+# One package of the payload, built by oxpack under 1252, which every
+# code-page run extracts (into a folder it gives with $DESTINATION$).
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+LC_ALL=en_US.UTF-8 LOCPATH="$locales" "$build/wine-run" "$build/bin/oxpack.exe" --quiet \
+  --folder "$(winpath "$work/payload")" --title Test --destination 'C:\unused' \
+  --output "$(winpath "$work/package1252.exe")"
+[ -s "$work/package1252.exe" ] || { echo "setup: oxpack made no package" >&2; exit 1; }
