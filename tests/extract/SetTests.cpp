@@ -7,6 +7,7 @@
 #include "oxProcess.h"
 #include "oxTest.h"
 #include "oxWindows.h"
+#include "uCabHeader.h"
 
 namespace {
 
@@ -179,11 +180,14 @@ TEST(CabinetSet, FileDamagedInTheContinuationFailsTheRun)
     // The first data block of the continuation holds the rest of big.bin.
     ASSERT_GT(continuation.size(), 100u);
     // The folder entries (8 bytes each, no reserve) end where the file
-    // entries begin.
-    auto word = [&](size_t at) { return static_cast<size_t>(static_cast<unsigned char>(continuation[at]) |
-                                                            static_cast<unsigned char>(continuation[at + 1]) << 8); };
-    const size_t folders = word(16) - 8 * word(26);
-    const size_t data = word(folders) | word(folders + 2) << 16;
+    // entries begin; the first one starts with its data's offset.
+    TCabHeader header;
+    std::string error;
+    ASSERT_TRUE(ReadCabHeader(continuation, header, error)) << error;
+    const size_t folder = header.FilesOffset - 8u * header.FolderCount;
+    size_t data = 0;
+    for (size_t i = 4; i-- > 0;)
+        data = data << 8 | static_cast<unsigned char>(continuation[folder + i]);
     ASSERT_LT(data + 200, continuation.size());
     continuation[data + 100] = static_cast<char>(continuation[data + 100] ^ 0xFF);
     ASSERT_TRUE(WriteWholeFile(packed.ContinuationPaths[0], continuation));

@@ -4,6 +4,7 @@
 // themselves (icon file, icon group, VS_VERSIONINFO) are written and read
 // here, by pure routines that the tests drive directly.
 #include "uPackIdentity.h"
+#include "mPackText.h"
 
 #include <windows.h>
 #include <algorithm>
@@ -56,29 +57,6 @@ size_t Aligned(size_t at)
     return (at + 3) & ~static_cast<size_t>(3);
 }
 
-std::wstring Wide(const std::string &text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-    return wide;
-}
-
-std::string Narrow(const std::wstring &text)
-{
-    if (text.empty())
-        return std::string();
-    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
-    std::string narrow(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0], n, nullptr, nullptr);
-    return narrow;
-}
-
 void PutWideZ(std::string &b, const std::wstring &text)
 {
     for (wchar_t c : text)
@@ -108,7 +86,7 @@ void PutString(std::string &b, const wchar_t *key, const std::string &value)
 {
     if (value.empty())
         return;
-    const std::wstring wide = Wide(value);
+    const std::wstring wide = WideOf(value);
     const size_t start = BeginBlock(b, key, static_cast<uint16_t>(wide.size() + 1), 1);
     PutWideZ(b, wide);
     EndBlock(b, start);
@@ -675,7 +653,7 @@ bool ParseVersionResource(const std::string &bytes, std::vector<std::pair<std::s
                     TBlock text;
                     if (!ReadBlock(bytes, s, table.End, text))
                         return false;
-                    strings.emplace_back(Narrow(text.Key), Narrow(TextValue(bytes, text)));
+                    strings.emplace_back(Utf8Of(text.Key), Utf8Of(TextValue(bytes, text)));
                     s = Aligned(text.End);
                 }
                 t = Aligned(table.End);
@@ -695,7 +673,7 @@ bool ApplyIdentity(std::string &extractor, const TPackIdentity &identity, const 
     if (!identity.IconPath.empty()) {
         std::string iconBytes;
         std::string reason;
-        if (!ReadFileBytes(Wide(identity.IconPath), iconBytes)) {
+        if (!ReadFileBytes(WideOf(identity.IconPath), iconBytes)) {
             error = "The icon file is missing or unreadable: " + identity.IconPath;
             return false;
         }
@@ -728,10 +706,10 @@ bool ApplyIdentity(std::string &extractor, const TPackIdentity &identity, const 
     }
     bool ok = WriteFileBytes(scratch, detached);
     if (!ok)
-        error = "The scratch copy of the extractor cannot be written: " + Narrow(scratch);
+        error = "The scratch copy of the extractor cannot be written: " + Utf8Of(scratch);
     ok = ok && UpdateScratch(scratch, identity, images, outputName, error);
     if (ok && !ReadFileBytes(scratch, changed)) {
-        error = "The scratch copy of the extractor cannot be read back: " + Narrow(scratch);
+        error = "The scratch copy of the extractor cannot be read back: " + Utf8Of(scratch);
         ok = false;
     }
     DeleteFileW(scratch);
@@ -747,7 +725,7 @@ bool ApplyIdentity(std::string &extractor, const TPackIdentity &identity, const 
 bool ReadFileVersionStrings(const std::string &path, std::vector<std::pair<std::string, std::string>> &strings)
 {
     strings.clear();
-    HMODULE module = LoadLibraryExW(Wide(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE module = LoadLibraryExW(WideOf(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!module)
         return false;
     bool found = false;
