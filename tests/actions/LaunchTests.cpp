@@ -9,6 +9,7 @@
 #include "ActionsTestTools.h"
 #include "actions/uLaunch.h"
 #include "oxPackages.h"
+#include "oxProcess.h"
 #include "oxTest.h"
 #include "services/uRunState.h"
 
@@ -73,12 +74,10 @@ protected:
     {
         WindowsFolder = savedWindowsFolder;
         SetEnvironmentVariableA("OX_RECORD", nullptr);
-        // A child that was not waited for may still hold its program file.
-        for (int tries = 0; tries < 50 && GetFileAttributesA(root.c_str()) != INVALID_FILE_ATTRIBUTES;
-             ++tries) {
-            RemoveTestFolder(root);
-            Sleep(100);
-        }
+        // A program that was not waited for holds its program file until
+        // it ends.
+        EXPECT_TRUE(WaitForOwnChildren(30000)) << "a started program did not end";
+        RemoveTestFolder(root);
     }
     std::string root, destination, recorder, record, currentFolder, savedWindowsFolder;
 };
@@ -100,16 +99,22 @@ TEST_F(LaunchFileTest, WaitedExecutableHasEndedWhenLaunchReturns)
 
 TEST_F(LaunchFileTest, UnwaitedExecutableOutlivesTheLaunch)
 {
-    ASSERT_TRUE(LaunchFile(recorder, "sleep=3000", false));
+    // The program runs until the test lets it end.
+    const std::string release = "oxtest_unwaited_" + std::to_string(GetCurrentProcessId());
+    HANDLE programMayEnd = CreateEventA(nullptr, TRUE, FALSE, release.c_str());
+    const bool launched = LaunchFile(recorder, "until=" + release, false);
     bool endedAlready = false;
     for (const std::string &line : ReadRecord(record))
         endedAlready = endedAlready || line == "end";
+    SetEvent(programMayEnd);
+    CloseHandle(programMayEnd);
+    ASSERT_TRUE(launched);
     EXPECT_FALSE(endedAlready);
 
     ASSERT_TRUE(WaitForRecordEnd(record, 20000));
     const std::vector<std::string> lines = ReadRecord(record);
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ("\"" + recorder + "\" sleep=3000", lines[0]);
+    EXPECT_EQ("\"" + recorder + "\" until=" + release, lines[0]);
 }
 
 TEST_F(LaunchFileTest, MissingExecutableIsNotStarted)

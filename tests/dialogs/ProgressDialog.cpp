@@ -268,16 +268,24 @@ TEST(ProgressDialog, HiddenWhileTheWorkFolderCommandRunsAndBackForCleaningUp)
     options.Files.push_back({BinFolder() + "payload_recorder.exe", "payload_recorder.exe"});
     options.Destination = "$INSTALL$";
     options.Command = "payload_recorder.exe";
-    options.Parameters = "sleep=1500";
+    // The command runs until the test has looked at the dialog.
+    const std::string release = "oxtest_proghide_" + std::to_string(GetCurrentProcessId());
+    HANDLE commandMayEnd = CreateEventA(nullptr, TRUE, FALSE, release.c_str());
+    options.Parameters = "until=" + release;
     options.CompletionMessage = "All done";
     TChild child = StartPackage(options);
     SetEnvironmentVariableA("OX_RECORD", nullptr);
 
-    ASSERT_TRUE(WaitFor([&] { return !ReadWholeFile(record).empty(); }, 20000)) << "the command never started";
+    const bool started = WaitFor([&] { return !ReadWholeFile(record).empty(); }, 20000);
     HWND progress = FindDialog(child, ProgressBar);
+    const bool hidden = progress && !IsWindowVisible(progress);
+    const std::string status = progress ? ControlText(progress, StatusLine) : std::string();
+    SetEvent(commandMayEnd);
+    CloseHandle(commandMayEnd);
+    ASSERT_TRUE(started) << "the command never started";
     ASSERT_TRUE(progress);
-    EXPECT_FALSE(IsWindowVisible(progress));
-    EXPECT_EQ(Text(4), ControlText(progress, StatusLine));
+    EXPECT_TRUE(hidden);
+    EXPECT_EQ(Text(4), status);
 
     HWND done = WaitForCompletion(child, progress);
     ASSERT_TRUE(done);

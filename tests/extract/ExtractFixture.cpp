@@ -113,6 +113,7 @@ TRunResult RunPackage(const std::string &package, const std::string &arguments, 
         }
     }
     result.ExitCode = FinishChild(child, 20000);
+    EXPECT_TRUE(WaitForDescendants(child)) << "still running: " << RunningDescendants(child);
     return result;
 }
 
@@ -132,6 +133,7 @@ TRunResult RunAndAnswer(const std::string &package, const std::string &folder, i
         PressButton(box, answer ? answer : box.Buttons.empty() ? IDOK : box.Buttons.front());
     }
     result.ExitCode = FinishChild(child, 30000);
+    EXPECT_TRUE(WaitForDescendants(child)) << "still running: " << RunningDescendants(child);
     return result;
 }
 

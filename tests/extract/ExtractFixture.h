@@ -33,13 +33,15 @@ struct TRunResult {
 };
 // Runs a package (with arguments) from folder that is expected to end by
 // itself; a box that keeps it running is recorded and answered with its
-// first button.
+// first button. Returns once the commands the package started have ended
+// too, so that their records are complete and their files closed.
 TRunResult RunPackage(const std::string &package, const std::string &arguments, const std::string &folder,
                       DWORD timeoutMs = 30000);
 
 // Runs a package with a user in front of it: waits for the progress
 // dialog, then for the box that opens over it, answers it with answer
-// (0: its first button) and collects the exit code.
+// (0: its first button) and collects the exit code, once the commands the
+// package started have ended too.
 TRunResult RunAndAnswer(const std::string &package, const std::string &folder, int answer = 0);
 
 // The record the payload program writes: its command line and current

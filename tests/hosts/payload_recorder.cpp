@@ -10,6 +10,9 @@
 //   hold=PATH   creates PATH and keeps it open, unshared, until it ends;
 //   sleep=MS    waits MS milliseconds after recording, then appends the
 //               line "end" (so a test can tell whether it has ended);
+//   until=NAME  the same, but waits until the test sets the named event
+//               NAME (at most a minute): a test that looks at the run
+//               while the program is still running decides when it ends;
 //   exit=N      ends with exit code N.
 // Exit code 0 (or N), or 3 when the record cannot be written.
 #include <windows.h>
@@ -42,6 +45,7 @@ int main(int argc, char **argv)
     HANDLE held = INVALID_HANDLE_VALUE;
     DWORD sleepMs = 0;
     bool sleeps = false;
+    HANDLE until = nullptr;
     int exitCode = 0;
     for (int n = 1; n < argc; ++n) {
         const std::string argument = argv[n];
@@ -50,6 +54,9 @@ int main(int argc, char **argv)
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         else if (argument.compare(0, 6, "sleep=") == 0) {
             sleepMs = static_cast<DWORD>(std::strtoul(argument.c_str() + 6, nullptr, 10));
+            sleeps = true;
+        } else if (argument.compare(0, 6, "until=") == 0) {
+            until = OpenEventA(SYNCHRONIZE, FALSE, argument.c_str() + 6);
             sleeps = true;
         } else if (argument.compare(0, 5, "exit=") == 0) {
             exitCode = std::atoi(argument.c_str() + 5);
@@ -60,6 +67,8 @@ int main(int argc, char **argv)
     if (!AppendRecord(std::string(GetCommandLineA()) + "\r\n" + folder + "\r\n"))
         return 3;
     if (sleeps) {
+        if (until)
+            WaitForSingleObject(until, 60000);
         Sleep(sleepMs);
         AppendRecord("end\r\n");
     }

@@ -14,13 +14,18 @@ namespace {
 const char Notice[] =
     "This is not a workable program, there is no utility in running it apart from seeing this notice.";
 
-// The recorder program as "rec.exe" in a cabinet of its own, built once.
+// The recorder's name in the packages. Some runs put it into the system
+// and Windows folders, which every test program sees: the name is this
+// program's own.
+const std::string Recorder = "startup_rec.exe";
+
+// The recorder program in a cabinet of its own, built once.
 const std::string &RecorderCabinet()
 {
     static std::string cabinet;
     if (cabinet.empty()) {
         const std::string folder = NewTestFolder("reccab");
-        cabinet = CabinetOf({{BinFolder() + "payload_recorder.exe", "rec.exe"}}, folder);
+        cabinet = CabinetOf({{BinFolder() + "payload_recorder.exe", Recorder}}, folder);
         RemoveTestFolder(folder);
     }
     return cabinet;
@@ -46,15 +51,13 @@ struct THandOver {
 THandOver HandOver(const std::string &record)
 {
     THandOver result;
-    // A program started without waiting may still be writing.
-    WaitFor([&] { return ReadWholeFile(record).find("\r\n") != std::string::npos; }, 3000);
     const std::string text = ReadWholeFile(record);
     const std::string line = text.substr(0, text.find("\r\n"));
-    const size_t end = line.find("rec.exe\"");
+    const size_t end = line.find(Recorder + "\"");
     if (line.empty() || line[0] != '"' || end == std::string::npos)
         return result;
     result.Destination = line.substr(1, end - 1);
-    result.Parameters = line.size() > end + 9 ? line.substr(end + 9) : std::string();
+    result.Parameters = line.size() > end + Recorder.size() + 2 ? line.substr(end + Recorder.size() + 2) : std::string();
     return result;
 }
 
@@ -65,7 +68,7 @@ std::string WriteRecorderPackage(const std::string &path, std::vector<std::strin
     // The command line comes three lines after the end of the licence.
     for (size_t i = 0; i + 3 < lines.size(); ++i)
         if (lines[i] == std::string("\0$LUMBO$\0", 9)) {
-            lines[i + 3] = "rec.exe";
+            lines[i + 3] = Recorder;
             break;
         }
     return WriteRawCabinetPackage(path, lines, RecorderCabinet());
@@ -86,7 +89,9 @@ struct TRun {
     bool BoxShown;
 };
 
-// Runs a package that is expected to show no window at all.
+// Runs a package that is expected to show no window at all, and waits for
+// the command it started too: its record is then complete and its files
+// closed.
 TRun RunWithoutWindows(const std::string &commandLine, const std::string &folder = std::string())
 {
     TChild child = StartChild(commandLine, folder);
@@ -94,6 +99,7 @@ TRun RunWithoutWindows(const std::string &commandLine, const std::string &folder
     if (box.Window)
         PressButton(box, box.Buttons.empty() ? IDOK : box.Buttons.front());
     DWORD code = FinishChild(child);
+    EXPECT_TRUE(WaitForDescendants(child)) << "still running: " << RunningDescendants(child);
     return {code, child.Output, box.Window != nullptr};
 }
 
@@ -188,7 +194,7 @@ TEST(SilentRun, DestinationPlaceholdersResolve)
         EXPECT_EQ(0u, run.ExitCode) << c.Line;
         EXPECT_EQ(c.Expected, HandOver(record).Destination) << c.Line;
         // Not a work folder: the extracted files stay.
-        const std::string extracted = (c.Expected[1] == ':' ? "" : folder) + c.Expected + "rec.exe";
+        const std::string extracted = (c.Expected[1] == ':' ? "" : folder) + c.Expected + Recorder;
         EXPECT_TRUE(DeleteFileA(extracted.c_str())) << extracted;
         // The settings copy lives only while the settings are read.
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((TempFolder() + "oxtarn.tmp").c_str()));
@@ -437,9 +443,9 @@ TEST(Packages, OxpackPackageRunsSilentlyToItsCommand)
     const std::string folder = NewTestFolder("oxpack");
     const std::string record = RecordInto(folder);
     TPackOptions options = TestPackOptions(folder);
-    options.Files.push_back({BinFolder() + "payload_recorder.exe", "rec.exe"});
+    options.Files.push_back({BinFolder() + "payload_recorder.exe", Recorder});
     options.Destination = "$TEMP$";
-    options.Command = "rec.exe";
+    options.Command = Recorder;
     options.Parameters = "/x";
     options.Silent = true;
     TRun run = RunWithoutWindows(Quoted(BuildTestPackage(options)) + " more");
@@ -447,5 +453,5 @@ TEST(Packages, OxpackPackageRunsSilentlyToItsCommand)
     EXPECT_EQ(0u, run.ExitCode);
     EXPECT_EQ(TempFolder(), HandOver(record).Destination);
     EXPECT_EQ("/x more", HandOver(record).Parameters);
-    DeleteFileA((TempFolder() + "rec.exe").c_str());
+    DeleteFileA((TempFolder() + Recorder).c_str());
 }

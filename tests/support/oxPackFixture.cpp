@@ -81,6 +81,7 @@ int RunChild(const std::string &commandLine, std::string &out, std::string &err,
     std::wstring line = WideOf(commandLine);
     line.push_back(L'\0');
     BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    const DWORD startError = started ? 0 : GetLastError();
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     int code = -1;
@@ -105,6 +106,10 @@ int RunChild(const std::string &commandLine, std::string &out, std::string &err,
     CloseHandle(errRead);
     out = outDrain.Text;
     err = errDrain.Text;
+    if (!started)
+        err = "(test) cannot start " + commandLine + ": error " + std::to_string(startError);
+    else if (code == -1)
+        err += "(test) no end within " + std::to_string(timeoutMs) + " ms";
     return code;
 }
 

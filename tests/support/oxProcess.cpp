@@ -1,23 +1,65 @@
 #include "oxProcess.h"
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 #include <algorithm>
 
 namespace {
 
-// Every child started by the current test. A child left running by a
-// failed assertion would wait for a click that never comes and keep the
-// test program's output open, so each test ends by ending its strays.
-std::vector<HANDLE> StartedChildren;
+// Wine starts the display's desktop process from the first program that
+// needs it, which may be a child of a test; it serves every program of the
+// prefix and may outlive them all, so it is never one of a child's
+// processes to wait for or to end.
+DWORD DesktopProcessId()
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(GetDesktopWindow(), &id);
+    return id;
+}
+
+// The processes of a job that are still running, but the desktop's.
+std::vector<DWORD> JobProcesses(HANDLE job)
+{
+    struct {
+        JOBOBJECT_BASIC_PROCESS_ID_LIST List;
+        ULONG_PTR More[255];
+    } ids = {};
+    ids.List.NumberOfAssignedProcesses = 256;
+    std::vector<DWORD> running;
+    if (!job || !QueryInformationJobObject(job, JobObjectBasicProcessIdList, &ids, sizeof ids, nullptr))
+        return running;
+    const DWORD desktop = DesktopProcessId();
+    for (DWORD i = 0; i < ids.List.NumberOfProcessIdsInList; ++i)
+        if (ids.List.ProcessIdList[i] != desktop)
+            running.push_back(static_cast<DWORD>(ids.List.ProcessIdList[i]));
+    return running;
+}
+
+// Every child started by the current test, each in a job of its own with
+// the processes it starts. A child or a grandchild left running by a failed
+// assertion would wait for a click that never comes, keep the test
+// program's output open or hold files of the next test, so each test ends
+// by ending its strays, grandchildren included.
+struct TStarted {
+    HANDLE Process;
+    HANDLE Job;
+};
+std::vector<TStarted> StartedChildren;
 
 class TStrayChildReaper : public ::testing::EmptyTestEventListener {
     void OnTestEnd(const ::testing::TestInfo &) override
     {
-        for (HANDLE process : StartedChildren) {
-            if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(process, 0xFFFFFFFF);
-                WaitForSingleObject(process, 5000);
-            }
-            CloseHandle(process);
+        for (const TStarted &started : StartedChildren) {
+            if (WaitForSingleObject(started.Process, 0) == WAIT_TIMEOUT)
+                TerminateProcess(started.Process, 0xFFFFFFFF);
+            for (DWORD id : JobProcesses(started.Job))
+                if (HANDLE stray = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
+                    TerminateProcess(stray, 0xFFFFFFFF);
+                    WaitForSingleObject(stray, 5000);
+                    CloseHandle(stray);
+                }
+            WaitForSingleObject(started.Process, 5000);
+            CloseHandle(started.Process);
+            CloseHandle(started.Job);
         }
         StartedChildren.clear();
     }
@@ -47,18 +89,79 @@ TChild StartChild(const std::string &commandLine, const std::string &folder)
     startup.hStdError = writeEnd;
     PROCESS_INFORMATION info = {};
     std::string line = commandLine;
-    if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr,
-                       folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+    // Started suspended, so that it is in its job before it can start
+    // anything of its own.
+    child.Job = CreateJobObjectA(nullptr, nullptr);
+    if (child.Job && CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                                    folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+        if (!AssignProcessToJobObject(child.Job, info.hProcess))
+            ADD_FAILURE() << "cannot follow the processes of " << commandLine;
+        ResumeThread(info.hThread);
         child.Process = info.hProcess;
         child.Id = info.dwProcessId;
         CloseHandle(info.hThread);
         HANDLE kept = nullptr;
         if (DuplicateHandle(GetCurrentProcess(), info.hProcess, GetCurrentProcess(), &kept, 0, FALSE,
                             DUPLICATE_SAME_ACCESS))
-            StartedChildren.push_back(kept);
+            StartedChildren.push_back({kept, child.Job});
+    } else {
+        child.StartError = GetLastError();
+        ADD_FAILURE() << "cannot start " << commandLine << ": error " << child.StartError;
+        if (child.Job)
+            CloseHandle(child.Job);
+        child.Job = nullptr;
     }
     CloseHandle(writeEnd);
     return child;
+}
+
+bool WaitForDescendants(const TChild &child, DWORD timeoutMs)
+{
+    for (DWORD waited = 0;; waited += 20) {
+        if (JobProcesses(child.Job).empty())
+            return true;
+        if (waited >= timeoutMs)
+            return false;
+        Sleep(20);
+    }
+}
+
+std::string RunningDescendants(const TChild &child)
+{
+    const std::vector<DWORD> ids = JobProcesses(child.Job);
+    std::string names;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (std::find(ids.begin(), ids.end(), entry.th32ProcessID) != ids.end())
+            names += std::string(names.empty() ? "" : ", ") + entry.szExeFile;
+    CloseHandle(snapshot);
+    return names;
+}
+
+bool WaitForOwnChildren(DWORD timeoutMs)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return false;
+    std::vector<HANDLE> children;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    const DWORD desktop = DesktopProcessId();
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (entry.th32ParentProcessID == GetCurrentProcessId() && entry.th32ProcessID != desktop)
+            if (HANDLE child = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID))
+                children.push_back(child);
+    CloseHandle(snapshot);
+    bool ended = true;
+    const DWORD start = GetTickCount();
+    for (HANDLE child : children) {
+        const DWORD spent = GetTickCount() - start;
+        ended = WaitForSingleObject(child, spent < timeoutMs ? timeoutMs - spent : 0) == WAIT_OBJECT_0 && ended;
+        CloseHandle(child);
+    }
+    return ended;
 }
 
 static void DrainOutput(TChild &child)

@@ -8,7 +8,9 @@
 
 struct TChild {
     HANDLE Process = nullptr;
+    HANDLE Job = nullptr;         // the child and every process it starts
     DWORD Id = 0;
+    DWORD StartError = 0;         // GetLastError of a start that failed
     HANDLE OutputRead = nullptr;  // the child's standard output and error
     std::string Output;
 };
@@ -18,6 +20,18 @@ TChild StartChild(const std::string &commandLine, const std::string &folder = st
 // Waits for the child to end and collects its output; returns the exit
 // code, or 0xFFFFFFFF after killing a child that did not end in time.
 DWORD FinishChild(TChild &child, DWORD timeoutMs = 30000);
+// Waits until no process the child started (a package's command that it
+// does not wait for, say) is still running, so that their files are closed
+// and may be read or removed. False when some are still running after
+// timeoutMs. Works before and after FinishChild.
+bool WaitForDescendants(const TChild &child, DWORD timeoutMs = 30000);
+// The programs of the child's job that are still running, by name, for a
+// failure message.
+std::string RunningDescendants(const TChild &child);
+// The same for the programs the test program itself started through the
+// code under test (which gives it no handle): true once none of its child
+// processes is running.
+bool WaitForOwnChildren(DWORD timeoutMs = 30000);
 
 // A message box or dialog of the child as the user sees it.
 struct TBox {
