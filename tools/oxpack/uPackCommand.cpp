@@ -17,8 +17,9 @@
 #include "uPackNames.h"
 #include "uPackProgress.h"
 #include "uPackage.h"
+#include "services/uVersion.h"
 
-const char *const PackVersion = "1.1";
+const char *const PackVersion = OXTARN_VERSION_TEXT;
 
 namespace {
 
