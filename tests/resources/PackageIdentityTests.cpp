@@ -63,6 +63,7 @@ TEST(PackageIdentity, ExplorersIconAndPropertiesShowThePackagesOwnAndItStillExtr
     options.Identity.Company = "Brand Company";
     options.Identity.Description = "Brand installer";
     options.Identity.Copyright = "Copyright 2026 Brand";
+    options.Identity.Elevate = true;
     std::string error;
     ASSERT_TRUE(MakePackage(options, error)) << error;
 
@@ -90,6 +91,12 @@ TEST(PackageIdentity, ExplorersIconAndPropertiesShowThePackagesOwnAndItStillExtr
         EXPECT_EQ(ResourceBytes(ExtractorModule(), MAKEINTRESOURCEA(14), id),
                   ResourceBytes(package, MAKEINTRESOURCEA(14), id))
             << id;
+    // Asks for an administrator's rights, and keeps the rest of its manifest.
+    const std::string manifest = ResourceBytes(package, MAKEINTRESOURCEA(24), 1);
+    std::string expected = ResourceBytes(ExtractorModule(), MAKEINTRESOURCEA(24), 1);
+    const size_t level = expected.find("\"asInvoker\"");
+    ASSERT_NE(std::string::npos, level);
+    EXPECT_EQ(expected.replace(level, 11, "\"requireAdministrator\""), manifest);
     FreeLibrary(package);
 
     EXPECT_EQ("Brand Product", SystemVersionString(options.OutputPath, "ProductName"));

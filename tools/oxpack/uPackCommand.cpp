@@ -66,6 +66,8 @@ const std::string UsageText =
     "  --company TEXT           fill the binary file version), company, file\n"
     "  --description TEXT       description, copyright\n"
     "  --copyright TEXT\n"
+    "  --elevate              the package asks for an administrator's rights when it\n"
+    "                         starts (default: the rights of whoever starts it)\n"
     "Building:\n"
     "  --compression TYPE     mszip (default), none, or lzx (refused when the\n"
     "                         cabinet library cannot write it)\n"
@@ -156,7 +158,8 @@ cxxopts::Options OptionTable()
         "inspect", "", cxxopts::value<std::string>())("icon", "", cxxopts::value<std::string>())(
         "product-name", "", cxxopts::value<std::string>())("product-version", "", cxxopts::value<std::string>())(
         "company", "", cxxopts::value<std::string>())("description", "", cxxopts::value<std::string>())(
-        "copyright", "", cxxopts::value<std::string>())("inputs", "", cxxopts::value<std::vector<std::string>>());
+        "copyright", "", cxxopts::value<std::string>())("elevate", "", cxxopts::value<bool>())(
+        "inputs", "", cxxopts::value<std::vector<std::string>>());
     table.parse_positional("inputs");
     return table;
 }
@@ -207,6 +210,7 @@ void TakeOption(TCommand &command, const std::string &key, const std::string &ut
     else if (key == "silent") flag(o.Silent);
     else if (key == "no-library") flag(o.NoLibrary);
     else if (key == "allow-missing-command") flag(o.AllowMissingCommand);
+    else if (key == "elevate") flag(o.Identity.Elevate);
     else if (key == "inputs") {
         if (value == "/?")
             command.Help = true;

@@ -16,6 +16,7 @@ namespace {
 const LPCWSTR TypeIcon = MAKEINTRESOURCEW(3);
 const LPCWSTR TypeGroupIcon = MAKEINTRESOURCEW(14);
 const LPCWSTR TypeVersion = MAKEINTRESOURCEW(16);
+const LPCWSTR TypeManifest = MAKEINTRESOURCEW(24);
 
 uint16_t Word(const std::string &b, size_t at)
 {
@@ -210,6 +211,9 @@ struct TExisting {
     bool HasVersion = false;
     TResName Version;
     WORD VersionLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    TResName Manifest;        // the program's own manifest: empty Bytes when none
+    WORD ManifestLanguage = 0;
+    std::string ManifestBytes;
 };
 
 bool SurveyResources(const std::wstring &path, TExisting &existing)
@@ -241,6 +245,14 @@ bool SurveyResources(const std::wstring &path, TExisting &existing)
         const std::vector<WORD> languages = LanguagesOf(module, TypeVersion, existing.Version);
         if (!languages.empty())
             existing.VersionLanguage = languages.front();
+    }
+    const std::vector<TResName> manifests = NamesOf(module, TypeManifest);
+    if (!manifests.empty()) {
+        existing.Manifest = manifests.front();
+        const std::vector<WORD> languages = LanguagesOf(module, TypeManifest, existing.Manifest);
+        if (!languages.empty())
+            existing.ManifestLanguage = languages.front();
+        existing.ManifestBytes = ResourceData(module, TypeManifest, existing.Manifest, existing.ManifestLanguage);
     }
     FreeLibrary(module);
     return true;
@@ -443,6 +455,11 @@ bool UpdateScratch(const std::wstring &path, const TPackIdentity &identity, cons
             ids.push_back(existing.NextIconId++);
         }
     }
+    std::string manifest;
+    if (identity.Elevate && !ElevatedManifest(existing.ManifestBytes, manifest)) {
+        error = "--elevate: the extractor's manifest requests no execution level to change";
+        return false;
+    }
     HANDLE update = BeginUpdateResourceW(path.c_str(), FALSE);
     if (!update) {
         error = "The extractor's resources cannot be changed: " + SystemReason(GetLastError());
@@ -472,6 +489,9 @@ bool UpdateScratch(const std::wstring &path, const TPackIdentity &identity, cons
         ok = ok && UpdateResourceW(update, TypeVersion, version.Pointer(), existing.VersionLanguage,
                                    &versionBytes[0], static_cast<DWORD>(versionBytes.size()));
     }
+    if (identity.Elevate)
+        ok = ok && UpdateResourceW(update, TypeManifest, existing.Manifest.Pointer(), existing.ManifestLanguage,
+                                   &manifest[0], static_cast<DWORD>(manifest.size()));
     const DWORD updateError = ok ? 0 : GetLastError();
     // Discarding on failure leaves the scratch copy as it was.
     if (!EndUpdateResourceW(update, ok ? FALSE : TRUE) || !ok) {
@@ -491,7 +511,19 @@ bool HasVersionFields(const TPackIdentity &identity)
 
 bool HasIdentity(const TPackIdentity &identity)
 {
-    return !identity.IconPath.empty() || HasVersionFields(identity);
+    return !identity.IconPath.empty() || HasVersionFields(identity) || identity.Elevate;
+}
+
+bool ElevatedManifest(const std::string &manifest, std::string &elevated)
+{
+    const std::string key = "requestedExecutionLevel";
+    const size_t element = manifest.find(key);
+    const size_t level = element == std::string::npos ? element : manifest.find("level=\"", element + key.size());
+    const size_t end = level == std::string::npos ? level : manifest.find('"', level + 7);
+    if (end == std::string::npos || manifest.find('>', element) < end)
+        return false;
+    elevated = manifest.substr(0, level + 7) + "requireAdministrator" + manifest.substr(end);
+    return true;
 }
 
 bool ParseIconFile(const std::string &bytes, std::vector<TIconImage> &images, std::string &error)

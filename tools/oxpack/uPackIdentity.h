@@ -18,6 +18,7 @@ struct TPackIdentity {
     std::string Company;
     std::string Description;
     std::string Copyright;
+    bool Elevate = false;          // the manifest asks for an administrator
 };
 
 // True when any version field is given (the version resource is replaced).
@@ -55,6 +56,9 @@ std::string IconGroupResource(const std::vector<TIconImage> &images, const std::
 bool ParseVersionNumbers(const std::string &text, uint16_t (&numbers)[4]);
 // A VS_VERSIONINFO resource (US English, Unicode) with the given strings.
 std::string VersionResource(const TPackIdentity &identity, const std::string &originalFilename);
+// The manifest with its requested execution level changed to an
+// administrator's; false when it requests none.
+bool ElevatedManifest(const std::string &manifest, std::string &elevated);
 // The strings of a VS_VERSIONINFO resource, and the binary file version as
 // "a.b.c.d" under "FileVersion (binary)"; false when malformed.
 bool ParseVersionResource(const std::string &bytes, std::vector<std::pair<std::string, std::string>> &strings);
