@@ -357,3 +357,34 @@ TEST(CabinetSet, LongTargetPathNeverCostsTheFileOfItsFirst259Characters)
     }
 }
 
+// An install run that fails takes its work folder with it, whatever was
+// extracted into it: a continuation missing, damaged or of another set,
+// silently or quit at the prompt.
+TEST(CabinetSet, FailedInstallRunLeavesNoWorkFolder)
+{
+    TSet s;
+    TPackOptions options;
+    PackStoredSet(s, options);
+    options.Destination = "$INSTALL$";
+    TPackResult packed = Pack(options);
+    ASSERT_EQ(2u, packed.ContinuationPaths.size());
+    const std::string &second = packed.ContinuationPaths[0];
+    const std::string right = ReadWholeFile(second);
+    const std::vector<std::string> before = WorkFolders();
+    const struct {
+        std::string Second;
+        bool Silent;
+        DWORD ExitCode;
+    } cases[] = {{"", true, 1}, {"", false, 2}, {std::string(20000, 'x'), true, 1},
+                 {Altered(right, SetIdOffset), true, 1}};
+    for (const auto &c : cases) {
+        if (c.Second.empty())
+            DeleteFileA(second.c_str());
+        else
+            ASSERT_TRUE(WriteWholeFile(second, c.Second));
+        TRunResult run = c.Silent ? RunPackage(options.OutputPath, "$SILENT$", s.Root)
+                                  : RunAndAnswer(options.OutputPath, s.Root, IDYES);
+        EXPECT_EQ(c.ExitCode, run.ExitCode) << c.Second.size();
+        EXPECT_EQ(before, WorkFolders()) << c.Second.size() << c.Silent;
+    }
+}
