@@ -350,8 +350,9 @@ TEST(CabinetSet, LongTargetPathNeverCostsTheFileOfItsFirst259Characters)
                 EXPECT_EQ(length == 259 ? 2u : 1u, FinishChild(child)) << length;
             }
             EXPECT_EQ("neighbour", ReadWholeFile(neighbour)) << length << silent;
-            if (length == 260)
+            if (length == 260) {
                 EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(WidePath(s.Out + name).c_str()));
+            }
             EXPECT_EQ(1u, FilesBelow(s.Out).size()) << length << silent;
         }
     }
