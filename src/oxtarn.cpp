@@ -4,6 +4,7 @@
 // extraction, which ends the process. Every way out has its exit code.
 #include <windows.h>
 #include <new>
+#include "actions/uCleanUp.h"
 #include "actions/uCompletion.h"
 #include "cabinet/mLZ_API.h"
 #include "cabinet/uExtractRun.h"
@@ -80,7 +81,7 @@ void WarnLogNotOpened()
 std::string GivenDestination()
 {
     const std::string &folder = PackageSwitches.Destination;
-    if (!IsFullPath(folder))
+    if (!IsFullPath(folder) || folder.size() > MaxPathLength)
         Fail(Message(32) + "\r" + folder);
     // Removed after a failure only when this run made it.
     DestinationMadeByRun = !IsFolderPresent(folder);
@@ -123,6 +124,17 @@ std::string ResolveDestination(const std::string &destination)
     return destination;
 }
 
+// A failed or cancelled run: a work folder goes with whatever was extracted
+// into it; any other folder the run made goes only when empty, since a
+// folder given with $DESTINATION$, even a new one, is the user's.
+void CleanUpFailedRun()
+{
+    if (InstallMode && !PackageSwitches.DestinationGiven)
+        RemoveWorkFolder(PackageSettings.Destination);
+    else if (DestinationMadeByRun)
+        RemoveDirectoryA(PackageSettings.Destination.c_str());
+}
+
 // The extraction run: the worker of the progress dialog, or the main
 // thread's own work in a silent run. Never returns: the completion ends
 // the process.
@@ -145,6 +157,9 @@ int main()
     // field over.
     PackageSwitches.~TPackageSwitches();
     new (&PackageSwitches) TPackageSwitches(ParsePackageSwitches(CommandLineArguments()));
+    // A run asked to be silent is silent from here on: an unattended run
+    // that met a box would never end.
+    PackageSettings.Silent = PackageSwitches.Silent;
     const std::string ownPath = OwnFilePath();
     const bool logOpened = StartLog(ownPath);
 
@@ -164,7 +179,10 @@ int main()
     if (!logOpened)
         WarnLogNotOpened();
     if (PackageSwitches.Help) {
-        MessageBoxA(nullptr, PackageHelpText, PackageSettings.Caption.c_str(), MB_OK | MB_ICONINFORMATION);
+        if (PackageSettings.Silent)
+            LogLine("help: ", PackageHelpText);
+        else
+            MessageBoxA(nullptr, PackageHelpText, PackageSettings.Caption.c_str(), MB_OK | MB_ICONINFORMATION);
         EndRun(ExitFinished);
     }
     LogLine("title: ", PackageSettings.Title.c_str());
@@ -203,10 +221,15 @@ int main()
             EndRun(ExitError);
     }
     PackageSettings.Destination = AddTrailingBackslash(PackageSettings.Destination);
+    // Every file goes below it: a folder as long as the file calls take
+    // leaves room for none, and is never handed to them.
+    if (PackageSettings.Destination.size() > MaxPathLength)
+        Fail(Message(32) + "\r" + PackageSettings.Destination);
     // A folder that is missing now is made by the extraction.
     if (!DestinationMadeByRun)
         DestinationMadeByRun = !IsFolderPresent(PackageSettings.Destination);
     LogLine("destination: ", PackageSettings.Destination.c_str(), InstallMode ? " (command waited for)" : nullptr);
+    AtFailedRun(CleanUpFailedRun);
 
     const int64_t freeBytes = FreeBytesOnDrive(PackageSettings.Destination);
     LogLine("free space: ", Int64ToText(freeBytes).c_str(), " bytes on the destination's drive, bytes required: ",

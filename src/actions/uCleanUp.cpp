@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <cstring>
 
+#include "services/uLog.h"
 #include "util/mUtils.h"
 
 namespace {
@@ -51,14 +52,17 @@ bool IsEnteredFolder(unsigned long attributes)
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsLink(attributes);
 }
 
-bool WalkFolder(const std::string &folder, const std::string &mask, bool recurse,
-                EntryCallback callback)
+namespace {
+
+enum TWalkEnd { WalkStopped, WalkDone, WalkUnsearchable };
+
+TWalkEnd Walk(const std::string &folder, const std::string &mask, bool recurse, EntryCallback callback)
 {
     const std::string base = AddTrailingBackslash(folder);
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA((base + mask).c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE)
-        return false;
+        return WalkUnsearchable;
     do {
         std::string name = TextOfBuffer(entry.cFileName, sizeof entry.cFileName);
         // A name the ANSI code page cannot hold comes with question marks,
@@ -67,28 +71,41 @@ bool WalkFolder(const std::string &folder, const std::string &mask, bool recurse
             name = TextOfBuffer(entry.cAlternateFileName, sizeof entry.cAlternateFileName);
         if (name == "." || name == "..")
             continue;
+        TWalkEnd end = WalkDone;
         if (recurse && IsEnteredFolder(entry.dwFileAttributes)) {
-            if (!WalkFolder(base + name + '\\', mask, true, callback)) {
-                FindClose(search);
-                return false;
-            }
+            end = Walk(base + name + '\\', mask, true, callback);
+            // A folder that cannot be searched (too deep for the calls, no
+            // right to list it) keeps what it holds; the rest goes on.
+            if (end == WalkUnsearchable)
+                LogLine("clean-up: folder not searched, kept: ", (base + name).c_str());
         } else if (!callback(base + name)) {
+            end = WalkStopped;
+        }
+        if (end == WalkStopped) {
             FindClose(search);
-            return false;
+            return WalkStopped;
         }
     } while (FindNextFileA(search, &entry));
 
-    bool result = true;
-    if (mask == "*.*" || mask == GetNamePart(folder))
-        result = callback(base);
+    TWalkEnd end = WalkDone;
+    if ((mask == "*.*" || mask == GetNamePart(folder)) && !callback(base))
+        end = WalkStopped;
     FindClose(search);
-    return result;
+    return end;
+}
+
+} // namespace
+
+bool WalkFolder(const std::string &folder, const std::string &mask, bool recurse,
+                EntryCallback callback)
+{
+    return Walk(folder, mask, recurse, callback) == WalkDone;
 }
 
 bool RemoveFoundEntry(const std::string &path)
 {
-    if (!PendingFolder.empty())
-        RemoveDirectoryA(PendingFolder.c_str());
+    if (!PendingFolder.empty() && !RemoveDirectoryA(PendingFolder.c_str()))
+        LogLine("clean-up: kept: ", PendingFolder.c_str());
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && IsEnteredFolder(attributes)) {
         PendingFolder = path;
@@ -96,8 +113,8 @@ bool RemoveFoundEntry(const std::string &path)
     }
     if (attributes != INVALID_FILE_ATTRIBUTES && IsLink(attributes))
         RemoveLink(path, attributes);
-    else
-        DeleteFileA(path.c_str());
+    else if (!DeleteFileA(path.c_str()))
+        LogLine("clean-up: kept: ", path.c_str());
     PendingFolder.clear();
     return true;
 }

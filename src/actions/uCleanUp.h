@@ -1,5 +1,6 @@
 // uCleanUp: removes what a temporary-install run extracted. Nothing here
-// reports to the user; whatever cannot be removed stays behind.
+// reports to the user; whatever cannot be removed stays behind, named in
+// the log.
 #pragma once
 #include <string>
 
@@ -12,8 +13,10 @@ using EntryCallback = bool (*)(const std::string &path);
 // subfolder's entries before the subfolder, every walked folder after its
 // entries. A folder that is a link (junction or symbolic link) is never
 // entered: it is handed over like a file, so a walk stays inside the tree
-// it was given. False when the callback or a nested walk asked to stop, or
-// when the folder cannot be searched (then without any callback).
+// it was given. A subfolder that cannot be searched is passed over (and
+// logged): the walk goes on with the rest. False when the callback asked
+// to stop, or when folder itself cannot be searched (then without any
+// callback).
 bool WalkFolder(const std::string &folder, const std::string &mask, bool recurse,
                 EntryCallback callback);
 

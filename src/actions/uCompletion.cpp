@@ -44,6 +44,9 @@ std::string LaunchFailureText(const std::string &command, DWORD error)
 void CompleteRun()
 {
     TPackageSettings &settings = PackageSettings;
+    // Every file is there: what follows cleans up after itself, and a
+    // command that fails is no reason to remove what it was given.
+    AtFailedRun(nullptr);
     // Extracting only: the files stay where they are, nothing is started
     // and nothing more is shown.
     if (PackageSwitches.ExtractOnly) {

@@ -48,7 +48,10 @@ std::string BuildLaunchCommandLine(const std::string &filePath, const std::strin
 {
     std::string program;
     std::string document;
-    if (IsStartedDirectly(filePath)) {
+    // The shell names a script (.bat, .cmd) as its own program: it runs
+    // through the command interpreter with exactly its parameters, never
+    // its own path again as the first of them.
+    if (IsStartedDirectly(filePath) || UpperCaseAscii(associatedProgram) == UpperCaseAscii(filePath)) {
         program = filePath;
     } else {
         program = associatedProgram.empty() ? windowsFolder + "notepad.exe" : associatedProgram;
@@ -86,6 +89,12 @@ bool StartAfterCreateProcessFailure(DWORD createProcessError, const std::string 
 
 bool LaunchFile(const std::string &filePath, const std::string &arguments, bool wait, DWORD *exitCode)
 {
+    // Longer than the file calls take: never handed to them (the shell's
+    // look-up overflows on a long one), and no file of that name exists.
+    if (filePath.size() > MaxPathLength) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
     std::string associatedProgram;
     if (!IsStartedDirectly(filePath)) {
         char found[4097] = {};

@@ -39,7 +39,9 @@ std::string HeaderNextDisk;
 // file is left looking like a finished one. A confirmed cancel ends the run
 // from the dialog's thread while this one writes, so the file is handed
 // over through PartialOwned: whoever takes it back from 1 to 0 closes it.
-wchar_t PartialTarget[MAX_PATH];
+// Every path kept here has passed the length check of FdiNotify, so it is
+// copied whole.
+wchar_t PartialTarget[MaxPathLength + 1];
 INT_PTR PartialHandle = 0;
 int64_t PartialSize = 0;
 volatile LONG PartialOwned = 0;
@@ -50,8 +52,8 @@ bool FileCutOff = false;
 // name of its own until its replacement is complete, and put back when the
 // run ends first, so that a failed or cancelled run never costs it. Handed
 // over like the file being written, through AsideOwned.
-wchar_t AsideTarget[MAX_PATH];
-wchar_t AsidePath[MAX_PATH];
+wchar_t AsideTarget[MaxPathLength + 1];
+wchar_t AsidePath[MaxPathLength + 1];
 DWORD AsideAttributes = 0;
 volatile LONG AsideOwned = 0;
 // Names tried before the old file is given up as one that cannot be moved.
@@ -99,8 +101,8 @@ bool SetAside(const wchar_t *target)
         for (size_t i = 0; i <= name.size(); ++i)
             aside.Text[folderLength + i] = static_cast<unsigned char>(name.c_str()[i]);
         if (MoveFileW(target, aside.Text)) {
-            CopyWide(AsideTarget, target, MAX_PATH);
-            CopyWide(AsidePath, aside.Text, MAX_PATH);
+            CopyWide(AsideTarget, target, MaxPathLength + 1);
+            CopyWide(AsidePath, aside.Text, MaxPathLength + 1);
             AsideAttributes = attributes;
             InterlockedExchange(&AsideOwned, 1);
             return true;
@@ -165,8 +167,7 @@ INT_PTR CreateRegistered(PFDINOTIFICATION record, const wchar_t *target)
     EnterSpinLock(&FileStepBusy);
     const INT_PTR handle = CreateTarget(target);
     if (handle != -1) {
-        // Created, so the path fits the system's limit and this buffer.
-        CopyWide(PartialTarget, target, MAX_PATH);
+        CopyWide(PartialTarget, target, MaxPathLength + 1);
         PartialHandle = handle;
         PartialSize = record->cb;
         InterlockedExchange(&PartialOwned, 1);
@@ -175,7 +176,126 @@ INT_PTR CreateRegistered(PFDINOTIFICATION record, const wchar_t *target)
     return handle;
 }
 
-INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, bool safe)
+// Folders below the destination found to be no link in this run, each
+// between two '|' (which no name holds), so that each is looked at once.
+TWideText *PlainFolders = nullptr;
+
+// True when entry ('|', a folder, '|') is among PlainFolders.
+bool IsKnownPlain(const wchar_t *entry)
+{
+    if (!PlainFolders)
+        return false;
+    for (const wchar_t *at = PlainFolders->Text; *at; ++at) {
+        size_t same = 0;
+        while (entry[same] && at[same] == entry[same])
+            ++same;
+        if (!entry[same])
+            return true;
+    }
+    return false;
+}
+
+void RememberPlain(const wchar_t *entry)
+{
+    const size_t known = PlainFolders ? WideLength(PlainFolders->Text) : 0;
+    TWideText *grown = new TWideText(known + WideLength(entry));
+    grown->Text[0] = 0;
+    if (PlainFolders)
+        CopyWide(grown->Text, PlainFolders->Text, known + 1);
+    CopyWide(grown->Text + known, entry, WideLength(entry) + 1);
+    delete PlainFolders;
+    PlainFolders = grown;
+}
+
+typedef DWORD(WINAPI *TFinalPathQuery)(HANDLE, LPWSTR, DWORD, DWORD);
+
+// Where the system takes an open of path to, in resolved (room characters
+// with the NUL); false when it cannot tell (systems before Vista, which
+// know no links to files, or a path too deep for the room).
+bool ResolvedPath(const wchar_t *path, wchar_t *resolved, DWORD room)
+{
+    const TFinalPathQuery query = reinterpret_cast<TFinalPathQuery>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW"));
+    if (!query)
+        return false;
+    HANDLE handle = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    const DWORD length = query(handle, resolved, room, 0);
+    CloseHandle(handle);
+    return length > 0 && length < room;
+}
+
+// True when the existing file at target is a link or other reparse point.
+// Wine follows a host's link to a file without showing it as one; the file
+// it opens then lies elsewhere than target's folder and name say.
+bool IsLinkedFile(const wchar_t *target, const wchar_t *folder)
+{
+    const DWORD attributes = GetFileAttributesW(target);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return true;
+    const DWORD room = 32768;
+    TWideText file(room), place(room + WideLength(target));
+    if (!ResolvedPath(target, file.Text, room) || !ResolvedPath(folder, place.Text, room))
+        return false;
+    const size_t placeLength = WideLength(place.Text);
+    if (placeLength > 0 && place.Text[placeLength - 1] != L'\\')
+        place.Text[placeLength] = L'\\', place.Text[placeLength + 1] = 0;
+    CopyWide(place.Text + WideLength(place.Text), target + WideLength(folder), room);
+    return lstrcmpiW(file.Text, place.Text) != 0;
+}
+
+// True when a level of target below the destination (destinationLength
+// characters) is a link or other reparse point, through which the run
+// would write, move or remove outside the destination. The destination
+// itself is what the user chose. A level that does not exist yet is made
+// by the run.
+bool LeadsThroughLink(const wchar_t *target, const wchar_t *folder, size_t destinationLength)
+{
+    const size_t folderLength = WideLength(folder);
+    TWideText level(folderLength + 2);
+    level.Text[0] = L'|';
+    for (size_t at = destinationLength; at < folderLength; ++at) {
+        if (folder[at] != L'\\')
+            continue;
+        CopyWide(level.Text + 1, folder, at + 1);
+        level.Text[at + 1] = L'|';
+        level.Text[at + 2] = 0;
+        if (IsKnownPlain(level.Text))
+            continue;
+        level.Text[at + 1] = 0;
+        const DWORD attributes = GetFileAttributesW(level.Text + 1);
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return false;
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            return true;
+        level.Text[at + 1] = L'|';
+        RememberPlain(level.Text);
+    }
+    return IsLinkedFile(target, folder);
+}
+
+// Why a target is never touched, as the log says it, or null. A name that
+// would land outside the destination, or that the system would not take
+// as a file of that name (a wildcard, a device, a level it shortens), is
+// judged as decoded; a path longer than the file calls take is never cut
+// to fit; a link on the way would lead outside. Each is handled as a file
+// that cannot be created, before anything is created, moved or removed.
+const char *Refusal(const wchar_t *target, const wchar_t *folder, size_t destinationLength, bool safe)
+{
+    if (!safe)
+        return " (unsafe name)";
+    if (WideLength(target) > MaxPathLength)
+        return " (path too long)";
+    if (LeadsThroughLink(target, folder, destinationLength))
+        return " (a link on the way)";
+    return nullptr;
+}
+
+INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinationLength, bool safe)
 {
     INT_PTR r = 1;
     int a = -1;
@@ -183,19 +303,17 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, bool safe)
     const wchar_t *folder = folderPart.Text;
     GetFolderPart(target, folderPart.Text);
 
-    // A name that would land outside the destination, or that the system
-    // would not take as a file of that name (a wildcard, a device, a level
-    // it shortens), is never written: it is handled as a file that cannot
-    // be created. It is judged as decoded.
-    if (!safe) {
-        do {
+    const char *refusal;
+    do {
+        a = -1;
+        refusal = Refusal(target, folder, destinationLength, safe);
+        if (refusal)
             a = Ask(30, target);
-        } while (a == 1);
-        if (a == -1) {
-            LogLine("file failed (unsafe name): ", target);
+    } while (refusal && a == 1);
+    if (refusal) {
+        LogLine(a == -1 ? "file failed: " : "file skipped: ", target, refusal);
+        if (a == -1)
             return -1;
-        }
-        LogLine("file skipped (unsafe name): ", target);
         ++FilesDone;
         ShowProgress(target, FilesDone);
         return 0;
@@ -542,7 +660,7 @@ FNFDINOTIFY(FdiNotify)
         if (*c == L'/')
             *c = L'\\';
     if (fdint == fdintCOPY_FILE)
-        return CopyFile(pfdin, target.Text,
+        return CopyFile(pfdin, target.Text, destinationLength,
                         decoded && IsSafeCabinetName(NameCheckForm(target.Text + destinationLength)));
     return CloseFile(pfdin, target.Text);
 }

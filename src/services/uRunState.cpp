@@ -15,6 +15,7 @@ namespace {
 
 // Set by the extraction thread, read by whichever thread ends the run.
 void (*volatile EndOfRunUndo)() = nullptr;
+void (*volatile FailedRunCleanUp)() = nullptr;
 
 } // namespace
 
@@ -23,12 +24,20 @@ void AtEndOfRun(void (*undo)())
     EndOfRunUndo = undo;
 }
 
+void AtFailedRun(void (*cleanUp)())
+{
+    FailedRunCleanUp = cleanUp;
+}
+
 void EndRun(int exitCode)
 {
     // A run may end in the middle of a file: a confirmed cancel, a
     // continuation cabinet that is missing or damaged.
     if (void (*undo)() = EndOfRunUndo)
         undo();
+    if (void (*cleanUp)() = FailedRunCleanUp)
+        if (exitCode != ExitFinished)
+            cleanUp();
     LogEnd(exitCode);
     ExitProcess(static_cast<UINT>(exitCode));
 }

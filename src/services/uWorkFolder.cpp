@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "services/uSwitches.h"
 #include "util/mUtils.h"
 
 namespace {
@@ -20,7 +21,10 @@ std::string ChooseWorkFolder(const std::string &name, int64_t required)
     const std::string base = TempFolderPath();
 
     std::string chosen;
-    bool found = FreeBytesOnDrive(base) >= required;
+    // A temporary folder the calls cannot take comes as none: passed over
+    // like one without room, since a work folder relative to wherever the
+    // run stands would put the command at the mercy of the search order.
+    bool found = IsFullPath(base) && FreeBytesOnDrive(base) >= required;
     if (found) {
         chosen = base;
     } else {

@@ -58,6 +58,10 @@ struct TWideText {
     TWideText &operator=(const TWideText &) = delete;
 };
 size_t WideLength(const wchar_t *text);
+// The longest full path the file calls take on every Windows without the
+// long-path prefix. A longer one is refused before the system sees it,
+// never cut to fit.
+const size_t MaxPathLength = 259;
 // Copies from and its NUL, cut short to fit room characters with the NUL.
 void CopyWide(wchar_t *to, const wchar_t *from, size_t room);
 

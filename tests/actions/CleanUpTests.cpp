@@ -247,6 +247,21 @@ TEST_F(RemoveFoundEntryTests, ReadOnlyOrOpenFileKeepsItsFolders)
     EXPECT_FALSE(Exists(work));
 }
 
+// A folder the walk cannot search (deeper than the calls reach) keeps what
+// it holds; the walk goes on past it and everything else goes.
+TEST_F(RemoveFoundEntryTests, FolderThatCannotBeSearchedStopsNothingElse)
+{
+    for (int i = 0; i < 20; ++i)
+        File("file" + std::to_string(i) + ".txt");
+    const std::wstring deep = std::wstring(work.begin(), work.end()) + L"deep";
+    const std::wstring deeper = deep + L"\\" + std::wstring(250, L'd');
+    ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(deeper.c_str(), nullptr));
+    RemoveWorkFolder(work);
+    EXPECT_EQ(std::vector<std::string>{"deep"}, EnumerationOrder(work));
+    RemoveDirectoryW(deeper.c_str());
+}
+
 TEST(LinkAttributes, OnlyPlainFoldersAreEntered)
 {
     EXPECT_TRUE(IsEnteredFolder(FILE_ATTRIBUTE_DIRECTORY));

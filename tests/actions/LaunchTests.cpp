@@ -39,6 +39,9 @@ TEST(LaunchCommandLine, DocumentFollowsItsQuotedProgramAndNotepadStandsIn)
     EXPECT_EQ("\"C:\\Program Files\\Viewer\\view.exe\" \"C:\\dest dir\\run.bat\" a b",
               BuildLaunchCommandLine("C:\\dest dir\\run.bat", "a b",
                                      "C:\\Program Files\\Viewer\\view.exe", windows));
+    // A script the shell names as its own program gets just its parameters.
+    EXPECT_EQ("\"C:\\dest dir\\run.bat\" a b",
+              BuildLaunchCommandLine("C:\\dest dir\\run.bat", "a b", "C:\\DEST DIR\\RUN.BAT", windows));
     EXPECT_EQ("\"C:\\WINDOWS\\notepad.exe\" \"C:\\dest dir\\readme.txt\"",
               BuildLaunchCommandLine("C:\\dest dir\\readme.txt", "", "", windows));
     EXPECT_EQ("\"C:\\WINDOWS\\notepad.exe\" \"C:\\tools.exe\\setup\" -v",
@@ -148,17 +151,17 @@ TEST_F(LaunchFileTest, DocumentWithoutAssociationOpensInNotepadOfTheWindowsFolde
     EXPECT_EQ("\"" + windows + "notepad.exe\" \"" + destination + "gone.txt\"", again[0]);
 }
 
-TEST_F(LaunchFileTest, BatchFileRunsThroughItsAssociationWithItsPathQuoted)
+TEST_F(LaunchFileTest, BatchFileGetsExactlyItsParameters)
 {
     // The shell answers for a batch file with the batch file itself; the
-    // system then runs it through the command interpreter, which sees the
-    // quoted document path as the first argument.
+    // system runs it through the command interpreter with its parameters
+    // alone.
     const std::string batch = destination + "run.bat";
     const std::string output = root + "batch.txt";
     ASSERT_TRUE(WriteWholeFile(batch, "@echo %1 %2>\"" + output + "\"\r\n"));
 
     ASSERT_TRUE(LaunchFile(batch, "arg", true));
-    EXPECT_EQ("\"" + batch + "\" arg\r\n", ReadWholeFile(output));
+    EXPECT_EQ("arg \r\n", ReadWholeFile(output));
 }
 
 TEST_F(LaunchFileTest, ElevationRefusalIsHandedToTheShell)

@@ -212,15 +212,16 @@ TEST(ProgressDialog, CancelWhilePausedEndsWithTwoAndPutsBackTheFileBeingReplaced
     RemoveTestFolder(folder);
 }
 
-// The same cancel where the file being replaced has a path of 255
-// characters: no name made by adding to it would fit, and the old file must
-// still wait under a name of its own rather than be deleted at once.
+// The same cancel where the file being replaced has a path of 254
+// characters (the package's longer names then just reach the 259 the file
+// calls take): no name made by adding to it would fit, and the old file
+// must still wait under a name of its own rather than be deleted at once.
 TEST(ProgressDialog, CancelPutsBackAFileWhosePathLeavesNoRoomForASuffix)
 {
     const std::string folder = NewTestFolder("proglong");
     TPackOptions options = LongPackage(folder, 120);
     std::string destination = OutFolder(folder);
-    const size_t wanted = 255 - std::string("a.txt").size();
+    const size_t wanted = 254 - std::string("a.txt").size();
     ASSERT_GE(wanted, destination.size() + 2);
     while (wanted - destination.size() > 101) {
         destination += std::string(50, 'd') + "\\";
@@ -229,7 +230,7 @@ TEST(ProgressDialog, CancelPutsBackAFileWhosePathLeavesNoRoomForASuffix)
     destination += std::string(wanted - destination.size() - 1, 'e') + "\\";
     ASSERT_TRUE(CreateDirectoryA(destination.c_str(), nullptr)) << destination;
     const std::string target = destination + "a.txt";
-    ASSERT_EQ(255u, target.size());
+    ASSERT_EQ(254u, target.size());
     ASSERT_TRUE(WriteWholeFile(target, "old a"));
     ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
     options.Destination = destination;

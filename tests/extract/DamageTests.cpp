@@ -251,3 +251,26 @@ TEST(FullDisk, RunningOutOfRoomEndsWithOneAndMessage23)
     EXPECT_TRUE(Contains(shown.BoxText, "Failure writing to target file")) << shown.BoxText;
     RemoveTestFolder(out);
 }
+
+// Links inside the destination, made by setup.sh on the host: a file link
+// and a folder link, each leading outside. The extraction never goes
+// through either: the user is asked as for a file that cannot be created
+// (Abort ends with 1), and nothing outside changes.
+TEST(Links, TargetBehindALinkInsideTheDestinationIsAFileError)
+{
+    const std::string links = BinFolder() + "..\\ex-links\\";
+    if (GetFileAttributesA((links + "ready").c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no links made by setup.sh";
+    for (const char *name : {"file.txt", "folder\\pwn.txt"}) {
+        TDamage s;
+        ASSERT_TRUE(WriteWholeFile(s.Payload + "new.txt", "new"));
+        TPackOptions options = PackageOf(s.Payload, s.Root, links + "dest\\");
+        options.Files[0].CabinetName = name;
+        BuildTestPackage(options);
+        TRunResult run = RunAndAnswer(options.OutputPath, s.Root, IDABORT);
+        EXPECT_EQ(1u, run.ExitCode) << name;
+        EXPECT_TRUE(Contains(run.BoxText, name)) << run.BoxText;
+        EXPECT_EQ("outside", ReadWholeFile(links + "outside\\file.txt")) << name;
+        EXPECT_TRUE(FilesBelow(links + "outside\\folder\\").empty()) << name;
+    }
+}

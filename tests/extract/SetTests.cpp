@@ -8,6 +8,7 @@
 #include "oxTest.h"
 #include "oxWindows.h"
 #include "uCabHeader.h"
+#include "util/mUtils.h"
 
 namespace {
 
@@ -304,4 +305,87 @@ TEST(CabinetSet, SetThatBreaksBetweenFilesIsExtractedWhole)
     EXPECT_EQ(1u, run.ExitCode);
     EXPECT_EQ(4u, FilesBelow(s.Out).size());
     ExpectOnlyWholeFiles(s.Payload, s.Out);
+}
+
+// A target path of 259 characters, the most the file calls take, is
+// extracted; one of 260 is refused before anything is touched. The file
+// whose path is the target's first 259 characters (the old file itself at
+// 259) stays as it was, through a silent run that fails on a missing
+// continuation and a visible one that replaces it, then quits at the
+// continuation prompt (at 260 the file error is answered Abort).
+TEST(CabinetSet, LongTargetPathNeverCostsTheFileOfItsFirst259Characters)
+{
+    for (size_t length : {259u, 260u}) {
+        for (bool silent : {true, false}) {
+            TSet s;
+            const std::string name = std::string(100, 'd') + "\\" + std::string(length - s.Out.size() - 101, 'f');
+            ASSERT_TRUE(WriteWholeFile(s.Payload + "big.bin", NoiseBytes(120000, 17)));
+            TPackOptions options = PackageOf(s.Payload, s.Root, s.Out);
+            options.Files[0].CabinetName = name;
+            options.MaxCabinetSize = 70000;
+            options.Compression = TCompression::None;
+            TPackResult packed = Pack(options);
+            ASSERT_EQ(1u, packed.ContinuationPaths.size());
+            ASSERT_TRUE(DeleteFileA(packed.ContinuationPaths[0].c_str()));
+            const std::string neighbour = (s.Out + name).substr(0, 259);
+            ASSERT_TRUE(CreateFolderTree(GetFolderPart(neighbour)));
+            ASSERT_TRUE(WriteWholeFile(neighbour, "neighbour"));
+
+            if (silent) {
+                EXPECT_EQ(1u, RunPackage(options.OutputPath, "$SILENT$", s.Root).ExitCode) << length;
+            } else {
+                TChild child = StartChild(Quoted(options.OutputPath), s.Root);
+                HWND progress = WaitForDialog(child, 101);
+                ASSERT_TRUE(progress);
+                std::vector<HWND> known = {progress};
+                if (length == 259) {
+                    HWND prompt = WaitForDialog(child, 10);  // the overwrite prompt's path line
+                    ASSERT_TRUE(prompt);
+                    ASSERT_TRUE(Answer(prompt, 5));          // Yes
+                    known.push_back(prompt);
+                }
+                TBox box = WaitForNewBox(child, known);
+                ASSERT_TRUE(box.Window) << length;
+                PressButton(box, length == 259 ? IDYES : IDABORT);
+                EXPECT_EQ(length == 259 ? 2u : 1u, FinishChild(child)) << length;
+            }
+            EXPECT_EQ("neighbour", ReadWholeFile(neighbour)) << length << silent;
+            if (length == 260) {
+                EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(WidePath(s.Out + name).c_str()));
+            }
+            EXPECT_EQ(1u, FilesBelow(s.Out).size()) << length << silent;
+        }
+    }
+}
+
+// An install run that fails takes its work folder with it, whatever was
+// extracted into it: a continuation missing, damaged or of another set,
+// silently or quit at the prompt.
+TEST(CabinetSet, FailedInstallRunLeavesNoWorkFolder)
+{
+    TSet s;
+    TPackOptions options;
+    PackStoredSet(s, options);
+    options.Destination = "$INSTALL$";
+    TPackResult packed = Pack(options);
+    ASSERT_EQ(2u, packed.ContinuationPaths.size());
+    const std::string &second = packed.ContinuationPaths[0];
+    const std::string right = ReadWholeFile(second);
+    const std::vector<std::string> before = WorkFolders();
+    const struct {
+        std::string Second;
+        bool Silent;
+        DWORD ExitCode;
+    } cases[] = {{"", true, 1}, {"", false, 2}, {std::string(20000, 'x'), true, 1},
+                 {Altered(right, SetIdOffset), true, 1}};
+    for (const auto &c : cases) {
+        if (c.Second.empty())
+            DeleteFileA(second.c_str());
+        else
+            ASSERT_TRUE(WriteWholeFile(second, c.Second));
+        TRunResult run = c.Silent ? RunPackage(options.OutputPath, "$SILENT$", s.Root)
+                                  : RunAndAnswer(options.OutputPath, s.Root, IDYES);
+        EXPECT_EQ(c.ExitCode, run.ExitCode) << c.Second.size();
+        EXPECT_EQ(before, WorkFolders()) << c.Second.size() << c.Silent;
+    }
 }

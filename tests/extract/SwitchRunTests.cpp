@@ -257,6 +257,13 @@ TEST(HelpSwitch, ListsTheSwitchesAndExitCodesThenEndsWithZero)
         EXPECT_NE(std::string::npos, run.BoxText.find(text)) << text;
     EXPECT_FALSE(IsFolderPresent(out));
     EXPECT_FALSE(s.Started());
+
+    // A silent run shows nothing: the help goes to the log.
+    const std::string log = s.Root + "help log.txt";
+    run = RunPackage(s.Root + "help.exe", "$SILENT$ $help$ \"$LOG$=" + log + "\"", s.Root, 5000);
+    EXPECT_EQ(0u, run.ExitCode);
+    EXPECT_FALSE(run.BoxShown) << run.BoxText;
+    EXPECT_NE(std::string::npos, ReadWholeFile(log).find("$PASSWORD$=TEXT"));
 }
 
 TEST(RunLog, UnattendedProtectedInstallLogsEveryStepAndEndsWithTheCommandsCode)

@@ -139,17 +139,18 @@ TEST(NotWorkable, BareExtractorShowsNoticeWithEmptyHeadingAndCaption)
     const std::string folder = NewTestFolder("bare");
     const std::string exe = folder + "bare.exe";
     ASSERT_TRUE(CopyFileA((BinFolder() + "oxtarn.exe").c_str(), exe.c_str(), FALSE));
-    // "$SILENT$" cannot silence it: the settings were never read.
-    for (const char *arguments : {"", " $SILENT$"}) {
-        TChild child = StartChild(Quoted(exe) + arguments);
-        TBox box = WaitForBox(child);
-        ASSERT_TRUE(box.Window) << "no box for arguments '" << arguments << "'";
-        EXPECT_EQ("", box.Caption);
-        EXPECT_EQ(std::string("\r") + Notice + "\r\r", box.Text);
-        EXPECT_EQ(ButtonsOf(MB_OK), box.Buttons);
-        PressButton(box, IDOK);
-        EXPECT_EQ(1u, FinishChild(child));
-    }
+    TChild child = StartChild(Quoted(exe));
+    TBox box = WaitForBox(child);
+    ASSERT_TRUE(box.Window) << "no box";
+    EXPECT_EQ("", box.Caption);
+    EXPECT_EQ(std::string("\r") + Notice + "\r\r", box.Text);
+    EXPECT_EQ(ButtonsOf(MB_OK), box.Buttons);
+    PressButton(box, IDOK);
+    EXPECT_EQ(1u, FinishChild(child));
+    // An unattended run never waits for a box, even before any settings.
+    TRun silent = RunWithoutWindows(Quoted(exe) + " $SILENT$");
+    EXPECT_FALSE(silent.BoxShown);
+    EXPECT_EQ(1u, silent.ExitCode);
 }
 
 TEST(NotWorkable, SettingsWithoutEndOfLicenceLine)
@@ -378,9 +379,9 @@ TEST(Arguments, QuotedAmpersandCannotStartASecondCommandFromABatchFile)
     const std::string output = folder + "batch.txt";
     const std::string injected = folder + "injected.txt";
     ASSERT_TRUE(CreateDirectoryA((folder + "payload").c_str(), nullptr));
-    // Argument 1 is the batch file's own path (the shell names it as its
-    // own program); argument 2 is the package's argument.
-    ASSERT_TRUE(WriteWholeFile(batch, "@echo %2>\"" + output + "\"\r\n"));
+    // Argument 1 is the package's argument: the script gets exactly its
+    // parameters.
+    ASSERT_TRUE(WriteWholeFile(batch, "@echo %1>\"" + output + "\"\r\n"));
     std::vector<std::string> lines = WithLine(RawSettingsLines(folder + "out"), Command, "run.bat");
     const std::string package = WriteRawCabinetPackage(folder + "package.exe", lines,
                                                        CabinetOf({{batch, "run.bat"}}, folder));
