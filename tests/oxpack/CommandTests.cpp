@@ -8,6 +8,7 @@
 #include "PackTestTools.h"
 #include "oxPackFixture.h"
 #include "oxTest.h"
+#include "services/uVersion.h"
 
 namespace {
 
@@ -155,7 +156,7 @@ TEST_F(CommandTest, ProtectedSplitPackageInspectsOnlyWithThePassword)
 TEST_F(CommandTest, UsageErrorsExitTwoAndNameTheRealCause)
 {
     EXPECT_EQ(0, Oxpack({"--version"}));
-    EXPECT_EQ("oxpack 1.1\n", Out);
+    EXPECT_EQ("oxpack " OXTARN_VERSION_TEXT "\n", Out);
     EXPECT_EQ(2, Oxpack({}));
     EXPECT_NE(std::string::npos, Out.find("Usage: oxpack")) << "no arguments print the usage";
     const struct {

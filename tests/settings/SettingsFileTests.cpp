@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include "SettingsBlock.h"
+#include "oxProcess.h"
 #include "oxTest.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
@@ -57,8 +58,10 @@ std::string RunChildReport(const std::string &program, const std::string &folder
     startup.hStdOutput = nul;
     startup.hStdError = nul;
     PROCESS_INFORMATION process = {};
-    const BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0,
-                                        nullptr, folder.c_str(), &startup, &process);
+    const BOOL started = StartRetrying([&] {
+        return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(),
+                              &startup, &process);
+    });
     CloseHandle(nul);
     SetEnvironmentVariableA("OX_SETTINGS_REPORT", nullptr);
     if (!started)

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "oxPackFixture.h"
+#include "oxProcess.h"
 #include "mPackText.h"
 
 bool FileExists(const std::string &path)
@@ -80,7 +81,9 @@ int RunChild(const std::string &commandLine, std::string &out, std::string &err,
     PROCESS_INFORMATION process;
     std::wstring line = WideOf(commandLine);
     line.push_back(L'\0');
-    BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    BOOL started = StartRetrying([&] {
+        return CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    });
     const DWORD startError = started ? 0 : GetLastError();
     CloseHandle(outWrite);
     CloseHandle(errWrite);

@@ -92,8 +92,10 @@ TChild StartChild(const std::string &commandLine, const std::string &folder)
     // Started suspended, so that it is in its job before it can start
     // anything of its own.
     child.Job = CreateJobObjectA(nullptr, nullptr);
-    if (child.Job && CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
-                                    folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+    if (child.Job && StartRetrying([&] {
+            return CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                                  folder.empty() ? nullptr : folder.c_str(), &startup, &info);
+        })) {
         if (!AssignProcessToJobObject(child.Job, info.hProcess))
             ADD_FAILURE() << "cannot follow the processes of " << commandLine;
         ResumeThread(info.hThread);

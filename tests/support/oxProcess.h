@@ -6,6 +6,21 @@
 #include <string>
 #include <vector>
 
+// Calls start (a CreateProcess call) until it succeeds or fails for a
+// reason of its own. Wine now and then loses a new process before its
+// first instruction, most of all on a busy machine: the call then fails
+// with ERROR_INTERNAL_ERROR and nothing of the program has run, so
+// starting it again tests the same thing.
+template <typename TStart> BOOL StartRetrying(TStart start)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (start())
+            return TRUE;
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 5)
+            return FALSE;
+    }
+}
+
 struct TChild {
     HANDLE Process = nullptr;
     HANDLE Job = nullptr;         // the child and every process it starts
