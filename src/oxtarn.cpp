@@ -149,7 +149,6 @@ DWORD WINAPI RunExtraction(LPVOID)
 int main()
 {
     RestrictLibrarySearch();
-    OverwriteMode = 1;
     FilesDone = 0;
     ProgressWindow = nullptr;
 
@@ -157,6 +156,7 @@ int main()
     // field over.
     PackageSwitches.~TPackageSwitches();
     new (&PackageSwitches) TPackageSwitches(ParsePackageSwitches(CommandLineArguments()));
+    OverwriteMode = PackageSwitches.Overwrite ? 0 : 1;
     // A run asked to be silent is silent from here on: an unattended run
     // that met a box would never end.
     PackageSettings.Silent = PackageSwitches.Silent;

@@ -11,6 +11,7 @@ const char PackageHelpText[] =
     "$PASSWORD$=TEXT\r\n"
     "$EXTRACTONLY$\tno command\r\n"
     "$PASSEXITCODE$\tend with the command's code\r\n"
+    "$OVERWRITE$\treplace existing files\r\n"
     "$LOG$=FILE\r\n"
     "$HELP$\r\n\r\n"
     "Exit codes: 0 finished, 1 error, 2 declined or cancelled.";
@@ -18,11 +19,11 @@ const char PackageHelpText[] =
 namespace {
 
 // The flags first, then the valued switches in the order of their fields.
-const char *const SwitchNames[] = {"$SILENT$",      "$EXTRACTONLY$", "$PASSEXITCODE$", "$HELP$",
+const char *const SwitchNames[] = {"$SILENT$",      "$EXTRACTONLY$", "$PASSEXITCODE$", "$HELP$", "$OVERWRITE$",
                                    "$DESTINATION$", "$PASSWORD$",    "$LOG$"};
-const int FirstValued = 4;
-const int PasswordSwitch = 5;
-const int SwitchCount = 7;
+const int FirstValued = 5;
+const int PasswordSwitch = 6;
+const int SwitchCount = 8;
 
 // The length of name (upper case) when value starts with it in any letter
 // case; 0 otherwise.
@@ -41,6 +42,16 @@ size_t StartsWithName(const std::string &value, const char *name)
     return i;
 }
 
+// $WORD$ or $WORD$=...: what a mistyped or newer switch looks like.
+bool LooksLikeSwitch(const std::string &value)
+{
+    size_t end = 1;
+    while (end < value.size() && ((value[end] | 0x20) >= 'a' && (value[end] | 0x20) <= 'z'))
+        ++end;
+    return value.size() > 2 && value[0] == '$' && end > 1 && end < value.size() && value[end] == '$' &&
+           (end + 1 == value.size() || value[end + 1] == '=');
+}
+
 } // namespace
 
 TPackageSwitches ParsePackageSwitches(const std::vector<std::string> &arguments)
@@ -49,8 +60,8 @@ TPackageSwitches ParsePackageSwitches(const std::vector<std::string> &arguments)
     // What each of SwitchNames sets: a flag, and the valued ones a text.
     static bool TPackageSwitches::*const Given[] = {
         &TPackageSwitches::Silent,           &TPackageSwitches::ExtractOnly,   &TPackageSwitches::PassExitCode,
-        &TPackageSwitches::Help,             &TPackageSwitches::DestinationGiven, &TPackageSwitches::PasswordGiven,
-        nullptr};
+        &TPackageSwitches::Help,             &TPackageSwitches::Overwrite,     &TPackageSwitches::DestinationGiven,
+        &TPackageSwitches::PasswordGiven,    nullptr};
     static std::string TPackageSwitches::*const Values[] = {&TPackageSwitches::Destination,
                                                             &TPackageSwitches::Password, &TPackageSwitches::LogFile};
     for (const std::string &argument : arguments) {
@@ -70,6 +81,8 @@ TPackageSwitches ParsePackageSwitches(const std::vector<std::string> &arguments)
         if (which == SwitchCount) {
             switches.Passed.push_back(argument);
             switches.Logged += argument;
+            if (LooksLikeSwitch(value))
+                switches.Logged += " (not a switch: passed on)";
             continue;
         }
         if (Given[which])

@@ -12,6 +12,7 @@ struct TPackageSwitches {
     bool ExtractOnly = false;     // $EXTRACTONLY$: no command, no completion message
     bool PassExitCode = false;    // $PASSEXITCODE$: end with a waited command's code
     bool Help = false;            // $HELP$
+    bool Overwrite = false;       // $OVERWRITE$: every existing file replaced, no question
     bool DestinationGiven = false;
     std::string Destination;      // $DESTINATION$=FOLDER, as typed
     bool PasswordGiven = false;
@@ -19,7 +20,8 @@ struct TPackageSwitches {
     std::string LogFile;          // $LOG$=FILE; empty: no log
     // Every other argument as typed, in order, for the command's parameters.
     std::vector<std::string> Passed;
-    // All arguments as the log shows them: each password replaced by ***.
+    // All arguments as the log shows them: each password replaced by ***,
+    // and one that looks like a switch but is none marked as passed on.
     std::string Logged;
 };
 

@@ -245,6 +245,30 @@ TEST(PackageSwitches, OddLetterCasesAreConsumedAndLookalikesPassThroughInOrder)
     EXPECT_FALSE(IsFolderPresent(s.Root + "unused"));
 }
 
+// A silent run keeps an existing file; $OVERWRITE$ replaces it, silent or
+// not, without the question, and the log says which.
+TEST(OverwriteSwitch, ReplacesWhatASilentRunWouldKeepWithoutAsking)
+{
+    TSwitchScratch s;
+    const std::string installed = s.Root + "installed\\", log = s.Root + "overwrite.log";
+    const std::string package = s.Package("update.exe", installed);
+    const struct {
+        const char *Arguments, *Expected, *Logged;
+    } cases[] = {{"$SILENT$", "old data", "existing file kept: "},
+                 {"$SILENT$ $OVERWRITE$", "payload data", "existing file replaced (replace all chosen): "},
+                 {"$overwrite$", "payload data", "existing file replaced (replace all chosen): "}};
+    for (const auto &c : cases) {
+        ASSERT_TRUE(CreateFolderTree(installed) && WriteWholeFile(installed + "data.txt", "old data"));
+        DeleteFileA(log.c_str());
+        TRunResult run = RunPackage(package, std::string(c.Arguments) + " \"$LOG$=" + log + "\"", s.Root, 10000);
+        EXPECT_EQ(0u, run.ExitCode) << c.Arguments;
+        EXPECT_FALSE(run.BoxShown) << c.Arguments << ": " << run.BoxText;
+        EXPECT_EQ(c.Expected, ReadWholeFile(installed + "data.txt")) << c.Arguments;
+        const std::string line = c.Logged + installed + "data.txt";
+        EXPECT_EQ(line, Step(LogSteps(log), line)) << c.Arguments;
+    }
+}
+
 TEST(HelpSwitch, ListsTheSwitchesAndExitCodesThenEndsWithZero)
 {
     TSwitchScratch s;

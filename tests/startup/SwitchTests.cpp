@@ -21,8 +21,9 @@ TPackageSwitches Parse(const std::string &commandLine)
 TEST(PackageSwitches, EachSwitchInAnyLetterCaseIsConsumed)
 {
     const TPackageSwitches s = Parse("$silent$ $ExtractOnly$ $PASSEXITCODE$ $help$ $Destination$=C:\\to "
-                                     "$password$=Se=cret $log$=C:\\run.log");
+                                     "$password$=Se=cret $log$=C:\\run.log $OverWrite$");
     EXPECT_TRUE(s.Silent);
+    EXPECT_TRUE(s.Overwrite);
     EXPECT_TRUE(s.ExtractOnly);
     EXPECT_TRUE(s.PassExitCode);
     EXPECT_TRUE(s.Help);
@@ -89,8 +90,11 @@ TEST(PackageSwitches, ValuedSwitchWithoutValueIsStillTheExtractorsAndLaterValues
 
 TEST(PackageSwitches, LoggedArgumentsMaskEveryPassword)
 {
-    const TPackageSwitches s = Parse("/q $password$=Secret1 \"$PASSWORD$=two words\" $PASSWORD$ x");
-    EXPECT_EQ("/q $password$=*** $PASSWORD$=*** $PASSWORD$=*** x", s.Logged);
+    const TPackageSwitches s = Parse("/q $password$=Secret1 \"$PASSWORD$=two words\" $PASSWORD$ x $OVERWRTE$ $X$=1 a$B$");
+    // What looks like a switch but is none is marked as passed on.
+    EXPECT_EQ("/q $password$=*** $PASSWORD$=*** $PASSWORD$=*** x $OVERWRTE$ (not a switch: passed on) "
+              "$X$=1 (not a switch: passed on) a$B$",
+              s.Logged);
     EXPECT_EQ(std::string::npos, s.Logged.find("Secret1"));
     EXPECT_EQ(std::string::npos, s.Logged.find("two"));
 }
@@ -110,6 +114,6 @@ TEST(PackageHelpText, NamesEverySwitchAndEveryExitCode)
 {
     const std::string help = PackageHelpText;
     for (const char *name : {"$SILENT$", "$DESTINATION$=", "$PASSWORD$=", "$EXTRACTONLY$", "$PASSEXITCODE$",
-                             "$LOG$=", "$HELP$", "0 finished", "1 error", "2 declined"})
+                             "$LOG$=", "$HELP$", "$OVERWRITE$", "0 finished", "1 error", "2 declined"})
         EXPECT_NE(std::string::npos, help.find(name)) << name;
 }
