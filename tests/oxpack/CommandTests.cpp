@@ -322,6 +322,47 @@ TEST_F(CommandTest, RebuildInsideTheInputFolderPacksNeitherItselfNorOldCabinets)
     EXPECT_EQ("", CabextractProblems(output, 2));
 }
 
+// Only cabinets of the package replaced are removed; files under their
+// names that are not (notes, a foreign cabinet, a cabinet of another
+// package with the same set ID) stay, and a new set that needs one of
+// their names is refused. The old set is protected: its cabinets are
+// read with the password of the new build.
+TEST_F(CommandTest, OnlyCabinetsOfTheReplacedPackageAreRemoved)
+{
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(WriteWholeFile(Folder + "in\\noise" + std::to_string(i), NoiseBytes(25000, i)));
+    const std::vector<std::string> split = {"--folder", Folder + "in", "--max-cabinet-size", "20000", "--compression",
+                                            "none", "--set-id", "7", "--protect", "--password", "pw", "--quiet"};
+    ASSERT_EQ(0, Oxpack(Build("other.exe", split))) << Err;
+    ASSERT_EQ(0, Oxpack(Build("p.exe", split))) << Err;
+    ASSERT_TRUE(FileExists(Folder + "p4.cab"));
+    std::string foreign = ReadWholeFile(Folder + "p2.cab");
+    foreign[32] = static_cast<char>(foreign[32] ^ 1);  // another set ID
+    const struct {
+        std::string Name, Bytes;
+        bool Kept;
+    } cases[] = {
+        {"p3.cab", ReadWholeFile(Folder + "p3.cab"), false},
+        {"p5.cab", "notes, not a cabinet", true},
+        {"p6.cab", foreign, true},
+        {"p7.cab", ReadWholeFile(Folder + "other2.cab"), true},  // same set ID, index 1
+    };
+    for (const auto &c : cases)
+        ASSERT_TRUE(WriteWholeFile(Folder + c.Name, c.Bytes));
+    ASSERT_EQ(0, Oxpack(Build("p.exe", {"--folder", Folder + "in", "--protect", "--password", "pw", "--quiet"}))) << Err;
+    EXPECT_FALSE(FileExists(Folder + "p2.cab"));
+    for (const auto &c : cases) {
+        EXPECT_EQ(c.Kept, ReadWholeFile(Folder + c.Name) == c.Bytes) << c.Name;
+        EXPECT_EQ(c.Kept, Says("left " + Folder + c.Name + " alone")) << c.Name << ": " << Err;
+    }
+    ASSERT_TRUE(WriteWholeFile(Folder + "p2.cab", "notes"));
+    const std::string single = ReadWholeFile(Folder + "p.exe");
+    EXPECT_EQ(1, Oxpack(Build("p.exe", split)));
+    EXPECT_TRUE(Says(Folder + "p2.cab, which is not a cabinet")) << Err;
+    EXPECT_TRUE(ReadWholeFile(Folder + "p2.cab") == "notes");
+    EXPECT_TRUE(ReadWholeFile(Folder + "p.exe") == single);
+}
+
 // The old package held open (as by a running copy): the new set is not
 // put in place, and the old set stays whole, cabinets included.
 TEST_F(CommandTest, FailedReplacementLeavesTheOldSetWhole)

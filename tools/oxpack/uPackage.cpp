@@ -422,26 +422,90 @@ bool CheckSources(const std::vector<TPackFile> &files, uint32_t folderBytes, std
     return true;
 }
 
-// Continuation cabinets of an earlier build with this stem that the new
-// set (count cabinets in all) does not use.
-std::vector<std::string> StaleContinuations(const std::string &outputPath, size_t count)
+// The start of a cabinet's header as stored at offset in path,
+// unscrambled with password (when given); empty unless it is a cabinet.
+std::string CabinetStartAt(const std::string &path, int64_t offset, const std::string &password)
+{
+    std::string start, reason;
+    if (!ReadFileRange(path, offset, 36, start, reason) || start.size() < 36)
+        return std::string();
+    if (!password.empty())
+        ScrambleAt(reinterpret_cast<unsigned char *>(&start[0]), 36, 0, password);
+    return start.compare(0, 4, "MSCF") == 0 ? start : std::string();
+}
+
+uint16_t Word(const std::string &bytes, size_t at)
+{
+    return static_cast<uint16_t>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8);
+}
+
+// The set of the package at path, known by its embedded cabinet's header
+// start (empty when path holds no package, or one protected with another
+// password than this build's): what the files it wrote beside it share.
+struct TReplacedSet {
+    std::string Start;
+    std::string Password;  // the old set's scrambling; empty when unprotected
+};
+
+TReplacedSet ReplacedSetOf(const std::string &path, const std::string &password)
+{
+    TReplacedSet set;
+    std::string head, bytes, reason;
+    const int64_t marker = FileSizeOf(path) > 0 && ReadFileRange(path, 0, MarkerScanLength, head, reason)
+                               ? FindMarkerLine(head) : -1;
+    if (marker < 0 || !ReadFileRange(path, marker, SettingsCopyLength, bytes, reason))
+        return set;
+    TPackageSettings settings;
+    ParseSettingsLines(bytes, std::vector<std::string>(), settings);
+    if (!settings.Complete || settings.CabinetOffset <= 0 || (settings.PasswordProtected && password.empty()))
+        return set;
+    set.Password = settings.PasswordProtected ? password : std::string();
+    set.Start = CabinetStartAt(path, settings.CabinetOffset, set.Password);
+    return set;
+}
+
+// Whether the file at path is the cabinet that set names number (its
+// embedded cabinet being number 1): the same signature, version and set
+// ID, and the index that many past the embedded cabinet's.
+bool IsCabinetOfSet(const std::string &path, const TReplacedSet &set, int number)
+{
+    if (set.Start.empty())
+        return false;
+    const std::string start = CabinetStartAt(path, 0, set.Password);
+    return !start.empty() && start.compare(0, 8, set.Start, 0, 8) == 0 && Word(start, 24) == Word(set.Start, 24)
+           && Word(start, 32) == Word(set.Start, 32) && Word(start, 34) == Word(set.Start, 34) + number - 1;
+}
+
+// A file beside the output whose name is that of a continuation cabinet,
+// and whether it is one of the set being replaced.
+struct TContinuationFile {
+    std::string Path;
+    int Number;  // n of stem + n + ".cab"; its index in the set is n - 1
+    bool OfReplacedSet;
+};
+
+// Files named as continuation cabinets of this stem. A name proves
+// nothing (every builder, and every package whose name ends in digits,
+// may use it): only a cabinet of the package being replaced is ours.
+std::vector<TContinuationFile> ContinuationNamedFiles(const std::string &outputPath, const TReplacedSet &set)
 {
     const std::string folder = FolderOf(outputPath);
     const std::string stem = ContinuationStem(outputPath);
-    std::vector<std::string> stale;
+    std::vector<TContinuationFile> files;
     WIN32_FIND_DATAW found;
     HANDLE h = FindFirstFileW(WideOf(folder + stem + "*.cab").c_str(), &found);
     if (h == INVALID_HANDLE_VALUE)
-        return stale;
+        return files;
     do {
-        const std::string name = Utf8Of(found.cFileName);
-        const int index = ContinuationIndex(stem, name);
-        if (index > static_cast<int>(count) && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            stale.push_back(folder + name);
+        const std::string path = folder + Utf8Of(found.cFileName);
+        const int number = ContinuationIndex(stem, NameOf(path));
+        if (number >= 2 && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            files.push_back(TContinuationFile{path, number, IsCabinetOfSet(path, set, number)});
     } while (FindNextFileW(h, &found));
     FindClose(h);
-    std::sort(stale.begin(), stale.end());
-    return stale;
+    std::sort(files.begin(), files.end(),
+              [](const TContinuationFile &a, const TContinuationFile &b) { return a.Number < b.Number; });
+    return files;
 }
 
 }  // namespace
@@ -458,6 +522,11 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
         return false;
     }
     const std::string outputPath = FullPathOf(options.OutputPath);
+    // Read before anything is replaced: which files beside the output are
+    // cabinets of the package it replaces (a protected one is read with
+    // this build's password; with another, none is known to be its).
+    const std::vector<TContinuationFile> named = ContinuationNamedFiles(
+        outputPath, ReplacedSetOf(outputPath, options.PasswordProtected ? options.Password : std::string()));
     TPackOptions checked = options;
     checked.Files = FilesToPack(options, outputPath, result);
     if (!CheckSettingsFields(checked, error) || !CheckSources(checked.Files, options.FolderBytes, error)
@@ -513,6 +582,14 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
         }
     }
 
+    for (const TContinuationFile &file : named) {
+        if (ok && !file.OfReplacedSet && file.Number <= static_cast<int>(set.Paths.size())) {
+            error = "The new set needs the name of " + file.Path + ", which is not a cabinet of the package "
+                    "being replaced; move or rename it. Nothing was written.";
+            ok = false;
+        }
+    }
+
     const std::string password = options.PasswordProtected ? options.Password : std::string();
     std::vector<TOutputFile> outputs;
     std::vector<std::string> continuations;
@@ -548,11 +625,16 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
     result.FileCount = checked.Files.size();
     for (const std::string &old : leftovers)
         result.Notes.push_back("the file replaced is still in use and stays as " + old + "; delete it later.");
-    for (const std::string &stale : StaleContinuations(outputPath, set.Paths.size())) {
-        if (DeletePath(stale))
-            result.Notes.push_back("removed " + stale + ", a continuation cabinet of an earlier build that this set does not use.");
+    for (const TContinuationFile &file : named) {
+        if (file.Number <= static_cast<int>(set.Paths.size()))
+            continue;
+        if (!file.OfReplacedSet)
+            result.Notes.push_back("warning: left " + file.Path + " alone: it has the name of a continuation cabinet "
+                                   "but is not one of the package replaced.");
+        else if (DeletePath(file.Path))
+            result.Notes.push_back("removed " + file.Path + ", a continuation cabinet of an earlier build that this set does not use.");
         else
-            result.Notes.push_back("could not remove " + stale + ", a continuation cabinet of an earlier build that this set does not use.");
+            result.Notes.push_back("could not remove " + file.Path + ", a continuation cabinet of an earlier build that this set does not use.");
     }
     return true;
 }
