@@ -41,8 +41,9 @@ struct CommandTest : ::testing::Test {
     // The usual build arguments plus more.
     std::vector<std::string> Build(const std::string &output, std::vector<std::string> more)
     {
-        std::vector<std::string> arguments = {"--extractor", Folder + "oxtarn.exe", "--library",
-                                              Folder + "cabinet.dll", "--output", Folder + output};
+        std::vector<std::string> arguments = {"--library", Folder + "cabinet.dll", "--output", Folder + output};
+        if (std::find(more.begin(), more.end(), "--extractor") == more.end())
+            arguments.insert(arguments.end(), {"--extractor", Folder + "oxtarn.exe"});
         arguments.insert(arguments.end(), more.begin(), more.end());
         return arguments;
     }
@@ -84,14 +85,13 @@ TEST_F(CommandTest, RefusalsNameTheFileOrFieldAndKeepTheOldPackage)
         {{"--licence", Folder + "licence.txt"}, "Licence line 2"},
         {{"--licence", Folder + "licence.txt"}, Folder + "licence.txt"},
         {{"--extractor", Folder + "missing.exe"}, Folder + "missing.exe"},
-        {{"--password", "pw"}, "password"},
         {{"--protect", "--password", ""}, "password"},
         {{"--protect"}, "password"},
         {{"--list", Folder + "nolist.txt"}, Folder + "nolist.txt"},
     };
     for (const auto &c : cases) {
-        std::vector<std::string> arguments = Build("old.exe", {"--folder", Folder + "in"});
-        arguments.insert(arguments.end(), c.Arguments.begin(), c.Arguments.end());
+        std::vector<std::string> arguments = Build("old.exe", c.Arguments);
+        arguments.insert(arguments.end(), {"--folder", Folder + "in"});
         EXPECT_EQ(1, Oxpack(arguments)) << c.Expected;
         EXPECT_TRUE(Says(c.Expected)) << "expected " << c.Expected << " in: " << Err;
         EXPECT_TRUE(ReadWholeFile(Folder + "old.exe") == "old package") << c.Expected;
@@ -157,7 +157,7 @@ TEST_F(CommandTest, UsageErrorsExitTwoAndNameTheRealCause)
     EXPECT_EQ(0, Oxpack({"--version"}));
     EXPECT_EQ("oxpack 1.1\n", Out);
     EXPECT_EQ(2, Oxpack({}));
-    EXPECT_NE(std::string::npos, Out.find("Usage: oxpack")) << "no arguments print the usage";
+    EXPECT_TRUE(Says("Usage: oxpack")) << "no arguments print the usage on standard error";
     const struct {
         std::vector<std::string> More;
         std::string Expected;
@@ -173,6 +173,11 @@ TEST_F(CommandTest, UsageErrorsExitTwoAndNameTheRealCause)
         {{"--compression", "zip"}, "none, mszip or lzx"},
         {{"--silent=yes"}, "switch was given a value: yes"},
         {{"--no-library"}, "--no-library and --library"},
+        {{"--password", "pw"}, "--password without --protect"},
+        {{"--title", "--quiet"}, "is written --title=--quiet"},
+        {{"-o", "--title=T"}, "is written --output=--title=T"},
+        {{"--output", "q.exe"}, "--output was given twice"},
+        {{"--licence", "a.txt", "--license", "b.txt"}, "--licence was given twice"},
     };
     for (const auto &c : cases) {
         std::vector<std::string> arguments = Build("p.exe", {"--folder", Folder + "in"});
@@ -182,8 +187,9 @@ TEST_F(CommandTest, UsageErrorsExitTwoAndNameTheRealCause)
         EXPECT_FALSE(Says("needs a value") && c.Expected.find("needs a value") == std::string::npos) << Err;
         EXPECT_FALSE(FileExists(Folder + "p.exe")) << c.Expected;
     }
-    // A value may begin with a dash.
-    EXPECT_EQ(0, Oxpack(Build("p.exe", {"--folder", Folder + "in", "--parameters", "-s", "--quiet"}))) << Err;
+    // A value may begin with a dash, and with two when written so.
+    EXPECT_EQ(0, Oxpack(Build("p.exe", {"--folder", Folder + "in", "--parameters", "-s", "--title=--T", "--quiet"})))
+        << Err;
     EXPECT_EQ("", Err) << "--quiet: no progress, nothing else to say";
 }
 
@@ -193,12 +199,15 @@ TEST_F(CommandTest, RefusedInputsExitOneNamingTheCause)
         std::vector<std::string> More;
         std::string Expected;
     } cases[] = {
-        {{"CON"}, "device CON, not a file"},
+        {{"CON"}, "\"CON\" is a device name"},
         {{"--messages", "NUL"}, "device NUL"},
         {{"--messages", Folder + "in"}, "is a folder"},
         {{"--command", "install.exe"}, "names no file of the package"},
         {{"--destination", "$install$"}, "did you mean $INSTALL$?"},
         {{"--folder", Folder + "nothere"}, "is missing"},
+        {{Folder + "q?.txt"}, "holds the character ?"},
+        {{Folder + "trail."}, "ends in a dot"},
+        {{Folder + "tab\t.txt"}, "control byte 9"},
     };
     for (const auto &c : cases) {
         std::vector<std::string> arguments = Build("p.exe", {"--folder", Folder + "in"});
@@ -212,6 +221,9 @@ TEST_F(CommandTest, RefusedInputsExitOneNamingTheCause)
         << Err;
     EXPECT_TRUE(Says("warning")) << Err;
     EXPECT_TRUE(Says("\"unpacked\" is a relative path")) << Err;
+    EXPECT_EQ(0, Oxpack(Build("Setup", {"--folder", Folder + "in", "--exclude", "*.none", "--quiet"}))) << Err;
+    EXPECT_TRUE(Says("warning: the package's name does not end in .exe")) << Err;
+    EXPECT_TRUE(Says("warning: --exclude *.none matches no file")) << Err;
 }
 
 TEST_F(CommandTest, EmptyFoldersAreListedAndExcludedNamesLeftOut)

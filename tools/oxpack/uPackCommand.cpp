@@ -6,6 +6,9 @@
 
 #include "uPackCommand.h"
 
+#include <algorithm>
+#include <iterator>
+
 #define CXXOPTS_NO_REGEX
 #include <cxxopts.hpp>
 
@@ -186,7 +189,7 @@ void TakeOption(TCommand &command, const std::string &key, const std::string &ut
         if (key == text && !AnsiOfUtf8(utf8Value, value))
             throw TCommandError{PackExitRefused, "The option " + Spelled(key) + " holds characters that this machine's "
                                                      "ANSI code page (" + std::to_string(GetACP()) + ") cannot hold, "
-                                                     "and the extractor shows settings in that code page: "" + utf8Value + """};
+                                                     "and the extractor shows settings in that code page: \"" + utf8Value + "\""};
     const bool flagOn = value == "true";
     auto flag = [&](bool &target) {
         if (!flagOn)
@@ -256,8 +259,47 @@ void TakeOption(TCommand &command, const std::string &key, const std::string &ut
     else throw TCommandError{PackExitUsage, "Unknown option: " + Spelled(key)};
 }
 
+// The options that take no value, and those that may be given more than once.
+const char *const Switches[] = {"-h", "--help", "--version", "--allow-missing-command", "--protect", "--silent",
+                                "--no-library", "--quiet"};
+const char *const Repeatable[] = {"folder", "list", "exclude", "inputs"};
+
+// An option that takes a value, written "--option" and followed by
+// something that starts with "--", is far likelier a forgotten value than
+// a value: such a value must be written "--option=--value".
+void RefuseOptionAsValue(const std::vector<std::string> &arguments)
+{
+    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+        const std::string &option = arguments[i];
+        if (option.size() < 2 || option[0] != '-' || option == "--" || option.find('=') != std::string::npos
+            || std::find(std::begin(Switches), std::end(Switches), option) != std::end(Switches))
+            continue;
+        const std::string longForm = option == "-o" ? std::string("--output") : option;
+        if (arguments[i + 1].compare(0, 2, "--") == 0)
+            throw TCommandError{PackExitUsage, "The option " + option + " is followed by the option "
+                                                   + arguments[i + 1] + " instead of its value; a value that starts with -- is written "
+                                                   + longForm + "=" + arguments[i + 1] + "."};
+        ++i;  // its value, which may start with one dash
+    }
+}
+
+// A second value of a single-value option would silently replace the first.
+void RefuseRepeats(const std::vector<cxxopts::KeyValue> &given)
+{
+    std::vector<std::string> seen;
+    for (const cxxopts::KeyValue &kv : given) {
+        const std::string key = kv.key() == "license" ? "licence" : kv.key();
+        if (std::find(std::begin(Repeatable), std::end(Repeatable), key) != std::end(Repeatable))
+            continue;
+        if (std::find(seen.begin(), seen.end(), key) != seen.end())
+            throw TCommandError{PackExitUsage, "The option " + Spelled(key) + " was given twice; give it once."};
+        seen.push_back(key);
+    }
+}
+
 void ParseArguments(const std::vector<std::string> &arguments, TCommand &command)
 {
+    RefuseOptionAsValue(arguments);
     std::vector<const char *> argv(1, "oxpack");
     for (const std::string &argument : arguments)
         argv.push_back(argument.c_str());
@@ -276,6 +318,7 @@ void ParseArguments(const std::vector<std::string> &arguments, TCommand &command
     } catch (const cxxopts::exceptions::exception &e) {
         throw TCommandError{PackExitUsage, e.what()};
     }
+    RefuseRepeats(given);
     // Usage first: a mistyped option must not be hidden by a refused
     // input named before it.
     for (const cxxopts::KeyValue &kv : given)
@@ -301,6 +344,8 @@ void ParseArguments(const std::vector<std::string> &arguments, TCommand &command
         throw TCommandError{PackExitUsage, "No output package was named (--output)."};
     if (o.Files.empty())
         throw TCommandError{PackExitUsage, "No files to pack were given (--folder, --list or file names)."};
+    if (!o.PasswordProtected && !o.Password.empty())
+        throw TCommandError{PackExitUsage, "--password without --protect: the password would not be used."};
 }
 
 void ReadLinesFile(const std::string &what, const std::string &path, std::vector<std::string> &lines)
@@ -343,7 +388,7 @@ void ShowProgress(const TPackProgress &progress, void *context)
 int Run(const std::vector<std::string> &arguments, std::string &out, std::string &err, const TProgressOutput *progress)
 {
     if (arguments.empty()) {
-        out += UsageText;
+        err += UsageText;
         return PackExitUsage;
     }
     TCommand command;
@@ -370,6 +415,11 @@ int Run(const std::vector<std::string> &arguments, std::string &out, std::string
         return PackExitOk;
     }
     TPackOptions &o = command.Options;
+    const std::string outputName = NameOf(o.OutputPath);
+    if (outputName.size() < 4 || CompareStringOrdinal(WideOf(outputName.substr(outputName.size() - 4)).c_str(), -1,
+                                                      L".exe", -1, TRUE) != CSTR_EQUAL)
+        err += "oxpack: warning: the package's name does not end in .exe; Windows runs it only under a name that does: "
+               + o.OutputPath + "\n";
     if (!command.EmptyFolders.empty()) {
         std::string list;
         for (const std::string &folder : command.EmptyFolders)

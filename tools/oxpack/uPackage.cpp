@@ -359,10 +359,12 @@ std::vector<TPackFile> FilesToPack(const TPackOptions &options, const std::strin
     const std::string outputFolder = Lower(FolderOf(outputPath));
     const std::string stem = ContinuationStem(outputPath);
     std::vector<TPackFile> files;
+    std::vector<bool> used(options.Excludes.size(), false);
     for (const TPackFile &file : options.Files) {
         bool excluded = false;
-        for (const std::string &pattern : options.Excludes)
-            excluded = excluded || MatchesExclude(pattern, file.CabinetName);
+        for (size_t i = 0; i < options.Excludes.size(); ++i)
+            if (MatchesExclude(options.Excludes[i], file.CabinetName))
+                excluded = used[i] = true;
         if (excluded)
             continue;
         const std::string source = FullPathOf(file.SourcePath);
@@ -376,6 +378,10 @@ std::vector<TPackFile> FilesToPack(const TPackOptions &options, const std::strin
         }
         files.push_back(file);
     }
+    // A pattern that leaves nothing out is most likely mistyped.
+    for (size_t i = 0; i < options.Excludes.size(); ++i)
+        if (!used[i])
+            result.Notes.push_back("warning: --exclude " + options.Excludes[i] + " matches no file.");
     return files;
 }
 
@@ -529,8 +535,10 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
         outputPath, ReplacedSetOf(outputPath, options.PasswordProtected ? options.Password : std::string()));
     TPackOptions checked = options;
     checked.Files = FilesToPack(options, outputPath, result);
-    if (!CheckSettingsFields(checked, error) || !CheckSources(checked.Files, options.FolderBytes, error)
-        || !CheckCabinetNames(checked.Files, error) || !CheckCommandAndDestination(checked, result.Notes, error))
+    // Names before sources: a name Windows forbids cannot be a file either,
+    // and "missing" would hide why.
+    if (!CheckSettingsFields(checked, error) || !CheckCabinetNames(checked.Files, error)
+        || !CheckSources(checked.Files, options.FolderBytes, error) || !CheckCommandAndDestination(checked, result.Notes, error))
         return false;
     if (options.MaxCabinetSize != 0 && options.MaxCabinetSize < MinCabinetSize) {
         error = "The maximum cabinet size must be at least " + std::to_string(MinCabinetSize) + " bytes.";
