@@ -140,6 +140,8 @@ TEST_F(CommandTest, ProtectedSplitPackageInspectsOnlyWithThePassword)
                                           "--max-cabinet-size", "20000", "--compression", "none"})))
         << Err;
     EXPECT_NE(std::string::npos, Out.find("continuation cabinet " + Folder + "big2.cab")) << Out;
+    EXPECT_EQ(Err.find("not encryption"), Err.rfind("not encryption")) << "said once: " << Err;
+    EXPECT_TRUE(Says("not encryption")) << Err;
     EXPECT_TRUE(FileExists(Folder + "big2.cab"));
     EXPECT_TRUE(FileExists(Folder + "big3.cab"));
     EXPECT_EQ(1, Oxpack({"--inspect", Folder + "big.exe"}));

@@ -56,8 +56,11 @@ const std::string UsageText =
     "  --allow-missing-command  the command is not in the package (the system has it)\n"
     "  --parameters TEXT      parameters of the command\n"
     "  --required-mb N        free megabytes required on the destination drive\n"
-    "  --protect              password protection (needs --password)\n"
-    "  --password TEXT        the password; scrambles the cabinets, is never stored\n"
+    "  --protect              scramble the cabinets with a password (needs --password):\n"
+    "                         keeps the contents from casual view; it is not\n"
+    "                         encryption, and anyone who has the package can\n"
+    "                         recover the password from it\n"
+    "  --password TEXT        the password the package asks for; not stored as such\n"
     "  --silent               run without any window\n"
     "  --messages FILE        the 56 message lines (default: English)\n"
     "  --messages-template FILE  write the 56 default lines to FILE, to translate\n"
@@ -435,6 +438,9 @@ int Run(const std::vector<std::string> &arguments, std::string &out, std::string
                                                      + " lines; it holds " + std::to_string(o.Messages.size()) + ": "
                                                      + command.MessagesPath};
     }
+    if (o.PasswordProtected && !command.Quiet)
+        err += "oxpack: note: --protect scrambles the package; it is not encryption, and anyone who has the "
+               "package can recover the password from it.\n";
     TProgressState state{progress, TProgressLine(), TPackProgress()};
     if (progress && progress->Write && !command.Quiet) {
         state.Line.Console = progress->Console;
