@@ -20,7 +20,6 @@ struct CommandTest : ::testing::Test {
         Folder = NewTestFolder("oxcmd");
         ASSERT_FALSE(Folder.empty());
         ASSERT_TRUE(WriteWholeFile(Folder + "oxtarn.exe", FakeExtractorBytes(4000)));
-        ASSERT_TRUE(WriteWholeFile(Folder + "cabinet.dll", std::string(20000, 'c')));
         CreateDirectoryA((Folder + "in").c_str(), nullptr);
         CreateDirectoryA((Folder + "in\\sub").c_str(), nullptr);
         ASSERT_TRUE(WriteWholeFile(Folder + "in\\setup.exe", "payload"));
@@ -41,7 +40,7 @@ struct CommandTest : ::testing::Test {
     // The usual build arguments plus more.
     std::vector<std::string> Build(const std::string &output, std::vector<std::string> more)
     {
-        std::vector<std::string> arguments = {"--library", Folder + "cabinet.dll", "--output", Folder + output};
+        std::vector<std::string> arguments = {"--output", Folder + output};
         if (std::find(more.begin(), more.end(), "--extractor") == more.end())
             arguments.insert(arguments.end(), {"--extractor", Folder + "oxtarn.exe"});
         arguments.insert(arguments.end(), more.begin(), more.end());
@@ -174,7 +173,7 @@ TEST_F(CommandTest, UsageErrorsExitTwoAndNameTheRealCause)
         {{"--set-id", "65536"}, "--set-id needs a whole number from 0 to 65535"},
         {{"--compression", "zip"}, "none, mszip or lzx"},
         {{"--silent=yes"}, "switch was given a value: yes"},
-        {{"--no-library"}, "--no-library and --library"},
+        {{"--no-library", "--library", "x.dll"}, "--no-library and --library"},
         {{"--password", "pw"}, "--password without --protect"},
         {{"--title", "--quiet"}, "is written --title=--quiet"},
         {{"-o", "--title=T"}, "is written --output=--title=T"},
@@ -302,13 +301,51 @@ TEST_F(CommandTest, SameInputsGiveTheSameBytesAndSetIdIsKept)
 
 TEST_F(CommandTest, NoLibraryWritesAZeroLengthLibraryPiece)
 {
-    ASSERT_EQ(0, Oxpack({"--extractor", Folder + "oxtarn.exe", "--no-library", "--output", Folder + "p.exe",
-                         "--folder", Folder + "in"}))
-        << Err;
-    ASSERT_EQ(0, Oxpack({"--inspect", Folder + "p.exe"})) << Err;
-    EXPECT_NE(std::string::npos, Out.find("LibraryOffset: 4000\n")) << Out;
-    EXPECT_NE(std::string::npos, Out.find("LibraryLength: 0\n")) << Out;
-    EXPECT_EQ(std::string::npos, ReadWholeFile(Folder + "p.exe").find("SZDD"));
+    for (const char *option : {"--no-library", "--quiet"}) {
+        ASSERT_EQ(0, Oxpack({"--extractor", Folder + "oxtarn.exe", option, "--output", Folder + "p.exe", "--folder",
+                             Folder + "in"}))
+            << Err;
+        ASSERT_EQ(0, Oxpack({"--inspect", Folder + "p.exe"})) << Err;
+        EXPECT_NE(std::string::npos, Out.find("LibraryOffset: 4000\n")) << Out;
+        EXPECT_NE(std::string::npos, Out.find("LibraryLength: 0\n")) << Out;
+        EXPECT_EQ(std::string::npos, ReadWholeFile(Folder + "p.exe").find("SZDD"));
+    }
+}
+
+// A carried library must load where the system's does not: a DLL for the
+// extractor's machine with the four entry points, not Wine's builtin one
+// (this prefix's own); imports Windows lacks are warned about.
+TEST_F(CommandTest, CarriedLibraryIsCheckedAgainstTheExtractor)
+{
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string builtin = ReadWholeFile(std::string(system) + "\\cabinet.dll");
+    std::string native = builtin, otherMachine;
+    const size_t marker = native.find("Wine builtin DLL");
+    ASSERT_NE(std::string::npos, marker);
+    native.replace(marker, 16, std::string("Test native DLL", 16));
+    otherMachine = native;
+    const size_t header = static_cast<unsigned char>(native[0x3C]) | static_cast<unsigned char>(native[0x3D]) << 8;
+    otherMachine[header + 4] = '\x4C';  // i386 on a 64-bit extractor, or the other way round
+    otherMachine[header + 5] = static_cast<char>(native[header + 5] == 1 ? 0x86 : 0x01);
+    const struct {
+        std::string Bytes, Expected;
+        int Code;
+    } cases[] = {
+        {"not a library", "not a Windows DLL", 1},
+        {ReadWholeFile(BinFolder() + "..\\dlls\\nofdi.dll"), "does not export FDICreate", 1},
+        {builtin, "Wine's builtin DLL", 1},
+        {otherMachine, "but the extractor it is packed with is", 1},
+        {native, "imports zlib1.dll, which Windows does not ship", 0},
+    };
+    for (const auto &c : cases) {
+        ASSERT_TRUE(WriteWholeFile(Folder + "lib.dll", c.Bytes));
+        EXPECT_EQ(c.Code, Oxpack(Build("p.exe", {"--extractor", BinFolder() + "oxtarn.exe", "--library",
+                                                 Folder + "lib.dll", "--folder", Folder + "in", "--quiet"})))
+            << c.Expected;
+        EXPECT_TRUE(Says(c.Expected)) << "expected " << c.Expected << " in: " << Err;
+        EXPECT_EQ(c.Code == 0, FileExists(Folder + "p.exe")) << c.Expected;
+    }
 }
 
 // Building into the folder being packed, again and with fewer cabinets:

@@ -17,6 +17,7 @@
 #include "uCabWriter.h"
 #include "uPackLayout.h"
 #include "uPackNames.h"
+#include "uLibraryCheck.h"
 #include "uPackage.h"
 #include "uPackIdentity.h"
 
@@ -32,15 +33,6 @@ std::string ProgramFolder()
     DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::string p = Utf8Of(std::wstring(path, n));
     return p.substr(0, p.find_last_of('\\') + 1);
-}
-
-std::string SystemLibraryPath()
-{
-    wchar_t folder[MAX_PATH];
-    UINT n = GetSystemDirectoryW(folder, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return "cabinet.dll";
-    return Utf8Of(std::wstring(folder, n)) + "\\cabinet.dll";
 }
 
 bool ReadPiece(const std::string &what, const std::string &path, std::string &bytes, std::string &error)
@@ -185,7 +177,7 @@ struct TPieces {
     std::string Block;
 };
 
-bool PreparePieces(const TPackOptions &options, TPieces &pieces, std::string &error)
+bool PreparePieces(const TPackOptions &options, TPieces &pieces, std::vector<std::string> &notes, std::string &error)
 {
     const std::string extractorPath = options.ExtractorPath.empty() ? ProgramFolder() + "oxtarn.exe" : options.ExtractorPath;
     if (!ReadPiece("extractor", extractorPath, pieces.Extractor, error))
@@ -203,13 +195,19 @@ bool PreparePieces(const TPackOptions &options, TPieces &pieces, std::string &er
                 + std::to_string(PackCopyBufferLength) + " fit the extractor's copy buffer: " + extractorPath;
         return false;
     }
-    if (!options.NoLibrary) {
-        const std::string libraryPath = options.LibraryPath.empty() ? SystemLibraryPath() : options.LibraryPath;
+    if (!options.NoLibrary && !options.LibraryPath.empty()) {
+        const std::string &libraryPath = options.LibraryPath;
         std::string library;
         if (!ReadPiece("cabinet library", libraryPath, library, error))
             return false;
         if (library.empty()) {
             error = "The cabinet library is empty: " + libraryPath;
+            return false;
+        }
+        const std::string why = options.LibraryUnchecked ? std::string()
+                                                         : WhyLibraryIsUnfit(library, PeMachineOf(pieces.Extractor), notes);
+        if (!why.empty()) {
+            error = "The cabinet library cannot serve the extractor: " + why + ": " + libraryPath;
             return false;
         }
         // The compressed library may be larger than the extractor's copy
@@ -554,7 +552,7 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
         return false;
     }
     TPieces pieces;
-    if (!PreparePieces(checked, pieces, error))
+    if (!PreparePieces(checked, pieces, result.Notes, error))
         return false;
 
     std::string scratch;
