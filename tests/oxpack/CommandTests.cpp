@@ -299,6 +299,35 @@ TEST_F(CommandTest, SameInputsGiveTheSameBytesAndSetIdIsKept)
     }
 }
 
+// Copies of a folder with other file times, all later than the date
+// given (by --date or SOURCE_DATE_EPOCH), give the same bytes.
+TEST_F(CommandTest, DateClampsLaterFileTimesForTheSameBytes)
+{
+    CreateDirectoryA((Folder + "copy").c_str(), nullptr);
+    CreateDirectoryA((Folder + "copy\\sub").c_str(), nullptr);
+    for (const char *name : {"setup.exe", "sub\\x.txt"}) {
+        ASSERT_TRUE(CopyFileA((Folder + "in\\" + name).c_str(), (Folder + "copy\\" + name).c_str(), FALSE));
+        const FILETIME later = {0, 0x01DA0000};  // 2023, after the date below and after the original's time
+        HANDLE h = CreateFileA((Folder + "copy\\" + name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &later));
+        CloseHandle(h);
+    }
+    const std::string date = "1577836800";  // 2020-01-01
+    ASSERT_EQ(0, Oxpack(Build("a.exe", {"--folder", Folder + "in", "--date", date, "--quiet"}))) << Err;
+    SetEnvironmentVariableA("SOURCE_DATE_EPOCH", date.c_str());
+    ASSERT_EQ(0, Oxpack(Build("b.exe", {"--folder", Folder + "copy", "--quiet"}))) << Err;
+    SetEnvironmentVariableA("SOURCE_DATE_EPOCH", nullptr);
+    ASSERT_EQ(0, Oxpack(Build("c.exe", {"--folder", Folder + "copy", "--quiet"}))) << Err;
+    const std::string a = ReadWholeFile(Folder + "a.exe");
+    EXPECT_TRUE(a == ReadWholeFile(Folder + "b.exe"));
+    EXPECT_FALSE(a == ReadWholeFile(Folder + "c.exe")) << "the file times were not apart";
+    ASSERT_EQ(0, Oxpack({"--inspect", Folder + "a.exe"})) << Err;
+    EXPECT_NE(std::string::npos, Out.find("2020-01-01 00:00:00")) << Out;
+    EXPECT_EQ(2, Oxpack(Build("d.exe", {"--folder", Folder + "in", "--date", "2020-01-01"})));
+}
+
 TEST_F(CommandTest, NoLibraryWritesAZeroLengthLibraryPiece)
 {
     for (const char *option : {"--no-library", "--quiet"}) {

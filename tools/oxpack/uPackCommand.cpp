@@ -78,6 +78,10 @@ const std::string UsageText =
     "  --max-cabinet-size N   split the set into cabinets of at most N bytes (N >= 16384)\n"
     "  --set-id N             the cabinet set's ID, 0 to 65535 (default: a hash of\n"
     "                         the inputs, so the same inputs give the same package)\n"
+    "  --date SECONDS         record every file time later than SECONDS (since\n"
+    "                         1970-01-01 UTC) as that time, so that copies of the\n"
+    "                         same files give the same package; default: the\n"
+    "                         SOURCE_DATE_EPOCH environment variable, when set\n"
     "  --extractor PATH       extractor program (default: oxtarn.exe beside oxpack.exe)\n"
     "  --library FILE         carry a copy of the cabinet library, for systems that lack\n"
     "                         one: a DLL for the extractor's machine (32-bit) that\n"
@@ -166,7 +170,7 @@ cxxopts::Options OptionTable()
         "inspect", "", cxxopts::value<std::string>())("icon", "", cxxopts::value<std::string>())(
         "product-name", "", cxxopts::value<std::string>())("product-version", "", cxxopts::value<std::string>())(
         "company", "", cxxopts::value<std::string>())("description", "", cxxopts::value<std::string>())(
-        "copyright", "", cxxopts::value<std::string>())("inputs", "", cxxopts::value<std::vector<std::string>>());
+        "copyright", "", cxxopts::value<std::string>())("date", "", cxxopts::value<std::string>())("inputs", "", cxxopts::value<std::vector<std::string>>());
     table.parse_positional("inputs");
     return table;
 }
@@ -183,6 +187,24 @@ std::string QuotedPart(const std::string &message)
     const size_t open = message.find('\'');
     const size_t close = open == std::string::npos ? open : message.find('\'', open + 1);
     return close == std::string::npos ? message : message.substr(open + 1, close - open - 1);
+}
+
+// The latest time a DOS date of a cabinet records: the end of 2107.
+const int64_t DateLimit = 4354819199LL;
+
+// SOURCE_DATE_EPOCH, the reproducible-builds convention, stands for
+// --date when that is not given.
+void TakeSourceDateEpoch(TCommand &command)
+{
+    wchar_t value[64];
+    const DWORD n = GetEnvironmentVariableW(L"SOURCE_DATE_EPOCH", value, 64);
+    if (n == 0 || n >= 64 || command.Options.LatestFileTime >= 0)
+        return;
+    int64_t seconds = 0;
+    if (!ParseNumber(Utf8Of(std::wstring(value, n)), DateLimit, seconds))
+        throw TCommandError{PackExitUsage, "SOURCE_DATE_EPOCH needs a whole number of seconds since 1970-01-01 UTC: \""
+                                               + Utf8Of(std::wstring(value, n)) + "\""};
+    command.Options.LatestFileTime = seconds;
 }
 
 void TakeOption(TCommand &command, const std::string &key, const std::string &utf8Value)
@@ -253,6 +275,7 @@ void TakeOption(TCommand &command, const std::string &key, const std::string &ut
                                                    + std::to_string(MinCabinetSize) + " to 2147483647: \"" + value + "\""};
         o.MaxCabinetSize = static_cast<uint32_t>(size);
     } else if (key == "set-id") o.SetId = static_cast<int32_t>(number(65535, "a whole number from 0 to 65535"));
+    else if (key == "date") o.LatestFileTime = number(DateLimit, "a whole number of seconds since 1970-01-01 UTC");
     else if (key == "extractor") o.ExtractorPath = value;
     else if (key == "library") {
         o.LibraryPath = value;
@@ -348,6 +371,7 @@ void ParseArguments(const std::vector<std::string> &arguments, TCommand &command
         throw TCommandError{PackExitUsage, "--no-library and --library exclude each other."};
     if (!command.InspectPath.empty())
         return;
+    TakeSourceDateEpoch(command);
     if (o.OutputPath.empty())
         throw TCommandError{PackExitUsage, "No output package was named (--output)."};
     if (o.Files.empty())

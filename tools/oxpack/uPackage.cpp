@@ -383,8 +383,17 @@ std::vector<TPackFile> FilesToPack(const TPackOptions &options, const std::strin
     return files;
 }
 
+// FILETIME ticks of seconds since 1970 (0 for none, below 1601 or beyond).
+uint64_t FileTimeOfSeconds(int64_t seconds)
+{
+    const int64_t since1601 = 11644473600LL;
+    if (seconds < 0 || seconds > 0x7FFFFFFFFFFFLL)
+        return 0;
+    return static_cast<uint64_t>(seconds + since1601) * 10000000u;
+}
+
 // FNV-1a: the set ID follows the inputs, so the same inputs give the same bytes.
-uint16_t SetIdOf(const std::vector<TPackFile> &files, const std::string &block)
+uint16_t SetIdOf(const std::vector<TPackFile> &files, const std::string &block, uint64_t latest)
 {
     uint32_t hash = 2166136261u;
     auto mix = [&hash](const void *data, size_t count) {
@@ -397,6 +406,11 @@ uint16_t SetIdOf(const std::vector<TPackFile> &files, const std::string &block)
     for (const TPackFile &file : files) {
         WIN32_FILE_ATTRIBUTE_DATA data = {};
         GetFileAttributesExW(WideOf(file.SourcePath).c_str(), GetFileExInfoStandard, &data);
+        if (latest != 0 && (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32
+                            | data.ftLastWriteTime.dwLowDateTime) > latest) {
+            data.ftLastWriteTime.dwHighDateTime = static_cast<DWORD>(latest >> 32);
+            data.ftLastWriteTime.dwLowDateTime = static_cast<DWORD>(latest);
+        }
         mix(file.CabinetName.c_str(), file.CabinetName.size() + 1);
         mix(&data.nFileSizeHigh, sizeof data.nFileSizeHigh);
         mix(&data.nFileSizeLow, sizeof data.nFileSizeLow);
@@ -565,7 +579,9 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
     request.Folder = scratch;
     request.FirstName = EmbeddedCabinetName;
     request.ContinuationStem = ContinuationStem(outputPath);
-    request.SetId = options.SetId >= 0 ? static_cast<uint16_t>(options.SetId) : SetIdOf(checked.Files, pieces.Block);
+    request.LatestFileTime = options.LatestFileTime >= 0 ? FileTimeOfSeconds(options.LatestFileTime) : 0;
+    request.SetId = options.SetId >= 0 ? static_cast<uint16_t>(options.SetId)
+                                       : SetIdOf(checked.Files, pieces.Block, request.LatestFileTime);
     request.FolderBytes = options.FolderBytes;
     request.BreakAfterFiles = options.BreakCabinetAfterFiles;
     request.Progress = options.Progress;

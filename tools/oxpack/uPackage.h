@@ -60,6 +60,10 @@ struct TPackOptions {
     bool AllowMissingCommand = false;     // the command may be one the target system has
     std::vector<std::string> Excludes;    // patterns over the names in the cabinet
     int32_t SetId = -1;                   // -1: a hash of the inputs
+    // Seconds since 1970-01-01 UTC; a file time later than it is recorded
+    // (and hashed into the set ID) as it, so that copies of the same files
+    // give the same bytes. -1: file times as they are.
+    int64_t LatestFileTime = -1;
     // Files one cabinet lists and bytes one folder holds; the format's
     // limits, lower only to test what happens at them.
     uint32_t FilesPerCabinet = CabMaxFiles;
