@@ -31,7 +31,7 @@ struct TProgramOverrides {
 
 // A payload of a few files of different kinds in folder + "payload\",
 // packed into folder + name with destination folder + "out\" and the
-// given library carried (empty: the system's). Not silent.
+// given library carried (empty: none). Not silent.
 TPackOptions PayloadPackage(const std::string &folder, const std::string &name, const std::string &library);
 // Every payload file arrived in the destination byte for byte.
 void ExpectPayloadExtracted(const std::string &folder);

@@ -21,7 +21,6 @@ struct CommandTest : ::testing::Test {
         Folder = NewTestFolder("oxcmd");
         ASSERT_FALSE(Folder.empty());
         ASSERT_TRUE(WriteWholeFile(Folder + "oxtarn.exe", FakeExtractorBytes(4000)));
-        ASSERT_TRUE(WriteWholeFile(Folder + "cabinet.dll", std::string(20000, 'c')));
         CreateDirectoryA((Folder + "in").c_str(), nullptr);
         CreateDirectoryA((Folder + "in\\sub").c_str(), nullptr);
         ASSERT_TRUE(WriteWholeFile(Folder + "in\\setup.exe", "payload"));
@@ -42,8 +41,9 @@ struct CommandTest : ::testing::Test {
     // The usual build arguments plus more.
     std::vector<std::string> Build(const std::string &output, std::vector<std::string> more)
     {
-        std::vector<std::string> arguments = {"--extractor", Folder + "oxtarn.exe", "--library",
-                                              Folder + "cabinet.dll", "--output", Folder + output};
+        std::vector<std::string> arguments = {"--output", Folder + output};
+        if (std::find(more.begin(), more.end(), "--extractor") == more.end())
+            arguments.insert(arguments.end(), {"--extractor", Folder + "oxtarn.exe"});
         arguments.insert(arguments.end(), more.begin(), more.end());
         return arguments;
     }
@@ -85,14 +85,13 @@ TEST_F(CommandTest, RefusalsNameTheFileOrFieldAndKeepTheOldPackage)
         {{"--licence", Folder + "licence.txt"}, "Licence line 2"},
         {{"--licence", Folder + "licence.txt"}, Folder + "licence.txt"},
         {{"--extractor", Folder + "missing.exe"}, Folder + "missing.exe"},
-        {{"--password", "pw"}, "password"},
         {{"--protect", "--password", ""}, "password"},
         {{"--protect"}, "password"},
         {{"--list", Folder + "nolist.txt"}, Folder + "nolist.txt"},
     };
     for (const auto &c : cases) {
-        std::vector<std::string> arguments = Build("old.exe", {"--folder", Folder + "in"});
-        arguments.insert(arguments.end(), c.Arguments.begin(), c.Arguments.end());
+        std::vector<std::string> arguments = Build("old.exe", c.Arguments);
+        arguments.insert(arguments.end(), {"--folder", Folder + "in"});
         EXPECT_EQ(1, Oxpack(arguments)) << c.Expected;
         EXPECT_TRUE(Says(c.Expected)) << "expected " << c.Expected << " in: " << Err;
         EXPECT_TRUE(ReadWholeFile(Folder + "old.exe") == "old package") << c.Expected;
@@ -141,6 +140,8 @@ TEST_F(CommandTest, ProtectedSplitPackageInspectsOnlyWithThePassword)
                                           "--max-cabinet-size", "20000", "--compression", "none"})))
         << Err;
     EXPECT_NE(std::string::npos, Out.find("continuation cabinet " + Folder + "big2.cab")) << Out;
+    EXPECT_EQ(Err.find("not encryption"), Err.rfind("not encryption")) << "said once: " << Err;
+    EXPECT_TRUE(Says("not encryption")) << Err;
     EXPECT_TRUE(FileExists(Folder + "big2.cab"));
     EXPECT_TRUE(FileExists(Folder + "big3.cab"));
     EXPECT_EQ(1, Oxpack({"--inspect", Folder + "big.exe"}));
@@ -158,7 +159,7 @@ TEST_F(CommandTest, UsageErrorsExitTwoAndNameTheRealCause)
     EXPECT_EQ(0, Oxpack({"--version"}));
     EXPECT_EQ("oxpack " OXTARN_VERSION_TEXT "\n", Out);
     EXPECT_EQ(2, Oxpack({}));
-    EXPECT_NE(std::string::npos, Out.find("Usage: oxpack")) << "no arguments print the usage";
+    EXPECT_TRUE(Says("Usage: oxpack")) << "no arguments print the usage on standard error";
     const struct {
         std::vector<std::string> More;
         std::string Expected;
@@ -173,7 +174,12 @@ TEST_F(CommandTest, UsageErrorsExitTwoAndNameTheRealCause)
         {{"--set-id", "65536"}, "--set-id needs a whole number from 0 to 65535"},
         {{"--compression", "zip"}, "none, mszip or lzx"},
         {{"--silent=yes"}, "switch was given a value: yes"},
-        {{"--no-library"}, "--no-library and --library"},
+        {{"--no-library", "--library", "x.dll"}, "--no-library and --library"},
+        {{"--password", "pw"}, "--password without --protect"},
+        {{"--title", "--quiet"}, "is written --title=--quiet"},
+        {{"-o", "--title=T"}, "is written --output=--title=T"},
+        {{"--output", "q.exe"}, "--output was given twice"},
+        {{"--licence", "a.txt", "--license", "b.txt"}, "--licence was given twice"},
     };
     for (const auto &c : cases) {
         std::vector<std::string> arguments = Build("p.exe", {"--folder", Folder + "in"});
@@ -183,8 +189,9 @@ TEST_F(CommandTest, UsageErrorsExitTwoAndNameTheRealCause)
         EXPECT_FALSE(Says("needs a value") && c.Expected.find("needs a value") == std::string::npos) << Err;
         EXPECT_FALSE(FileExists(Folder + "p.exe")) << c.Expected;
     }
-    // A value may begin with a dash.
-    EXPECT_EQ(0, Oxpack(Build("p.exe", {"--folder", Folder + "in", "--parameters", "-s", "--quiet"}))) << Err;
+    // A value may begin with a dash, and with two when written so.
+    EXPECT_EQ(0, Oxpack(Build("p.exe", {"--folder", Folder + "in", "--parameters", "-s", "--title=--T", "--quiet"})))
+        << Err;
     EXPECT_EQ("", Err) << "--quiet: no progress, nothing else to say";
 }
 
@@ -194,12 +201,15 @@ TEST_F(CommandTest, RefusedInputsExitOneNamingTheCause)
         std::vector<std::string> More;
         std::string Expected;
     } cases[] = {
-        {{"CON"}, "device CON, not a file"},
+        {{"CON"}, "\"CON\" is a device name"},
         {{"--messages", "NUL"}, "device NUL"},
         {{"--messages", Folder + "in"}, "is a folder"},
         {{"--command", "install.exe"}, "names no file of the package"},
         {{"--destination", "$install$"}, "did you mean $INSTALL$?"},
         {{"--folder", Folder + "nothere"}, "is missing"},
+        {{Folder + "q?.txt"}, "holds the character ?"},
+        {{Folder + "trail."}, "ends in a dot"},
+        {{Folder + "tab\t.txt"}, "control byte 9"},
     };
     for (const auto &c : cases) {
         std::vector<std::string> arguments = Build("p.exe", {"--folder", Folder + "in"});
@@ -213,6 +223,9 @@ TEST_F(CommandTest, RefusedInputsExitOneNamingTheCause)
         << Err;
     EXPECT_TRUE(Says("warning")) << Err;
     EXPECT_TRUE(Says("\"unpacked\" is a relative path")) << Err;
+    EXPECT_EQ(0, Oxpack(Build("Setup", {"--folder", Folder + "in", "--exclude", "*.none", "--quiet"}))) << Err;
+    EXPECT_TRUE(Says("warning: the package's name does not end in .exe")) << Err;
+    EXPECT_TRUE(Says("warning: --exclude *.none matches no file")) << Err;
 }
 
 TEST_F(CommandTest, EmptyFoldersAreListedAndExcludedNamesLeftOut)
@@ -287,15 +300,82 @@ TEST_F(CommandTest, SameInputsGiveTheSameBytesAndSetIdIsKept)
     }
 }
 
+// Copies of a folder with other file times, all later than the date
+// given (by --date or SOURCE_DATE_EPOCH), give the same bytes.
+TEST_F(CommandTest, DateClampsLaterFileTimesForTheSameBytes)
+{
+    CreateDirectoryA((Folder + "copy").c_str(), nullptr);
+    CreateDirectoryA((Folder + "copy\\sub").c_str(), nullptr);
+    for (const char *name : {"setup.exe", "sub\\x.txt"}) {
+        ASSERT_TRUE(CopyFileA((Folder + "in\\" + name).c_str(), (Folder + "copy\\" + name).c_str(), FALSE));
+        const FILETIME later = {0, 0x01DA0000};  // 2023, after the date below and after the original's time
+        HANDLE h = CreateFileA((Folder + "copy\\" + name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &later));
+        CloseHandle(h);
+    }
+    const std::string date = "1577836800";  // 2020-01-01
+    ASSERT_EQ(0, Oxpack(Build("a.exe", {"--folder", Folder + "in", "--date", date, "--quiet"}))) << Err;
+    SetEnvironmentVariableA("SOURCE_DATE_EPOCH", date.c_str());
+    ASSERT_EQ(0, Oxpack(Build("b.exe", {"--folder", Folder + "copy", "--quiet"}))) << Err;
+    SetEnvironmentVariableA("SOURCE_DATE_EPOCH", nullptr);
+    ASSERT_EQ(0, Oxpack(Build("c.exe", {"--folder", Folder + "copy", "--quiet"}))) << Err;
+    const std::string a = ReadWholeFile(Folder + "a.exe");
+    EXPECT_TRUE(a == ReadWholeFile(Folder + "b.exe"));
+    EXPECT_FALSE(a == ReadWholeFile(Folder + "c.exe")) << "the file times were not apart";
+    ASSERT_EQ(0, Oxpack({"--inspect", Folder + "a.exe"})) << Err;
+    EXPECT_NE(std::string::npos, Out.find("2020-01-01 00:00:00")) << Out;
+    EXPECT_EQ(2, Oxpack(Build("d.exe", {"--folder", Folder + "in", "--date", "2020-01-01"})));
+}
+
 TEST_F(CommandTest, NoLibraryWritesAZeroLengthLibraryPiece)
 {
-    ASSERT_EQ(0, Oxpack({"--extractor", Folder + "oxtarn.exe", "--no-library", "--output", Folder + "p.exe",
-                         "--folder", Folder + "in"}))
-        << Err;
-    ASSERT_EQ(0, Oxpack({"--inspect", Folder + "p.exe"})) << Err;
-    EXPECT_NE(std::string::npos, Out.find("LibraryOffset: 4000\n")) << Out;
-    EXPECT_NE(std::string::npos, Out.find("LibraryLength: 0\n")) << Out;
-    EXPECT_EQ(std::string::npos, ReadWholeFile(Folder + "p.exe").find("SZDD"));
+    for (const char *option : {"--no-library", "--quiet"}) {
+        ASSERT_EQ(0, Oxpack({"--extractor", Folder + "oxtarn.exe", option, "--output", Folder + "p.exe", "--folder",
+                             Folder + "in"}))
+            << Err;
+        ASSERT_EQ(0, Oxpack({"--inspect", Folder + "p.exe"})) << Err;
+        EXPECT_NE(std::string::npos, Out.find("LibraryOffset: 4000\n")) << Out;
+        EXPECT_NE(std::string::npos, Out.find("LibraryLength: 0\n")) << Out;
+        EXPECT_EQ(std::string::npos, ReadWholeFile(Folder + "p.exe").find("SZDD"));
+    }
+}
+
+// A carried library must load where the system's does not: a DLL for the
+// extractor's machine with the four entry points, not Wine's builtin one
+// (this prefix's own); imports Windows lacks are warned about.
+TEST_F(CommandTest, CarriedLibraryIsCheckedAgainstTheExtractor)
+{
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string builtin = ReadWholeFile(std::string(system) + "\\cabinet.dll");
+    std::string native = builtin, otherMachine;
+    const size_t marker = native.find("Wine builtin DLL");
+    ASSERT_NE(std::string::npos, marker);
+    native.replace(marker, 16, std::string("Test native DLL", 16));
+    otherMachine = native;
+    const size_t header = static_cast<unsigned char>(native[0x3C]) | static_cast<unsigned char>(native[0x3D]) << 8;
+    otherMachine[header + 4] = '\x4C';  // i386 on a 64-bit extractor, or the other way round
+    otherMachine[header + 5] = static_cast<char>(native[header + 5] == 1 ? 0x86 : 0x01);
+    const struct {
+        std::string Bytes, Expected;
+        int Code;
+    } cases[] = {
+        {"not a library", "not a Windows DLL", 1},
+        {ReadWholeFile(BinFolder() + "..\\dlls\\nofdi.dll"), "does not export FDICreate", 1},
+        {builtin, "Wine's builtin DLL", 1},
+        {otherMachine, "but the extractor it is packed with is", 1},
+        {native, "imports zlib1.dll, which Windows does not ship", 0},
+    };
+    for (const auto &c : cases) {
+        ASSERT_TRUE(WriteWholeFile(Folder + "lib.dll", c.Bytes));
+        EXPECT_EQ(c.Code, Oxpack(Build("p.exe", {"--extractor", BinFolder() + "oxtarn.exe", "--library",
+                                                 Folder + "lib.dll", "--folder", Folder + "in", "--quiet"})))
+            << c.Expected;
+        EXPECT_TRUE(Says(c.Expected)) << "expected " << c.Expected << " in: " << Err;
+        EXPECT_EQ(c.Code == 0, FileExists(Folder + "p.exe")) << c.Expected;
+    }
 }
 
 // Building into the folder being packed, again and with fewer cabinets:
@@ -321,6 +401,47 @@ TEST_F(CommandTest, RebuildInsideTheInputFolderPacksNeitherItselfNorOldCabinets)
     ASSERT_EQ(0, Oxpack({"--inspect", output})) << Err;
     EXPECT_NE(std::string::npos, Out.find("2 file(s)")) << Out;
     EXPECT_EQ("", CabextractProblems(output, 2));
+}
+
+// Only cabinets of the package replaced are removed; files under their
+// names that are not (notes, a foreign cabinet, a cabinet of another
+// package with the same set ID) stay, and a new set that needs one of
+// their names is refused. The old set is protected: its cabinets are
+// read with the password of the new build.
+TEST_F(CommandTest, OnlyCabinetsOfTheReplacedPackageAreRemoved)
+{
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(WriteWholeFile(Folder + "in\\noise" + std::to_string(i), NoiseBytes(25000, i)));
+    const std::vector<std::string> split = {"--folder", Folder + "in", "--max-cabinet-size", "20000", "--compression",
+                                            "none", "--set-id", "7", "--protect", "--password", "pw", "--quiet"};
+    ASSERT_EQ(0, Oxpack(Build("other.exe", split))) << Err;
+    ASSERT_EQ(0, Oxpack(Build("p.exe", split))) << Err;
+    ASSERT_TRUE(FileExists(Folder + "p4.cab"));
+    std::string foreign = ReadWholeFile(Folder + "p2.cab");
+    foreign[32] = static_cast<char>(foreign[32] ^ 1);  // another set ID
+    const struct {
+        std::string Name, Bytes;
+        bool Kept;
+    } cases[] = {
+        {"p3.cab", ReadWholeFile(Folder + "p3.cab"), false},
+        {"p5.cab", "notes, not a cabinet", true},
+        {"p6.cab", foreign, true},
+        {"p7.cab", ReadWholeFile(Folder + "other2.cab"), true},  // same set ID, index 1
+    };
+    for (const auto &c : cases)
+        ASSERT_TRUE(WriteWholeFile(Folder + c.Name, c.Bytes));
+    ASSERT_EQ(0, Oxpack(Build("p.exe", {"--folder", Folder + "in", "--protect", "--password", "pw", "--quiet"}))) << Err;
+    EXPECT_FALSE(FileExists(Folder + "p2.cab"));
+    for (const auto &c : cases) {
+        EXPECT_EQ(c.Kept, ReadWholeFile(Folder + c.Name) == c.Bytes) << c.Name;
+        EXPECT_EQ(c.Kept, Says("left " + Folder + c.Name + " alone")) << c.Name << ": " << Err;
+    }
+    ASSERT_TRUE(WriteWholeFile(Folder + "p2.cab", "notes"));
+    const std::string single = ReadWholeFile(Folder + "p.exe");
+    EXPECT_EQ(1, Oxpack(Build("p.exe", split)));
+    EXPECT_TRUE(Says(Folder + "p2.cab, which is not a cabinet")) << Err;
+    EXPECT_TRUE(ReadWholeFile(Folder + "p2.cab") == "notes");
+    EXPECT_TRUE(ReadWholeFile(Folder + "p.exe") == single);
 }
 
 // The old package held open (as by a running copy): the new set is not

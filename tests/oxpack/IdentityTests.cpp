@@ -207,7 +207,7 @@ TEST(PackageIdentity, IconAndVersionGoIntoThePackageAndTheOffsetsFollow)
     ReadPackageSettingsFrom(options.OutputPath, settings, {}, read);
     EXPECT_EQ(result.LibraryOffset, read.LibraryOffset);
     EXPECT_GT(static_cast<size_t>(result.LibraryOffset), extractor.size());
-    EXPECT_EQ(0, package.compare(static_cast<size_t>(result.LibraryOffset), 4, "SZDD"));
+    EXPECT_EQ(0, package.compare(static_cast<size_t>(result.LibraryOffset), 12, "\r\n$KORVANTE$"));  // no library
     RemoveTestFolder(folder);
 }
 

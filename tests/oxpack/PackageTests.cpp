@@ -34,6 +34,7 @@ struct PackageTest : ::testing::Test {
         ASSERT_TRUE(WriteWholeFile(Folder + "in\\data.bin", NoiseBytes(5000, 9)));
         Options.ExtractorPath = Folder + "oxtarn.exe";
         Options.LibraryPath = Folder + "cabinet.dll";
+        Options.LibraryUnchecked = true;  // the layout, not the library, is tested here
         Options.OutputPath = Folder + "package.exe";
         Options.Files = {{Folder + "in\\setup.exe", "setup.exe"}, {Folder + "in\\data.bin", "bin\\data.bin"}};
         Options.Title = "Demo";

@@ -220,7 +220,8 @@ FNFCIGETNEXTCABINET(FciNextCabinet)
 }
 
 // Date and time are the last-write time in UTC: the extractor sets them
-// back as UTC, so a file keeps its time through a package.
+// back as UTC, so a file keeps its time through a package. A time later
+// than the request's latest is recorded as that, for reproducible builds.
 FNFCIGETOPENINFO(FciOpenInfo)
 {
     TContext *context = static_cast<TContext *>(pv);
@@ -235,7 +236,13 @@ FNFCIGETOPENINFO(FciOpenInfo)
         return -1;
     }
     WORD date = 0, time = 0;
-    if (!FileTimeToDosDateTime(&info.ftLastWriteTime, &date, &time)) {
+    FILETIME written = info.ftLastWriteTime;
+    const uint64_t latest = context->Request->LatestFileTime;
+    if (latest != 0 && (static_cast<uint64_t>(written.dwHighDateTime) << 32 | written.dwLowDateTime) > latest) {
+        written.dwHighDateTime = static_cast<DWORD>(latest >> 32);
+        written.dwLowDateTime = static_cast<DWORD>(latest);
+    }
+    if (!FileTimeToDosDateTime(&written, &date, &time)) {
         date = (0 << 9) | (1 << 5) | 1;  // before 1980: the earliest DOS date
         time = 0;
     }

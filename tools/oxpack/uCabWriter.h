@@ -17,6 +17,7 @@ struct TCabinetRequest {
     uint16_t SetId = 0;
     uint32_t FolderBytes = CabMaxFolderBytes;    // uncompressed bytes one folder may hold
     uint32_t BreakAfterFiles = 0;     // 0: never; else a new cabinet after every so many files
+    uint64_t LatestFileTime = 0;      // 0: none; else later file times (FILETIME) are recorded as it
     TPackProgressSink Progress = nullptr;
     void *ProgressContext = nullptr;
 };

@@ -6,6 +6,9 @@
 
 #include "uPackCommand.h"
 
+#include <algorithm>
+#include <iterator>
+
 #define CXXOPTS_NO_REGEX
 #include <cxxopts.hpp>
 
@@ -28,8 +31,9 @@ const std::string UsageText =
     "       oxpack --inspect PACKAGE [--password TEXT]   (settings, version information, files)\n"
     "       oxpack --messages-template FILE\n"
     "\n"
-    "Builds a self-extracting package: the extractor, the cabinet library compressed\n"
-    "in the SZDD format, the settings block and a cabinet of the given files.\n"
+    "Builds a self-extracting package: the extractor, a copy of the cabinet library\n"
+    "(only with --library) compressed in the SZDD format, the settings block and a\n"
+    "cabinet of the given files.\n"
     "\n"
     "Input (any mix, in order; names in the cabinet must be unique in any letter case):\n"
     "  --folder DIR           every file below DIR, named by its path relative to DIR\n"
@@ -54,8 +58,11 @@ const std::string UsageText =
     "  --allow-missing-command  the command is not in the package (the system has it)\n"
     "  --parameters TEXT      parameters of the command\n"
     "  --required-mb N        free megabytes required on the destination drive\n"
-    "  --protect              password protection (needs --password)\n"
-    "  --password TEXT        the password; scrambles the cabinets, is never stored\n"
+    "  --protect              scramble the cabinets with a password (needs --password):\n"
+    "                         keeps the contents from casual view; it is not\n"
+    "                         encryption, and anyone who has the package can\n"
+    "                         recover the password from it\n"
+    "  --password TEXT        the password the package asks for; not stored as such\n"
     "  --silent               run without any window\n"
     "  --messages FILE        the 56 message lines (default: English)\n"
     "  --messages-template FILE  write the 56 default lines to FILE, to translate\n"
@@ -74,9 +81,17 @@ const std::string UsageText =
     "  --max-cabinet-size N   split the set into cabinets of at most N bytes (N >= 16384)\n"
     "  --set-id N             the cabinet set's ID, 0 to 65535 (default: a hash of\n"
     "                         the inputs, so the same inputs give the same package)\n"
+    "  --date SECONDS         record every file time later than SECONDS (since\n"
+    "                         1970-01-01 UTC) as that time, so that copies of the\n"
+    "                         same files give the same package; default: the\n"
+    "                         SOURCE_DATE_EPOCH environment variable, when set\n"
     "  --extractor PATH       extractor program (default: oxtarn.exe beside oxpack.exe)\n"
-    "  --library PATH         cabinet library to carry (default: the system's cabinet.dll)\n"
-    "  --no-library           carry no cabinet library (every Windows since 2000 has one)\n"
+    "  --library FILE         carry a copy of the cabinet library, for systems that lack\n"
+    "                         one: a DLL for the extractor's machine (32-bit) that\n"
+    "                         exports the four FDI entry points, not Wine's builtin\n"
+    "                         one; its licence is yours to check (default: no copy;\n"
+    "                         every Windows since 2000 has the library)\n"
+    "  --no-library           carry no cabinet library (the default)\n"
     "  --quiet                no progress on standard error\n"
     "  --help                 this text\n"
     "  --version              the version of oxpack\n"
@@ -159,7 +174,7 @@ cxxopts::Options OptionTable()
         "product-name", "", cxxopts::value<std::string>())("product-version", "", cxxopts::value<std::string>())(
         "company", "", cxxopts::value<std::string>())("description", "", cxxopts::value<std::string>())(
         "copyright", "", cxxopts::value<std::string>())("elevate", "", cxxopts::value<bool>())(
-        "inputs", "", cxxopts::value<std::vector<std::string>>());
+        "date", "", cxxopts::value<std::string>())("inputs", "", cxxopts::value<std::vector<std::string>>());
     table.parse_positional("inputs");
     return table;
 }
@@ -178,6 +193,24 @@ std::string QuotedPart(const std::string &message)
     return close == std::string::npos ? message : message.substr(open + 1, close - open - 1);
 }
 
+// The latest time a DOS date of a cabinet records: the end of 2107.
+const int64_t DateLimit = 4354819199LL;
+
+// SOURCE_DATE_EPOCH, the reproducible-builds convention, stands for
+// --date when that is not given.
+void TakeSourceDateEpoch(TCommand &command)
+{
+    wchar_t value[64];
+    const DWORD n = GetEnvironmentVariableW(L"SOURCE_DATE_EPOCH", value, 64);
+    if (n == 0 || n >= 64 || command.Options.LatestFileTime >= 0)
+        return;
+    int64_t seconds = 0;
+    if (!ParseNumber(Utf8Of(std::wstring(value, n)), DateLimit, seconds))
+        throw TCommandError{PackExitUsage, "SOURCE_DATE_EPOCH needs a whole number of seconds since 1970-01-01 UTC: \""
+                                               + Utf8Of(std::wstring(value, n)) + "\""};
+    command.Options.LatestFileTime = seconds;
+}
+
 void TakeOption(TCommand &command, const std::string &key, const std::string &utf8Value)
 {
     TPackOptions &o = command.Options;
@@ -190,7 +223,7 @@ void TakeOption(TCommand &command, const std::string &key, const std::string &ut
         if (key == text && !AnsiOfUtf8(utf8Value, value))
             throw TCommandError{PackExitRefused, "The option " + Spelled(key) + " holds characters that this machine's "
                                                      "ANSI code page (" + std::to_string(GetACP()) + ") cannot hold, "
-                                                     "and the extractor shows settings in that code page: "" + utf8Value + """};
+                                                     "and the extractor shows settings in that code page: \"" + utf8Value + "\""};
     const bool flagOn = value == "true";
     auto flag = [&](bool &target) {
         if (!flagOn)
@@ -247,6 +280,7 @@ void TakeOption(TCommand &command, const std::string &key, const std::string &ut
                                                    + std::to_string(MinCabinetSize) + " to 2147483647: \"" + value + "\""};
         o.MaxCabinetSize = static_cast<uint32_t>(size);
     } else if (key == "set-id") o.SetId = static_cast<int32_t>(number(65535, "a whole number from 0 to 65535"));
+    else if (key == "date") o.LatestFileTime = number(DateLimit, "a whole number of seconds since 1970-01-01 UTC");
     else if (key == "extractor") o.ExtractorPath = value;
     else if (key == "library") {
         o.LibraryPath = value;
@@ -261,8 +295,47 @@ void TakeOption(TCommand &command, const std::string &key, const std::string &ut
     else throw TCommandError{PackExitUsage, "Unknown option: " + Spelled(key)};
 }
 
+// The options that take no value, and those that may be given more than once.
+const char *const Switches[] = {"-h", "--help", "--version", "--allow-missing-command", "--protect", "--silent",
+                                "--no-library", "--quiet"};
+const char *const Repeatable[] = {"folder", "list", "exclude", "inputs"};
+
+// An option that takes a value, written "--option" and followed by
+// something that starts with "--", is far likelier a forgotten value than
+// a value: such a value must be written "--option=--value".
+void RefuseOptionAsValue(const std::vector<std::string> &arguments)
+{
+    for (size_t i = 0; i + 1 < arguments.size(); ++i) {
+        const std::string &option = arguments[i];
+        if (option.size() < 2 || option[0] != '-' || option == "--" || option.find('=') != std::string::npos
+            || std::find(std::begin(Switches), std::end(Switches), option) != std::end(Switches))
+            continue;
+        const std::string longForm = option == "-o" ? std::string("--output") : option;
+        if (arguments[i + 1].compare(0, 2, "--") == 0)
+            throw TCommandError{PackExitUsage, "The option " + option + " is followed by the option "
+                                                   + arguments[i + 1] + " instead of its value; a value that starts with -- is written "
+                                                   + longForm + "=" + arguments[i + 1] + "."};
+        ++i;  // its value, which may start with one dash
+    }
+}
+
+// A second value of a single-value option would silently replace the first.
+void RefuseRepeats(const std::vector<cxxopts::KeyValue> &given)
+{
+    std::vector<std::string> seen;
+    for (const cxxopts::KeyValue &kv : given) {
+        const std::string key = kv.key() == "license" ? "licence" : kv.key();
+        if (std::find(std::begin(Repeatable), std::end(Repeatable), key) != std::end(Repeatable))
+            continue;
+        if (std::find(seen.begin(), seen.end(), key) != seen.end())
+            throw TCommandError{PackExitUsage, "The option " + Spelled(key) + " was given twice; give it once."};
+        seen.push_back(key);
+    }
+}
+
 void ParseArguments(const std::vector<std::string> &arguments, TCommand &command)
 {
+    RefuseOptionAsValue(arguments);
     std::vector<const char *> argv(1, "oxpack");
     for (const std::string &argument : arguments)
         argv.push_back(argument.c_str());
@@ -281,6 +354,7 @@ void ParseArguments(const std::vector<std::string> &arguments, TCommand &command
     } catch (const cxxopts::exceptions::exception &e) {
         throw TCommandError{PackExitUsage, e.what()};
     }
+    RefuseRepeats(given);
     // Usage first: a mistyped option must not be hidden by a refused
     // input named before it.
     for (const cxxopts::KeyValue &kv : given)
@@ -302,10 +376,13 @@ void ParseArguments(const std::vector<std::string> &arguments, TCommand &command
         throw TCommandError{PackExitUsage, "--no-library and --library exclude each other."};
     if (!command.InspectPath.empty())
         return;
+    TakeSourceDateEpoch(command);
     if (o.OutputPath.empty())
         throw TCommandError{PackExitUsage, "No output package was named (--output)."};
     if (o.Files.empty())
         throw TCommandError{PackExitUsage, "No files to pack were given (--folder, --list or file names)."};
+    if (!o.PasswordProtected && !o.Password.empty())
+        throw TCommandError{PackExitUsage, "--password without --protect: the password would not be used."};
 }
 
 void ReadLinesFile(const std::string &what, const std::string &path, std::vector<std::string> &lines)
@@ -348,7 +425,7 @@ void ShowProgress(const TPackProgress &progress, void *context)
 int Run(const std::vector<std::string> &arguments, std::string &out, std::string &err, const TProgressOutput *progress)
 {
     if (arguments.empty()) {
-        out += UsageText;
+        err += UsageText;
         return PackExitUsage;
     }
     TCommand command;
@@ -375,6 +452,11 @@ int Run(const std::vector<std::string> &arguments, std::string &out, std::string
         return PackExitOk;
     }
     TPackOptions &o = command.Options;
+    const std::string outputName = NameOf(o.OutputPath);
+    if (outputName.size() < 4 || CompareStringOrdinal(WideOf(outputName.substr(outputName.size() - 4)).c_str(), -1,
+                                                      L".exe", -1, TRUE) != CSTR_EQUAL)
+        err += "oxpack: warning: the package's name does not end in .exe; Windows runs it only under a name that does: "
+               + o.OutputPath + "\n";
     if (!command.EmptyFolders.empty()) {
         std::string list;
         for (const std::string &folder : command.EmptyFolders)
@@ -390,6 +472,9 @@ int Run(const std::vector<std::string> &arguments, std::string &out, std::string
                                                      + " lines; it holds " + std::to_string(o.Messages.size()) + ": "
                                                      + command.MessagesPath};
     }
+    if (o.PasswordProtected && !command.Quiet)
+        err += "oxpack: note: --protect scrambles the package; it is not encryption, and anyone who has the "
+               "package can recover the password from it.\n";
     TProgressState state{progress, TProgressLine(), TPackProgress()};
     if (progress && progress->Write && !command.Quiet) {
         state.Line.Console = progress->Console;

@@ -17,6 +17,7 @@
 #include "uCabWriter.h"
 #include "uPackLayout.h"
 #include "uPackNames.h"
+#include "uLibraryCheck.h"
 #include "uPackage.h"
 #include "uPackIdentity.h"
 
@@ -32,15 +33,6 @@ std::string ProgramFolder()
     DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::string p = Utf8Of(std::wstring(path, n));
     return p.substr(0, p.find_last_of('\\') + 1);
-}
-
-std::string SystemLibraryPath()
-{
-    wchar_t folder[MAX_PATH];
-    UINT n = GetSystemDirectoryW(folder, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return "cabinet.dll";
-    return Utf8Of(std::wstring(folder, n)) + "\\cabinet.dll";
 }
 
 bool ReadPiece(const std::string &what, const std::string &path, std::string &bytes, std::string &error)
@@ -185,7 +177,7 @@ struct TPieces {
     std::string Block;
 };
 
-bool PreparePieces(const TPackOptions &options, TPieces &pieces, std::string &error)
+bool PreparePieces(const TPackOptions &options, TPieces &pieces, std::vector<std::string> &notes, std::string &error)
 {
     const std::string extractorPath = options.ExtractorPath.empty() ? ProgramFolder() + "oxtarn.exe" : options.ExtractorPath;
     if (!ReadPiece("extractor", extractorPath, pieces.Extractor, error))
@@ -203,13 +195,19 @@ bool PreparePieces(const TPackOptions &options, TPieces &pieces, std::string &er
                 + std::to_string(PackCopyBufferLength) + " fit the extractor's copy buffer: " + extractorPath;
         return false;
     }
-    if (!options.NoLibrary) {
-        const std::string libraryPath = options.LibraryPath.empty() ? SystemLibraryPath() : options.LibraryPath;
+    if (!options.NoLibrary && !options.LibraryPath.empty()) {
+        const std::string &libraryPath = options.LibraryPath;
         std::string library;
         if (!ReadPiece("cabinet library", libraryPath, library, error))
             return false;
         if (library.empty()) {
             error = "The cabinet library is empty: " + libraryPath;
+            return false;
+        }
+        const std::string why = options.LibraryUnchecked ? std::string()
+                                                         : WhyLibraryIsUnfit(library, PeMachineOf(pieces.Extractor), notes);
+        if (!why.empty()) {
+            error = "The cabinet library cannot serve the extractor: " + why + ": " + libraryPath;
             return false;
         }
         // The compressed library may be larger than the extractor's copy
@@ -359,10 +357,12 @@ std::vector<TPackFile> FilesToPack(const TPackOptions &options, const std::strin
     const std::string outputFolder = Lower(FolderOf(outputPath));
     const std::string stem = ContinuationStem(outputPath);
     std::vector<TPackFile> files;
+    std::vector<bool> used(options.Excludes.size(), false);
     for (const TPackFile &file : options.Files) {
         bool excluded = false;
-        for (const std::string &pattern : options.Excludes)
-            excluded = excluded || MatchesExclude(pattern, file.CabinetName);
+        for (size_t i = 0; i < options.Excludes.size(); ++i)
+            if (MatchesExclude(options.Excludes[i], file.CabinetName))
+                excluded = used[i] = true;
         if (excluded)
             continue;
         const std::string source = FullPathOf(file.SourcePath);
@@ -376,11 +376,24 @@ std::vector<TPackFile> FilesToPack(const TPackOptions &options, const std::strin
         }
         files.push_back(file);
     }
+    // A pattern that leaves nothing out is most likely mistyped.
+    for (size_t i = 0; i < options.Excludes.size(); ++i)
+        if (!used[i])
+            result.Notes.push_back("warning: --exclude " + options.Excludes[i] + " matches no file.");
     return files;
 }
 
+// FILETIME ticks of seconds since 1970 (0 for none, below 1601 or beyond).
+uint64_t FileTimeOfSeconds(int64_t seconds)
+{
+    const int64_t since1601 = 11644473600LL;
+    if (seconds < 0 || seconds > 0x7FFFFFFFFFFFLL)
+        return 0;
+    return static_cast<uint64_t>(seconds + since1601) * 10000000u;
+}
+
 // FNV-1a: the set ID follows the inputs, so the same inputs give the same bytes.
-uint16_t SetIdOf(const std::vector<TPackFile> &files, const std::string &block)
+uint16_t SetIdOf(const std::vector<TPackFile> &files, const std::string &block, uint64_t latest)
 {
     uint32_t hash = 2166136261u;
     auto mix = [&hash](const void *data, size_t count) {
@@ -393,6 +406,11 @@ uint16_t SetIdOf(const std::vector<TPackFile> &files, const std::string &block)
     for (const TPackFile &file : files) {
         WIN32_FILE_ATTRIBUTE_DATA data = {};
         GetFileAttributesExW(WideOf(file.SourcePath).c_str(), GetFileExInfoStandard, &data);
+        if (latest != 0 && (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32
+                            | data.ftLastWriteTime.dwLowDateTime) > latest) {
+            data.ftLastWriteTime.dwHighDateTime = static_cast<DWORD>(latest >> 32);
+            data.ftLastWriteTime.dwLowDateTime = static_cast<DWORD>(latest);
+        }
         mix(file.CabinetName.c_str(), file.CabinetName.size() + 1);
         mix(&data.nFileSizeHigh, sizeof data.nFileSizeHigh);
         mix(&data.nFileSizeLow, sizeof data.nFileSizeLow);
@@ -422,26 +440,90 @@ bool CheckSources(const std::vector<TPackFile> &files, uint32_t folderBytes, std
     return true;
 }
 
-// Continuation cabinets of an earlier build with this stem that the new
-// set (count cabinets in all) does not use.
-std::vector<std::string> StaleContinuations(const std::string &outputPath, size_t count)
+// The start of a cabinet's header as stored at offset in path,
+// unscrambled with password (when given); empty unless it is a cabinet.
+std::string CabinetStartAt(const std::string &path, int64_t offset, const std::string &password)
+{
+    std::string start, reason;
+    if (!ReadFileRange(path, offset, 36, start, reason) || start.size() < 36)
+        return std::string();
+    if (!password.empty())
+        ScrambleAt(reinterpret_cast<unsigned char *>(&start[0]), 36, 0, password);
+    return start.compare(0, 4, "MSCF") == 0 ? start : std::string();
+}
+
+uint16_t Word(const std::string &bytes, size_t at)
+{
+    return static_cast<uint16_t>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8);
+}
+
+// The set of the package at path, known by its embedded cabinet's header
+// start (empty when path holds no package, or one protected with another
+// password than this build's): what the files it wrote beside it share.
+struct TReplacedSet {
+    std::string Start;
+    std::string Password;  // the old set's scrambling; empty when unprotected
+};
+
+TReplacedSet ReplacedSetOf(const std::string &path, const std::string &password)
+{
+    TReplacedSet set;
+    std::string head, bytes, reason;
+    const int64_t marker = FileSizeOf(path) > 0 && ReadFileRange(path, 0, MarkerScanLength, head, reason)
+                               ? FindMarkerLine(head) : -1;
+    if (marker < 0 || !ReadFileRange(path, marker, SettingsCopyLength, bytes, reason))
+        return set;
+    TPackageSettings settings;
+    ParseSettingsLines(bytes, std::vector<std::string>(), settings);
+    if (!settings.Complete || settings.CabinetOffset <= 0 || (settings.PasswordProtected && password.empty()))
+        return set;
+    set.Password = settings.PasswordProtected ? password : std::string();
+    set.Start = CabinetStartAt(path, settings.CabinetOffset, set.Password);
+    return set;
+}
+
+// Whether the file at path is the cabinet that set names number (its
+// embedded cabinet being number 1): the same signature, version and set
+// ID, and the index that many past the embedded cabinet's.
+bool IsCabinetOfSet(const std::string &path, const TReplacedSet &set, int number)
+{
+    if (set.Start.empty())
+        return false;
+    const std::string start = CabinetStartAt(path, 0, set.Password);
+    return !start.empty() && start.compare(0, 8, set.Start, 0, 8) == 0 && Word(start, 24) == Word(set.Start, 24)
+           && Word(start, 32) == Word(set.Start, 32) && Word(start, 34) == Word(set.Start, 34) + number - 1;
+}
+
+// A file beside the output whose name is that of a continuation cabinet,
+// and whether it is one of the set being replaced.
+struct TContinuationFile {
+    std::string Path;
+    int Number;  // n of stem + n + ".cab"; its index in the set is n - 1
+    bool OfReplacedSet;
+};
+
+// Files named as continuation cabinets of this stem. A name proves
+// nothing (every builder, and every package whose name ends in digits,
+// may use it): only a cabinet of the package being replaced is ours.
+std::vector<TContinuationFile> ContinuationNamedFiles(const std::string &outputPath, const TReplacedSet &set)
 {
     const std::string folder = FolderOf(outputPath);
     const std::string stem = ContinuationStem(outputPath);
-    std::vector<std::string> stale;
+    std::vector<TContinuationFile> files;
     WIN32_FIND_DATAW found;
     HANDLE h = FindFirstFileW(WideOf(folder + stem + "*.cab").c_str(), &found);
     if (h == INVALID_HANDLE_VALUE)
-        return stale;
+        return files;
     do {
-        const std::string name = Utf8Of(found.cFileName);
-        const int index = ContinuationIndex(stem, name);
-        if (index > static_cast<int>(count) && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            stale.push_back(folder + name);
+        const std::string path = folder + Utf8Of(found.cFileName);
+        const int number = ContinuationIndex(stem, NameOf(path));
+        if (number >= 2 && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            files.push_back(TContinuationFile{path, number, IsCabinetOfSet(path, set, number)});
     } while (FindNextFileW(h, &found));
     FindClose(h);
-    std::sort(stale.begin(), stale.end());
-    return stale;
+    std::sort(files.begin(), files.end(),
+              [](const TContinuationFile &a, const TContinuationFile &b) { return a.Number < b.Number; });
+    return files;
 }
 
 }  // namespace
@@ -458,10 +540,17 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
         return false;
     }
     const std::string outputPath = FullPathOf(options.OutputPath);
+    // Read before anything is replaced: which files beside the output are
+    // cabinets of the package it replaces (a protected one is read with
+    // this build's password; with another, none is known to be its).
+    const std::vector<TContinuationFile> named = ContinuationNamedFiles(
+        outputPath, ReplacedSetOf(outputPath, options.PasswordProtected ? options.Password : std::string()));
     TPackOptions checked = options;
     checked.Files = FilesToPack(options, outputPath, result);
-    if (!CheckSettingsFields(checked, error) || !CheckSources(checked.Files, options.FolderBytes, error)
-        || !CheckCabinetNames(checked.Files, error) || !CheckCommandAndDestination(checked, result.Notes, error))
+    // Names before sources: a name Windows forbids cannot be a file either,
+    // and "missing" would hide why.
+    if (!CheckSettingsFields(checked, error) || !CheckCabinetNames(checked.Files, error)
+        || !CheckSources(checked.Files, options.FolderBytes, error) || !CheckCommandAndDestination(checked, result.Notes, error))
         return false;
     if (options.MaxCabinetSize != 0 && options.MaxCabinetSize < MinCabinetSize) {
         error = "The maximum cabinet size must be at least " + std::to_string(MinCabinetSize) + " bytes.";
@@ -477,7 +566,7 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
         return false;
     }
     TPieces pieces;
-    if (!PreparePieces(checked, pieces, error))
+    if (!PreparePieces(checked, pieces, result.Notes, error))
         return false;
 
     std::string scratch;
@@ -490,7 +579,9 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
     request.Folder = scratch;
     request.FirstName = EmbeddedCabinetName;
     request.ContinuationStem = ContinuationStem(outputPath);
-    request.SetId = options.SetId >= 0 ? static_cast<uint16_t>(options.SetId) : SetIdOf(checked.Files, pieces.Block);
+    request.LatestFileTime = options.LatestFileTime >= 0 ? FileTimeOfSeconds(options.LatestFileTime) : 0;
+    request.SetId = options.SetId >= 0 ? static_cast<uint16_t>(options.SetId)
+                                       : SetIdOf(checked.Files, pieces.Block, request.LatestFileTime);
     request.FolderBytes = options.FolderBytes;
     request.BreakAfterFiles = options.BreakCabinetAfterFiles;
     request.Progress = options.Progress;
@@ -509,6 +600,14 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
         // 32-bit numbers.
         if (result.CabinetOffset >= PackPositionLimit || result.PackageSize >= PackPositionLimit) {
             error = "The package would reach 2 GiB, beyond what the extractor can read; set a maximum cabinet size.";
+            ok = false;
+        }
+    }
+
+    for (const TContinuationFile &file : named) {
+        if (ok && !file.OfReplacedSet && file.Number <= static_cast<int>(set.Paths.size())) {
+            error = "The new set needs the name of " + file.Path + ", which is not a cabinet of the package "
+                    "being replaced; move or rename it. Nothing was written.";
             ok = false;
         }
     }
@@ -548,11 +647,16 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
     result.FileCount = checked.Files.size();
     for (const std::string &old : leftovers)
         result.Notes.push_back("the file replaced is still in use and stays as " + old + "; delete it later.");
-    for (const std::string &stale : StaleContinuations(outputPath, set.Paths.size())) {
-        if (DeletePath(stale))
-            result.Notes.push_back("removed " + stale + ", a continuation cabinet of an earlier build that this set does not use.");
+    for (const TContinuationFile &file : named) {
+        if (file.Number <= static_cast<int>(set.Paths.size()))
+            continue;
+        if (!file.OfReplacedSet)
+            result.Notes.push_back("warning: left " + file.Path + " alone: it has the name of a continuation cabinet "
+                                   "but is not one of the package replaced.");
+        else if (DeletePath(file.Path))
+            result.Notes.push_back("removed " + file.Path + ", a continuation cabinet of an earlier build that this set does not use.");
         else
-            result.Notes.push_back("could not remove " + stale + ", a continuation cabinet of an earlier build that this set does not use.");
+            result.Notes.push_back("could not remove " + file.Path + ", a continuation cabinet of an earlier build that this set does not use.");
     }
     return true;
 }

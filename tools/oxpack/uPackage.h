@@ -1,5 +1,5 @@
-// uPackage: builds a package: extractor, SZDD-compressed cabinet library,
-// settings block, cabinet (scrambled when a password is given), plus any
+// uPackage: builds a package: extractor, SZDD-compressed cabinet library
+// (when one is given), settings block, cabinet (scrambled when a password is given), plus any
 // continuation cabinets beside it.
 #pragma once
 #include <cstdint>
@@ -35,7 +35,7 @@ typedef void (*TPackProgressSink)(const TPackProgress &progress, void *context);
 // of this machine, as the extractor reads them; paths are UTF-8.
 struct TPackOptions {
     std::string ExtractorPath;            // empty: oxtarn.exe beside the running program
-    std::string LibraryPath;              // empty: cabinet.dll in the system folder
+    std::string LibraryPath;              // empty: carry no library (every target system has one)
     std::string OutputPath;
     std::vector<TPackFile> Files;
     std::string Title;
@@ -52,10 +52,18 @@ struct TPackOptions {
     std::vector<std::string> Messages;    // empty: the 56 default English texts
     TCompression Compression = TCompression::MsZip;
     uint32_t MaxCabinetSize = 0;          // 0: one cabinet unless the file count needs more
-    bool NoLibrary = false;               // carry no library (a zero-length piece)
+    bool NoLibrary = false;               // carry no library even when LibraryPath is given
+    // Carry LibraryPath without checking that it can serve the extractor.
+    // Tests only: to see how the extractor meets a library the check
+    // refuses; the command line has no option for it.
+    bool LibraryUnchecked = false;
     bool AllowMissingCommand = false;     // the command may be one the target system has
     std::vector<std::string> Excludes;    // patterns over the names in the cabinet
     int32_t SetId = -1;                   // -1: a hash of the inputs
+    // Seconds since 1970-01-01 UTC; a file time later than it is recorded
+    // (and hashed into the set ID) as it, so that copies of the same files
+    // give the same bytes. -1: file times as they are.
+    int64_t LatestFileTime = -1;
     // Files one cabinet lists and bytes one folder holds; the format's
     // limits, lower only to test what happens at them.
     uint32_t FilesPerCabinet = CabMaxFiles;

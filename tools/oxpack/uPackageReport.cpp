@@ -202,7 +202,9 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
     report += "RequiredMegabytes: " + std::to_string(settings.RequiredBytes / 1048576) + " ("
               + std::to_string(settings.RequiredBytes) + " bytes)\n";
     const bool protectedPackage = settings.PasswordProtected;
-    report += std::string("PasswordProtected: ") + (protectedPackage ? "TRUE" : "FALSE") + "\n";
+    report += std::string("PasswordProtected: ") + (protectedPackage ? "TRUE" : "FALSE")
+              + (protectedPackage ? " (scrambled, not encrypted: the password can be recovered from the package)" : "")
+              + "\n";
     report += std::string("Silent: ") + (settings.Silent ? "TRUE" : "FALSE") + "\n";
     const std::vector<std::string> messages(settings.Messages + 1, settings.Messages + 1 + MessageCount);
     const bool english = messages == DefaultMessages();
