@@ -105,6 +105,12 @@ bool LaunchFile(const std::string &filePath, const std::string &arguments, bool 
     }
     std::string commandLine =
         BuildLaunchCommandLine(filePath, arguments, associatedProgram, WindowsFolder);
+    // The most a process is given, with its NUL; a longer line would be
+    // cut or refused by the system, so it is never handed over.
+    if (commandLine.size() >= 32767) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;

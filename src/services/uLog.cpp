@@ -160,6 +160,9 @@ std::string OneLine(const std::string &text)
 bool OpenLog(const std::string &path)
 {
     LogStarted = GetTickCount();
+    // A path longer than the file calls take is never handed to them.
+    if (path.size() > MaxPathLength)
+        return false;
     // Another run may be writing to the same log: share it, append only.
     LogFile = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
