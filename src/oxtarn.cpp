@@ -56,7 +56,7 @@ UINT WINAPI TempPathQuery(LPSTR buffer, UINT size)
 // which arguments (a password masked). False when it cannot be opened.
 bool StartLog(const std::string &ownPath)
 {
-    if (PackageSwitches.LogFile.empty() || !OpenLog(PackageSwitches.LogFile))
+    if (PackageSwitches.LogFile.empty() || !OpenLog(PackageSwitches.LogFile, ownPath))
         return PackageSwitches.LogFile.empty();
     LogLine("start: ", ownPath.c_str(), ", oxtarn " OXTARN_VERSION_TEXT ", arguments: ",
             PackageSwitches.Logged.c_str());
