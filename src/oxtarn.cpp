@@ -56,7 +56,7 @@ UINT WINAPI TempPathQuery(LPSTR buffer, UINT size)
 // which arguments (a password masked). False when it cannot be opened.
 bool StartLog(const std::string &ownPath)
 {
-    if (PackageSwitches.LogFile.empty() || !OpenLog(PackageSwitches.LogFile))
+    if (PackageSwitches.LogFile.empty() || !OpenLog(PackageSwitches.LogFile, ownPath))
         return PackageSwitches.LogFile.empty();
     LogLine("start: ", ownPath.c_str(), ", oxtarn " OXTARN_VERSION_TEXT ", arguments: ",
             PackageSwitches.Logged.c_str());
@@ -221,9 +221,12 @@ int main()
             EndRun(ExitError);
     }
     PackageSettings.Destination = AddTrailingBackslash(PackageSettings.Destination);
-    // Every file goes below it: a folder as long as the file calls take
-    // leaves room for none, and is never handed to them.
-    if (PackageSettings.Destination.size() > MaxPathLength)
+    // Every file goes below it, and the command is started from there: a
+    // folder that leaves them no room in what the file calls take is never
+    // handed to them, and is refused before anything is extracted.
+    const std::string &command = PackageSettings.Command;
+    const size_t commandLength = PackageSwitches.ExtractOnly || command == "$EXPLORE$" ? 0 : command.size();
+    if (PackageSettings.Destination.size() + commandLength > MaxPathLength)
         Fail(Message(32) + "\r" + PackageSettings.Destination);
     // A folder that is missing now is made by the extraction.
     if (!DestinationMadeByRun)

@@ -21,7 +21,10 @@ void RewriteCommand(TPackageSettings &settings)
 {
     if (settings.Command == "$EXPLORE$") {
         settings.Command = WindowsFolder + "explorer.exe";
-        settings.Parameters = "\"" + settings.Destination + "\" " + settings.Parameters;
+        // The folder ends in a backslash, which would escape the closing
+        // quote for a program that splits its command line the usual way;
+        // doubled, it stands for one.
+        settings.Parameters = "\"" + settings.Destination + "\\\" " + settings.Parameters;
     } else if (!settings.Command.empty()) {
         settings.Command = settings.Destination + settings.Command;
     }

@@ -91,12 +91,9 @@ bool LaunchFile(const std::string &filePath, const std::string &arguments, bool 
 {
     // Longer than the file calls take: never handed to them (the shell's
     // look-up overflows on a long one), and no file of that name exists.
-    if (filePath.size() > MaxPathLength) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return false;
-    }
+    const bool fits = filePath.size() <= MaxPathLength;
     std::string associatedProgram;
-    if (!IsStartedDirectly(filePath)) {
+    if (fits && !IsStartedDirectly(filePath)) {
         char found[4097] = {};
         const std::string folder = GetFolderPart(filePath);
         HINSTANCE result = FindExecutableA(filePath.c_str(), folder.c_str(), found);
@@ -105,6 +102,12 @@ bool LaunchFile(const std::string &filePath, const std::string &arguments, bool 
     }
     std::string commandLine =
         BuildLaunchCommandLine(filePath, arguments, associatedProgram, WindowsFolder);
+    // Nor is a command line beyond the most a process is given (32,767
+    // characters with the NUL): Wine would cut it short.
+    if (!fits || commandLine.size() >= 32767) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;

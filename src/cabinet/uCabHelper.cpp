@@ -68,7 +68,8 @@ wchar_t LongDestination[1024];
 const wchar_t *DestinationInWide()
 {
     if (!WideDestination) {
-        // Kept for the whole run.
+        // Kept for the whole run. Start-up refuses a destination longer
+        // than MaxPathLength, so the call never gets one it overflows on.
         WideDestination = (new TWideText(PackageSettings.Destination))->Text;
         DWORD length = GetLongPathNameW(WideDestination, LongDestination, 1024);
         if (length > 0 && length < 1024)

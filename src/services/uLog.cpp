@@ -13,6 +13,9 @@ namespace {
 // stored for it.
 HANDLE LogFile = nullptr;
 DWORD LogStarted = 0;
+// Either thread may end the run and close the log while the other writes
+// a line: the handle is used and closed under this lock.
+volatile long LogBusy = 0;
 
 const int LogLineMax = 1024;
 
@@ -107,7 +110,10 @@ void WriteParts(const char *label, const wchar_t *wide, int wideLength, const ch
     out[length++] = '\r';
     out[length++] = '\n';
     DWORD written = 0;
-    WriteFile(LogFile, out, static_cast<DWORD>(length), &written, nullptr);
+    EnterSpinLock(&LogBusy);
+    if (LogFile != nullptr)
+        WriteFile(LogFile, out, static_cast<DWORD>(length), &written, nullptr);
+    LeaveSpinLock(&LogBusy);
 }
 
 } // namespace
@@ -157,12 +163,21 @@ std::string OneLine(const std::string &text)
     return line;
 }
 
-bool OpenLog(const std::string &path)
+bool OpenLog(const std::string &path, const std::string &ownPath)
 {
     LogStarted = GetTickCount();
-    // Another run may be writing to the same log: share it, append only.
+    // A path longer than the file calls take is never handed to them.
+    if (path.size() > MaxPathLength)
+        return false;
+    // The package itself, by whatever name, is no log: lines appended to it
+    // would damage it (Windows refuses to write into a running program,
+    // Wine does not). Held open meanwhile against writers, it cannot be
+    // opened for appending. Another run may be writing to the same log:
+    // share it, append only.
+    HANDLE package = CreateFileA(ownPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     LogFile = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    CloseHandle(package);
     if (LogFile == INVALID_HANDLE_VALUE)
         LogFile = nullptr;
     return LogFile != nullptr;
@@ -223,7 +238,10 @@ void LogEnd(int exitCode)
     PutDuration(text, elapsed);
     LogLine("end: exit code ", number, ", after ", text);
     // Both threads may end the run; the handle is closed once.
-    HANDLE file = InterlockedExchangePointer(&LogFile, nullptr);
+    EnterSpinLock(&LogBusy);
+    HANDLE file = LogFile;
+    LogFile = nullptr;
+    LeaveSpinLock(&LogBusy);
     if (file)
         CloseHandle(file);
 }

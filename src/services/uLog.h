@@ -7,9 +7,9 @@
 #include <string>
 
 // Opens path for appending (created when missing) and starts the clock for
-// the run's duration; false when it cannot be opened, and the run then
-// goes on without a log.
-bool OpenLog(const std::string &path);
+// the run's duration; false when it cannot be opened or is the package
+// at ownPath itself, and the run then goes on without a log.
+bool OpenLog(const std::string &path, const std::string &ownPath = std::string());
 bool IsLogOpen();
 // One line made of the given parts, in the system's code page, written as
 // UTF-8. Safe from either thread: each line is one append. The parts are

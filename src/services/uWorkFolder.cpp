@@ -24,7 +24,10 @@ std::string ChooseWorkFolder(const std::string &name, int64_t required)
     // A temporary folder the calls cannot take comes as none: passed over
     // like one without room, since a work folder relative to wherever the
     // run stands would put the command at the mercy of the search order.
-    bool found = IsFullPath(base) && FreeBytesOnDrive(base) >= required;
+    // So is one whose numbered folder (up to ten digits) would be longer
+    // than the file calls take.
+    bool found = IsFullPath(base) && base.size() + name.size() + 11 <= MaxPathLength &&
+                 FreeBytesOnDrive(base) >= required;
     if (found) {
         chosen = base;
     } else {

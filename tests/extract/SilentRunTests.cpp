@@ -172,9 +172,12 @@ TEST(SilentRun, ExploreOpensAWindowOnTheDestination)
     options.Command = "$EXPLORE$";
     // The shell's window stays open after the run: not RunPackage, which
     // would wait for it.
-    TChild child = StartChild(Quoted(BuildTestPackage(options)) + " $SILENT$", s.Root);
+    const std::string log = s.Root + "explore.log";
+    TChild child = StartChild(Quoted(BuildTestPackage(options)) + " $SILENT$ \"$LOG$=" + log + "\"", s.Root);
     EXPECT_EQ(0u, FinishChild(child));
     EXPECT_EQ("x", ReadWholeFile(s.Root + name + "\\shown.txt"));
+    // Its trailing backslash doubled, so that it does not escape the quote.
+    EXPECT_NE(std::string::npos, ReadWholeFile(log).find(name + std::string("\\\\\" "))) << ReadWholeFile(log);
     HWND window = WaitForTopWindow(name, 15000);
     EXPECT_TRUE(window) << "no shell window on the destination";
     if (window)

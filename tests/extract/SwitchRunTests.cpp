@@ -117,10 +117,14 @@ TEST(DestinationSwitch, RelativeOrEmptyFolderIsRefusedWithOneBeforeAnythingIsWri
 {
     TSwitchScratch s;
     const std::string package = s.Package("fixed.exe", s.Root + "fixed");
-    for (const char *folder : {"relative", "C:relative", "\\rooted", ""}) {
-        TRunResult run = RunPackage(package, std::string("$SILENT$ $DESTINATION$=") + folder, s.Root);
+    // Too long for the file calls, alone or with the command below it.
+    const std::string tooLong = s.Root + std::string(260 - s.Root.size(), 'd');
+    const std::string noRoomForCommand = s.Root + std::string(251 - s.Root.size(), 'c');
+    for (const char *folder : {"relative", "C:relative", "\\rooted", "", tooLong.c_str(), noRoomForCommand.c_str()}) {
+        TRunResult run = RunPackage(package, std::string("$SILENT$ \"$DESTINATION$=") + folder + "\"", s.Root);
         EXPECT_EQ(1u, run.ExitCode) << folder;
         EXPECT_FALSE(run.BoxShown) << folder << ": " << run.BoxText;
+        EXPECT_FALSE(IsFolderPresent(folder)) << folder;
     }
     EXPECT_FALSE(IsFolderPresent(s.Root + "relative"));
     EXPECT_FALSE(IsFolderPresent(s.Root + "fixed"));
@@ -372,4 +376,9 @@ TEST(RunLog, LogThatCannotBeOpenedDoesNotStopASilentRun)
     EXPECT_FALSE(run.BoxShown) << run.BoxText;
     EXPECT_EQ("payload data", ReadWholeFile(out + "data.txt"));
     EXPECT_FALSE(IsFolderPresent(s.Root + "no folder"));
+
+    // The package itself is no log: nothing is appended to it.
+    const std::string bytes = ReadWholeFile(package);
+    EXPECT_EQ(0u, RunPackage(package, "$SILENT$ \"$LOG$=" + package + "\"", s.Root).ExitCode);
+    EXPECT_TRUE(ReadWholeFile(package) == bytes) << "the package has changed";
 }

@@ -430,17 +430,20 @@ TEST_F(ChooseWorkFolderTests, RequiredZeroAlwaysUsesTheTemporaryFolder)
         EXPECT_FALSE(IsDirectory("C:\\ox_wf_unreadable1"));
     }
 
-    // One the calls cannot report (too long) is passed over for a fixed
-    // drive: a work folder is never relative to the current folder.
-    const std::string tooLong = base + std::string(1100, 't');
-    SetEnvironmentVariableA("TMP", tooLong.c_str());
-    SetEnvironmentVariableA("TEMP", tooLong.c_str());
-    const std::string name = "ox_wf_notemp" + std::to_string(GetCurrentProcessId()) + "_";
-    const std::string chosen = ChooseWorkFolder(name, 0);
-    if (!chosen.empty())
-        made.push_back(chosen.substr(0, chosen.size() - 1));
-    EXPECT_EQ("C:\\" + name + "1\\", chosen);
-    EXPECT_FALSE(IsDirectory(name + "1"));
+    // One the calls cannot report (too long), or whose work folder would be
+    // longer than the file calls take, is passed over for a fixed drive: a
+    // work folder is never relative to the current folder.
+    for (size_t length : {1100u, 300u}) {
+        const std::string tooLong = base + std::string(length, 't');
+        SetEnvironmentVariableA("TMP", tooLong.c_str());
+        SetEnvironmentVariableA("TEMP", tooLong.c_str());
+        const std::string name = "ox_wf_notemp" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(length);
+        const std::string chosen = ChooseWorkFolder(name, 0);
+        if (!chosen.empty())
+            made.push_back(chosen.substr(0, chosen.size() - 1));
+        EXPECT_EQ("C:\\" + name + "1\\", chosen);
+        EXPECT_FALSE(IsDirectory(name + "1"));
+    }
 }
 
 TEST_F(ChooseWorkFolderTests, TemporaryFolderIsTakenWithoutADriveTypeTest)
