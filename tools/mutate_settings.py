@@ -53,9 +53,18 @@ def mutate(region, rng):
     """The region changed by one to four edits, and what they were."""
     data = bytearray(region)
     done = []
+    # Half the edits go to the lines before the messages (numbers, texts,
+    # destination, command, parameters, flags): the messages are most of
+    # the region, yet a silent run hands few of them to the system.
+    licence_end = region.find(b"\0$LUMBO$\0\r\n")
+    head = len(region)
+    if licence_end >= 0:
+        head = licence_end
+        for _ in range(8):
+            head = region.find(b"\r\n", head) + 2
     for _ in range(rng.randint(1, 4)):
-        kind = rng.choice(["byte", "bytes", "long", "long", "cut", "line end", "number", "repeat"])
-        at = rng.randrange(len(data) + 1)
+        kind = rng.choice(["byte", "bytes", "long", "long", "field", "cut", "line end", "number", "repeat"])
+        at = rng.randrange(min(head, len(data)) + 1 if rng.random() < 0.5 else len(data) + 1)
         if kind == "byte" and data:
             at = min(at, len(data) - 1)
             data[at] = rng.randrange(256)
@@ -64,7 +73,13 @@ def mutate(region, rng):
         elif kind == "long":
             # Fields of a few hundred to a few thousand characters: where
             # fixed buffers of the platform give way.
-            data[at:at] = bytes([rng.choice(b"A\\.x\xff%")]) * rng.choice([200, 300, 1000, 1100, 2000, 5000])
+            data[at:at] = bytes([rng.choice(b"A\\.x\xff%")]) * rng.randint(200, 5000)
+        elif kind == "field":
+            # One of the lines before the messages replaced by a long text.
+            lines = [0] + [i + 2 for i in range(min(head, len(data))) if data[i:i + 2] == b"\r\n"]
+            at = rng.choice(lines)
+            line_end = data.find(b"\r\n", at)
+            data[at:line_end if line_end >= 0 else len(data)] = b"A" * rng.randint(200, 5000)
         elif kind == "cut":
             del data[at:at + rng.randint(1, 64)]
         elif kind == "line end":
@@ -134,12 +149,18 @@ class Runner:
         command = [os.path.join(self.build, "wine-run"), os.path.join(self.build, "bin", "guarded_run.exe"),
                    windows(result), str(self.args.limit * 1000), windows(folders["temp"]), windows(path),
                    "$SILENT$", "$DESTINATION$=" + windows(folders["dest"])]
-        try:
-            subprocess.run(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, timeout=self.args.limit + 60, check=False)
-        except subprocess.TimeoutExpired:
-            pass
-        outcome = open(result).read().split() if os.path.exists(result) else ["hang", "strays", "0"]
+        # A runner that could not start the extractor, or wrote nothing (Wine
+        # itself failing to start it), is tried once more; then its outcome
+        # is reported as it is, never as the extractor's.
+        for _ in range(2):
+            try:
+                subprocess.run(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL, timeout=self.args.limit + 60, check=False)
+                outcome = open(result).read().split() if os.path.exists(result) else ["noresult", "strays", "0"]
+            except subprocess.TimeoutExpired:
+                outcome = ["hang", "strays", "0"]
+            if outcome[0] not in ("unstarted", "noresult"):
+                break
         # The work folder of the run goes with the run: what stays in the
         # temporary folder counts as written outside.
         after = snapshot(scratch, skip)
@@ -210,7 +231,7 @@ def main():
         print("  %s: %d" % (kind, sum(1 for finding in findings if finding[0] == kind)))
     for finding in sorted(findings, key=lambda f: f[1]):
         print("  %s #%d: %s (%s)" % finding)
-    bad = [f for f in findings if f[0] in ("crash", "hang", "outside")]
+    bad = [f for f in findings if f[0] != "strays"]
     return 1 if bad else 0
 
 

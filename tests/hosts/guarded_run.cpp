@@ -2,7 +2,8 @@
 // debugger, so that a crash is seen as the exception it is (no crash
 // dialog waits for anyone), under a time limit, and in a job that ends
 // whatever the program left running. Writes one line to RESULT:
-//   "exit CODE", "crash CODE at ADDRESS" or "hang", then " strays N".
+//   "exit CODE", "crash CODE at ADDRESS", "hang" or "unstarted ERROR",
+//   then " strays N".
 //   guarded_run RESULT LIMIT_MS TEMP PROGRAM [ARGUMENTS...]
 // TEMP becomes the program's temporary folder. Without arguments it ends
 // at once with 0: a package's command that does nothing.
@@ -29,16 +30,19 @@ int main(int argc, char **argv)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
-                        DEBUG_ONLY_THIS_PROCESS | CREATE_SUSPENDED, nullptr, nullptr, &startup, &process))
-        return 3;
-    AssignProcessToJobObject(job, process.hProcess);
-    ResumeThread(process.hThread);
-
     char outcome[96] = "hang";
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
+                        DEBUG_ONLY_THIS_PROCESS | CREATE_SUSPENDED, nullptr, nullptr, &startup, &process)) {
+        snprintf(outcome, sizeof outcome, "unstarted %lu", GetLastError());
+        process.hProcess = nullptr;
+    } else {
+        AssignProcessToJobObject(job, process.hProcess);
+        ResumeThread(process.hThread);
+    }
+
     const DWORD started = GetTickCount();
     bool loaderBreak = true;
-    for (bool ended = false; !ended;) {
+    for (bool ended = !process.hProcess; !ended;) {
         const DWORD elapsed = GetTickCount() - started;
         if (elapsed >= limit) {
             TerminateProcess(process.hProcess, WAIT_TIMEOUT);
