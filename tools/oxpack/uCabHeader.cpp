@@ -69,7 +69,8 @@ bool ReadCabHeader(const std::string &bytes, TCabHeader &header, std::string &er
     header.CabinetSize = r.Take(4);
     r.Skip(4);
     header.FilesOffset = r.Take(4);
-    r.Skip(4 + 2);  // reserved, version
+    r.Skip(4);  // reserved
+    header.Version = static_cast<uint16_t>(r.Take(2));
     header.FolderCount = static_cast<uint16_t>(r.Take(2));
     header.FileCount = static_cast<uint16_t>(r.Take(2));
     header.Flags = static_cast<uint16_t>(r.Take(2));

@@ -20,6 +20,7 @@ struct TCabHeader {
     uint16_t FolderCount = 0;
     uint16_t FileCount = 0;
     uint16_t Flags = 0;
+    uint16_t Version = 0;     // versionMinor, then versionMajor
     uint16_t SetId = 0;
     uint16_t Index = 0;
     std::string PreviousCabinet, PreviousDisk, NextCabinet, NextDisk;

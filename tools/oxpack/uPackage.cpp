@@ -440,28 +440,12 @@ bool CheckSources(const std::vector<TPackFile> &files, uint32_t folderBytes, std
     return true;
 }
 
-// The start of a cabinet's header as stored at offset in path,
-// unscrambled with password (when given); empty unless it is a cabinet.
-std::string CabinetStartAt(const std::string &path, int64_t offset, const std::string &password)
-{
-    std::string start, reason;
-    if (!ReadFileRange(path, offset, 36, start, reason) || start.size() < 36)
-        return std::string();
-    if (!password.empty())
-        ScrambleAt(reinterpret_cast<unsigned char *>(&start[0]), 36, 0, password);
-    return start.compare(0, 4, "MSCF") == 0 ? start : std::string();
-}
-
-uint16_t Word(const std::string &bytes, size_t at)
-{
-    return static_cast<uint16_t>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8);
-}
-
 // The set of the package at path, known by its embedded cabinet's header
-// start (empty when path holds no package, or one protected with another
+// (none when path holds no package, or one protected with another
 // password than this build's): what the files it wrote beside it share.
 struct TReplacedSet {
-    std::string Start;
+    bool Known = false;
+    TCabHeader Header;
     std::string Password;  // the old set's scrambling; empty when unprotected
 };
 
@@ -478,20 +462,20 @@ TReplacedSet ReplacedSetOf(const std::string &path, const std::string &password)
     if (!settings.Complete || settings.CabinetOffset <= 0 || (settings.PasswordProtected && password.empty()))
         return set;
     set.Password = settings.PasswordProtected ? password : std::string();
-    set.Start = CabinetStartAt(path, settings.CabinetOffset, set.Password);
+    set.Known = ReadCabinetAt(path, settings.CabinetOffset, set.Password, set.Header, reason);
     return set;
 }
 
 // Whether the file at path is the cabinet that set names number (its
-// embedded cabinet being number 1): the same signature, version and set
-// ID, and the index that many past the embedded cabinet's.
+// embedded cabinet being number 1): the same version and set ID, and the
+// index that many past the embedded cabinet's.
 bool IsCabinetOfSet(const std::string &path, const TReplacedSet &set, int number)
 {
-    if (set.Start.empty())
-        return false;
-    const std::string start = CabinetStartAt(path, 0, set.Password);
-    return !start.empty() && start.compare(0, 8, set.Start, 0, 8) == 0 && Word(start, 24) == Word(set.Start, 24)
-           && Word(start, 32) == Word(set.Start, 32) && Word(start, 34) == Word(set.Start, 34) + number - 1;
+    TCabHeader header;
+    std::string reason;
+    return set.Known && ReadCabinetAt(path, 0, set.Password, header, reason) &&
+           header.Version == set.Header.Version && header.SetId == set.Header.SetId &&
+           header.Index == set.Header.Index + number - 1;
 }
 
 // A file beside the output whose name is that of a continuation cabinet,
@@ -527,6 +511,37 @@ std::vector<TContinuationFile> ContinuationNamedFiles(const std::string &outputP
 }
 
 }  // namespace
+
+// Reads the header of the cabinet that starts at offset in path, its bytes
+// unscrambled from the cabinet's own byte 0.
+bool ReadCabinetAt(const std::string &path, int64_t offset, const std::string &password, TCabHeader &header,
+                   std::string &error)
+{
+    std::string bytes;
+    if (!ReadFileRange(path, offset, 4096, bytes, error))
+        return false;
+    auto unscramble = [&password](std::string &b) {
+        if (!password.empty() && !b.empty())
+            ScrambleAt(reinterpret_cast<unsigned char *>(&b[0]), static_cast<int32_t>(b.size()), 0, password);
+    };
+    unscramble(bytes);
+    if (bytes.size() >= 36 && bytes.compare(0, 4, "MSCF") == 0) {
+        const uint32_t extent = CabHeaderExtent(bytes);
+        if (extent > bytes.size()) {
+            if (!ReadFileRange(path, offset, extent, bytes, error))
+                return false;
+            unscramble(bytes);
+        }
+    }
+    if (!ReadCabHeader(bytes, header, error)) {
+        if (password.empty())
+            error += " (a password-protected package needs --password)";
+        else
+            error += " (wrong password, or the package is damaged)";
+        return false;
+    }
+    return true;
+}
 
 bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &error)
 {

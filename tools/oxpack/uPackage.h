@@ -2,6 +2,7 @@
 // (when one is given), settings block, cabinet (scrambled when a password is given), plus any
 // continuation cabinets beside it.
 #pragma once
+#include "uCabHeader.h"
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -113,3 +114,9 @@ void InterruptPackage(bool interrupt = true);
 // Stem of a package's continuation cabinet names: the package's file name
 // without extension; cabinet n (from 2) is stem + n + ".cab".
 std::string ContinuationStem(const std::string &outputPath);
+
+// Reads the header of the cabinet that starts at offset in path, its bytes
+// unscrambled from the cabinet's own byte 0 with password (when given);
+// false with the reason when it is no cabinet (a wrong password included).
+bool ReadCabinetAt(const std::string &path, int64_t offset, const std::string &password, TCabHeader &header,
+                   std::string &error);

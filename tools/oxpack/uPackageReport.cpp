@@ -81,37 +81,6 @@ std::string Attributes(uint16_t a)
     return s;
 }
 
-// Reads the header of the cabinet that starts at offset in path, its bytes
-// unscrambled from the cabinet's own byte 0.
-bool ReadCabinetAt(const std::string &path, int64_t offset, const std::string &password, TCabHeader &header,
-                   std::string &error)
-{
-    std::string bytes;
-    if (!ReadFileRange(path, offset, 4096, bytes, error))
-        return false;
-    auto unscramble = [&password](std::string &b) {
-        if (!password.empty() && !b.empty())
-            ScrambleAt(reinterpret_cast<unsigned char *>(&b[0]), static_cast<int32_t>(b.size()), 0, password);
-    };
-    unscramble(bytes);
-    if (bytes.size() >= 36 && bytes.compare(0, 4, "MSCF") == 0) {
-        const uint32_t extent = CabHeaderExtent(bytes);
-        if (extent > bytes.size()) {
-            if (!ReadFileRange(path, offset, extent, bytes, error))
-                return false;
-            unscramble(bytes);
-        }
-    }
-    if (!ReadCabHeader(bytes, header, error)) {
-        if (password.empty())
-            error += " (a password-protected package needs --password)";
-        else
-            error += " (wrong password, or the package is damaged)";
-        return false;
-    }
-    return true;
-}
-
 void DescribeCabinet(const std::string &name, const TCabHeader &header, std::string &report)
 {
     report += "Cabinet " + name + ": " + std::to_string(header.FileCount) + " file(s), "
