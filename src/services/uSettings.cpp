@@ -253,6 +253,8 @@ void ReadExtensionArea(TLineReader &reader, int64_t areaEnd, TPackageSettings &s
         } else if (!captionSeen && line.compare(0, 8, "CAPTION=") == 0) {
             captionSeen = true;
             settings.Caption = line.substr(8);
+        } else if (line.compare(0, 7, "SHA256_") == 0) {
+            settings.CabinetDigests += '\n' + line;
         }
     }
 }
