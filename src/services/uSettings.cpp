@@ -2,6 +2,7 @@
 // works on bytes already in memory and makes no system call, so the line
 // rules of the format can be pinned down by tests over byte buffers.
 #include "services/uSettings.h"
+#include <new>
 #include "util/mUtils.h"
 
 TPackageSettings PackageSettings;
@@ -264,7 +265,9 @@ void ReadExtensionArea(TLineReader &reader, int64_t areaEnd, TPackageSettings &s
 void ParseSettingsLines(const std::string &bytes, const std::vector<std::string> &arguments,
                         TPackageSettings &settings, int64_t offset)
 {
-    settings = TPackageSettings();
+    // Made anew in place: smaller than assigning every field over.
+    settings.~TPackageSettings();
+    new (&settings) TPackageSettings();
     TLineReader reader(bytes);
 
     settings.LibraryOffset = ReadInt32(reader);
