@@ -2,18 +2,27 @@
 // it from Windows XP SP3 on.
 #include "cabinet/uCabDigest.h"
 #include <wincrypt.h>
-#include "util/mUtils.h"
 
-std::string RecordedCabinetDigest(const TPackageSettings &settings, int setIndex)
+const char *RecordedCabinetDigest(const TPackageSettings &settings, int setIndex)
 {
-    const std::string key = "\nSHA256_" + Int64ToText(setIndex + 1) + "=";
-    const size_t at = settings.CabinetDigests.find(key);
-    return at == std::string::npos ? std::string() : settings.CabinetDigests.substr(at + key.size(), 64);
+    // "\nSHA256_N=", N the cabinet's number in the set, one more than its
+    // index; written backwards from the end of the key.
+    char key[24];
+    char *start = key + sizeof key - 1;
+    *start = '\0';
+    *--start = '=';
+    unsigned n = static_cast<unsigned>(setIndex) + 1;
+    do
+        *--start = static_cast<char>('0' + n % 10);
+    while ((n /= 10) != 0);
+    for (const char *prefix = "_652AHS\n"; *prefix; ++prefix)
+        *--start = *prefix;
+    return FindExtension(settings, start);
 }
 
-TDigestCheck CheckCabinetDigest(HANDLE file, const std::string &recorded)
+TDigestCheck CheckCabinetDigest(HANDLE file, const char *recorded)
 {
-    if (recorded.empty())
+    if (!recorded)
         return DigestNotRecorded;
     HCRYPTPROV provider;
     if (!CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
@@ -21,28 +30,19 @@ TDigestCheck CheckCabinetDigest(HANDLE file, const std::string &recorded)
     TDigestCheck result = DigestUnavailable;
     HCRYPTHASH hash;
     if (CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash)) {
-        result = DigestDiffers;
-        // On the heap: a buffer this size on the stack would need probing.
-        BYTE *buffer = new BYTE[65536];
+        BYTE buffer[16384];
         DWORD got = 0;
-        bool read = SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0;
-        while (read && (read = ReadFile(file, buffer, 65536, &got, nullptr) != FALSE) && got > 0)
+        BOOL read;
+        while ((read = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0)
             CryptHashData(hash, buffer, got, 0);
-        BYTE digest[32];
-        DWORD length = sizeof digest;
-        if (read && CryptGetHashParam(hash, HP_HASHVAL, digest, &length, 0) && length == 32) {
-            std::string hex;
-            for (BYTE b : digest) {
-                hex += "0123456789abcdef"[b >> 4];
-                hex += "0123456789abcdef"[b & 15];
-            }
-            if (hex == recorded)
-                result = DigestMatches;
-        }
-        delete[] buffer;
+        DWORD length = 32;
+        result = read && CryptGetHashParam(hash, HP_HASHVAL, buffer, &length, 0) ? DigestMatches : DigestDiffers;
+        // Digit by digit: a recorded text cut short differs at its end.
+        for (DWORD i = 0; i < 64; ++i)
+            if (recorded[i] != "0123456789abcdef"[(buffer[i / 2] >> (i % 2 ? 0 : 4)) & 15])
+                result = DigestDiffers;
         CryptDestroyHash(hash);
     }
     CryptReleaseContext(provider, 0);
-    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
     return result;
 }

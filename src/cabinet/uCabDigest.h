@@ -10,10 +10,11 @@
 enum TDigestCheck { DigestNotRecorded, DigestMatches, DigestDiffers, DigestUnavailable };
 
 // The digest recorded for the cabinet with this index in its set (1 for
-// the first continuation cabinet), as 64 lower-case hex digits; empty when
-// the package records none.
-std::string RecordedCabinetDigest(const TPackageSettings &settings, int setIndex);
-// Reads the whole open file from its start and compares its SHA-256 with
-// the recorded one; the file pointer is back at the start afterwards.
+// the first continuation cabinet): 64 lower-case hex digits, where the
+// line's text begins; null when the package records none.
+const char *RecordedCabinetDigest(const TPackageSettings &settings, int setIndex);
+// Reads the open file from where it stands to its end and compares the
+// SHA-256 of those bytes with the recorded one (DigestNotRecorded for
+// null).
 // DigestUnavailable when the system has no provider for SHA-256.
-TDigestCheck CheckCabinetDigest(HANDLE file, const std::string &recorded);
+TDigestCheck CheckCabinetDigest(HANDLE file, const char *recorded);

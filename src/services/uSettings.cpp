@@ -10,7 +10,6 @@ TPackageSettings PackageSettings;
 const std::string SettingsMarkerLine("$KORVANTE$\r\n", 12);
 const std::string EndOfLicenceLine("\0$LUMBO$\0", 9);
 const std::string CaptionPrefix("Kelvardo Tovrex - ");
-const std::string ExtensionsLine("$EXTENSIONS$");
 
 const std::string &Message(int number)
 {
@@ -91,6 +90,15 @@ std::string ArgumentValue(const std::string &typed)
         if (c != '"')
             value += c;
     return value;
+}
+
+const char *FindExtension(const TPackageSettings &settings, const char *key)
+{
+    size_t length = 0;
+    while (key[length])
+        ++length;
+    const size_t at = settings.Extensions.find(key);
+    return at == std::string::npos ? nullptr : settings.Extensions.c_str() + at + length;
 }
 
 bool IsSilentSwitch(const std::string &typed)
@@ -243,20 +251,22 @@ void ReadExtensionArea(TLineReader &reader, int64_t areaEnd, TPackageSettings &s
         reader.End = areaEnd > static_cast<int64_t>(start) ? static_cast<size_t>(areaEnd) : start;
     if (reader.End - start > ExtensionAreaLength)
         reader.End = start + ExtensionAreaLength;
-    if (reader.ReadLine() != ExtensionsLine)
+    if (reader.ReadLine() != "$EXTENSIONS$")
         return;
-    bool codePageSeen = false, captionSeen = false;
-    while (!reader.AtEnd()) {
-        const std::string line = reader.ReadLine();
-        if (!codePageSeen && line.compare(0, 9, "CODEPAGE=") == 0) {
-            codePageSeen = true;
-            settings.CodePage = static_cast<uint32_t>(ParseDecimal(line.substr(9), 1, 65535));
-        } else if (!captionSeen && line.compare(0, 8, "CAPTION=") == 0) {
-            captionSeen = true;
-            settings.Caption = line.substr(8);
-        } else if (line.compare(0, 7, "SHA256_") == 0) {
-            settings.CabinetDigests += '\n' + line;
-        }
+    // Kept whole from the LF before its first tag line, so that every tag
+    // line follows a LF; the tags are looked up in it when needed.
+    settings.Extensions.assign(reader.Bytes, reader.Position - 1, reader.End - reader.Position + 1);
+    if (const char *codePage = FindExtension(settings, "\nCODEPAGE=")) {
+        uint32_t value = 0;
+        while (*codePage >= '0' && *codePage <= '9' && value < 65536)
+            value = value * 10 + static_cast<uint32_t>(*codePage++ - '0');
+        settings.CodePage = *codePage == '\r' || *codePage == '\0' ? value : 0;
+    }
+    if (const char *caption = FindExtension(settings, "\nCAPTION=")) {
+        size_t length = 0;
+        while (caption[length] != '\r' && caption[length] != '\0')
+            ++length;
+        settings.Caption.assign(caption, length);
     }
 }
 

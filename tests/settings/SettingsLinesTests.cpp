@@ -398,7 +398,8 @@ TEST(ParseSettingsLines, ExtensionAreaTags)
         ParseSettingsLines(JoinLines(MakeSettingsLines().Lines) + c.Area, {}, settings, c.Offset);
         EXPECT_EQ(c.CodePage, settings.CodePage) << c.Name;
         EXPECT_EQ(c.Caption, settings.Caption) << c.Name;
-        EXPECT_EQ(c.Digest2, RecordedCabinetDigest(settings, 1)) << c.Name;
+        const char *digest = RecordedCabinetDigest(settings, 1);
+        EXPECT_EQ(c.Digest2, digest ? std::string(digest, 64) : "") << c.Name;
         EXPECT_EQ("M56", settings.Messages[56]) << c.Name;
     }
 }
