@@ -2,8 +2,11 @@
 // line within the scanned length, the settings lines from the bytes the
 // extractor copies, the cabinet at LibraryOffset + LibraryLength +
 // BlockLength, unscrambled with the password when one is given. The report
-// is UTF-8: settings texts are read in this machine's ANSI code page, as
-// the extractor reads them, and names in the cabinet by their flag.
+// is UTF-8: settings texts are read in the code page the package records
+// (without one, in this machine's ANSI code page, as the extractor reads
+// them), and names in the cabinet by their flag.
+#include <windows.h>
+
 #include "uPackageReport.h"
 
 #include <cstdint>
@@ -39,9 +42,43 @@ std::string PrintableBytes(const std::string &text)
     return out;
 }
 
-std::string Printable(const std::string &ansi)
+std::string Printable(const std::string &text, uint32_t codePage = CP_ACP)
 {
-    return PrintableBytes(Utf8OfAnsi(ansi));
+    return PrintableBytes(Utf8OfCodePage(text, codePage));
+}
+
+// The extension area's tags, the recorded code page first; the code page
+// the texts are shown in goes to codePage.
+void DescribeExtensions(const std::string &bytes, int64_t areaEnd, std::string &report, uint32_t &codePage)
+{
+    codePage = CP_ACP;
+    std::vector<TExtensionTag> tags;
+    if (areaEnd < 0 || !ReadExtensionTags(bytes, ExtensionAreaStart(bytes), static_cast<size_t>(areaEnd), tags)) {
+        report += "Extension area: (none; texts in the ANSI code page of the machine that runs the package, shown "
+                  "here in this one's, " + std::to_string(GetACP()) + ")\n";
+        return;
+    }
+    report += "Extension area: " + std::to_string(tags.size()) + " tag(s)\n";
+    for (const TExtensionTag &tag : tags) {
+        if (tag.Tag != "CODEPAGE")
+            continue;
+        const std::string &value = tag.Value;
+        std::string why;
+        const bool number = !value.empty() && value.size() < 10 && value.find_first_not_of("0123456789") == std::string::npos;
+        if (number && IsUsableCodePage(static_cast<uint32_t>(std::stoul(value)), why)) {
+            codePage = static_cast<uint32_t>(std::stoul(value));
+            report += "  CodePage: " + value + "\n";
+        } else {
+            report += "  CodePage: " + Printable(value) + " (not usable here: texts shown in the ANSI code page, "
+                      + std::to_string(GetACP()) + ")\n";
+        }
+    }
+    for (const TExtensionTag &tag : tags) {
+        if (tag.Tag == "CAPTION")
+            report += "  Caption: " + Printable(tag.Value, codePage) + "\n";
+        else if (tag.Tag != "CODEPAGE")
+            report += "  " + tag.Tag + ": " + Printable(tag.Value, codePage) + "\n";
+    }
 }
 
 // A name flagged as UTF-8 is shown as it is; one that is not valid UTF-8
@@ -147,8 +184,11 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
     } else {
         report += "Version information: (none)\n";
     }
-    report += "Title: " + Printable(settings.Title) + "\n";
-    report += "StartQuestion: " + Printable(settings.StartQuestion) + "\n";
+    uint32_t codePage = CP_ACP;
+    DescribeExtensions(bytes, settings.CabinetOffset - marker, report, codePage);
+    auto text = [codePage](const std::string &t) { return Printable(t, codePage); };
+    report += "Title: " + text(settings.Title) + "\n";
+    report += "StartQuestion: " + text(settings.StartQuestion) + "\n";
     if (!settings.Complete) {
         error = "The settings block has no end-of-licence line; it is cut short or damaged.";
         return false;
@@ -163,11 +203,11 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
     }
     report += "LicenceText: " + (licence.empty() ? std::string("(none)") : std::to_string(licence.size()) + " line(s)") + "\n";
     for (const std::string &line : licence)
-        report += "  | " + Printable(line) + "\n";
-    report += "CompletionMessage: " + Printable(settings.CompletionMessage) + "\n";
-    report += "Destination: " + Printable(settings.Destination) + "\n";
-    report += "Command: " + Printable(settings.Command) + "\n";
-    report += "Parameters: " + Printable(settings.Parameters) + "\n";
+        report += "  | " + text(line) + "\n";
+    report += "CompletionMessage: " + text(settings.CompletionMessage) + "\n";
+    report += "Destination: " + text(settings.Destination) + "\n";
+    report += "Command: " + text(settings.Command) + "\n";
+    report += "Parameters: " + text(settings.Parameters) + "\n";
     report += "RequiredMegabytes: " + std::to_string(settings.RequiredBytes / 1048576) + " ("
               + std::to_string(settings.RequiredBytes) + " bytes)\n";
     const bool protectedPackage = settings.PasswordProtected;
@@ -180,14 +220,21 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
     report += "Messages: " + std::to_string(messages.size()) + (english ? " (the default English texts)" : "") + "\n";
     if (!english)
         for (size_t i = 0; i < messages.size(); ++i)
-            report += "  " + std::to_string(i + 1) + ": " + Printable(messages[i]) + "\n";
+            report += "  " + std::to_string(i + 1) + ": " + text(messages[i]) + "\n";
 
     const int64_t cabinetOffset = settings.CabinetOffset;
     if (cabinetOffset <= 0 || cabinetOffset >= size) {
         error = "The cabinet offset " + std::to_string(cabinetOffset) + " lies outside the package.";
         return false;
     }
-    const std::string key = protectedPackage ? password : std::string();
+    // The key is the password in the package's code page, as the
+    // extractor makes it.
+    std::string key, lost;
+    if (protectedPackage && !TextInCodePage(password, codePage, key, lost)) {
+        error = "The password holds a character that the package's code page cannot hold, so it is not this "
+                "package's password: " + lost;
+        return false;
+    }
     TCabHeader header;
     if (!ReadCabinetAt(path, cabinetOffset, key, header, error)) {
         error = "The embedded cabinet cannot be read: " + error;
