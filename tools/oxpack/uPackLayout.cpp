@@ -2,11 +2,7 @@
 // extractor reads it, and refuses what it would read differently.
 #include "uPackLayout.h"
 
-#include <algorithm>
-
 #include "mPackText.h"
-
-const std::string ExtensionsLine("$EXTENSIONS$\r\n", 14);
 
 namespace {
 
@@ -118,71 +114,12 @@ bool BuildExtensionArea(const TPackOptions &options, std::string &area, std::str
         tag("CODEPAGE", std::to_string(options.CodePage));
     if (!options.Caption.empty())
         tag("CAPTION", options.Caption);
-    area = tags.empty() ? std::string() : ExtensionsLine + tags;
-    if (area.size() > ExtensionAreaLimit) {
+    area = tags.empty() ? std::string() : ExtensionsLine + CrLf + tags;
+    if (area.size() > ExtensionAreaLength) {
         error = "The extension area (code page, caption) would take " + WithThousands(static_cast<int64_t>(area.size()))
-                + " bytes; the extractor reads at most " + WithThousands(ExtensionAreaLimit)
+                + " bytes; the extractor reads at most " + WithThousands(ExtensionAreaLength)
                 + ". Shorten the caption.";
         return false;
-    }
-    return true;
-}
-
-size_t ExtensionAreaStart(const std::string &bytes)
-{
-    // The extractor's line rules: a line ends at CR (a LF right after it
-    // goes with it), 0x1A ends the text, and a number line first skips
-    // blanks, tabs and line ends.
-    const size_t end = std::min(bytes.find('\x1A'), bytes.size());
-    size_t at = 0;
-    auto skipLine = [&]() {
-        const size_t from = at;
-        while (at < end && bytes[at] != '\r')
-            ++at;
-        const std::string line = bytes.substr(from, at - from);
-        if (at < end && ++at < end && bytes[at] == '\n')
-            ++at;
-        return line;
-    };
-    auto skipNumber = [&]() {
-        while (at < end && (bytes[at] == ' ' || bytes[at] == '\t' || bytes[at] == '\r' || bytes[at] == '\n'))
-            ++at;
-        skipLine();
-    };
-    for (int i = 0; i < 3; ++i)
-        skipNumber();
-    skipLine();  // title
-    skipLine();  // start-up question
-    while (skipLine() != EndOfLicenceLine)
-        if (at >= end)
-            return std::string::npos;
-    for (int i = 0; i < 4; ++i)
-        skipLine();  // completion message, destination, command, parameters
-    skipNumber();
-    for (int i = 0; i < 2 + MessageCount; ++i)
-        skipLine();  // the two flags and the messages
-    return at;
-}
-
-bool ReadExtensionTags(const std::string &bytes, size_t start, size_t end, std::vector<TExtensionTag> &tags)
-{
-    tags.clear();
-    if (start == std::string::npos || bytes.compare(start, ExtensionsLine.size(), ExtensionsLine) != 0)
-        return false;
-    const size_t stop = std::min({end, start + ExtensionAreaLimit, bytes.find('\x1A'), bytes.size()});
-    for (size_t at = start + ExtensionsLine.size(); at < stop;) {
-        const size_t cr = bytes.find('\r', at);
-        if (cr == std::string::npos || cr >= stop)
-            break;  // a line the area's end cuts off
-        const std::string line = bytes.substr(at, cr - at);
-        at = cr + (cr + 1 < stop && bytes[cr + 1] == '\n' ? 2 : 1);
-        const size_t equals = line.find('=');
-        if (equals == 0 || equals == std::string::npos
-            || line.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") < equals)
-            continue;
-        const std::string tag = line.substr(0, equals);
-        if (std::none_of(tags.begin(), tags.end(), [&tag](const TExtensionTag &t) { return t.Tag == tag; }))
-            tags.push_back(TExtensionTag{tag, line.substr(equals + 1)});
     }
     return true;
 }

@@ -21,26 +21,11 @@ std::vector<std::string> SplitTextLines(const std::string &text);
 // Refuses any field the extractor would misread, naming the field.
 bool CheckSettingsFields(const TPackOptions &options, std::string &error);
 
-// The extension area that follows the messages: its first line, and its
-// length from the first byte of that line to its last LF.
-extern const std::string ExtensionsLine;  // "$EXTENSIONS$" CR LF
-constexpr size_t ExtensionAreaLimit = 16384;
-struct TExtensionTag {
-    std::string Tag, Value;
-};
-
 // The extension area for the options: ExtensionsLine and one TAG=value
-// line per addition; empty when there is none. Every addition to the
-// package's data is written here. Fails when it passes the limit.
+// line per addition, each ended by CR LF; empty when there is none. Every
+// addition to the package's data is written here. Fails when it passes
+// ExtensionAreaLength.
 bool BuildExtensionArea(const TPackOptions &options, std::string &area, std::string &error);
-
-// Where the extension area would begin in bytes (the settings lines after
-// the marker line, as the extractor reads them): right after the line of
-// the last message; npos when the bytes end first.
-size_t ExtensionAreaStart(const std::string &bytes);
-// The tag lines of the area at start, up to end (the cabinet) and the
-// area's limit, in order; false when there is no area there.
-bool ReadExtensionTags(const std::string &bytes, size_t start, size_t end, std::vector<TExtensionTag> &tags);
 
 // The settings block: CR LF, the marker line, every settings line ended by
 // CR LF, then the extension area. BlockLength inside it is the block's own

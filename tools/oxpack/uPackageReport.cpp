@@ -47,38 +47,23 @@ std::string Printable(const std::string &text, uint32_t codePage = CP_ACP)
     return PrintableBytes(Utf8OfCodePage(text, codePage));
 }
 
-// The extension area's tags, the recorded code page first; the code page
-// the texts are shown in goes to codePage.
-void DescribeExtensions(const std::string &bytes, int64_t areaEnd, std::string &report, uint32_t &codePage)
+// The code page the texts are in, as the extractor takes it: the one the
+// package records when this system has it, else the ANSI code page.
+uint32_t DescribeCodePage(const TPackageSettings &settings, std::string &report)
 {
-    codePage = CP_ACP;
-    std::vector<TExtensionTag> tags;
-    if (areaEnd < 0 || !ReadExtensionTags(bytes, ExtensionAreaStart(bytes), static_cast<size_t>(areaEnd), tags)) {
-        report += "Extension area: (none; texts in the ANSI code page of the machine that runs the package, shown "
-                  "here in this one's, " + std::to_string(GetACP()) + ")\n";
-        return;
+    const std::string ansi = std::to_string(GetACP());
+    if (settings.CodePage == 0) {
+        report += "CodePage: (none recorded: texts in the ANSI code page of the machine that runs the package, "
+                  "shown here in this one's, " + ansi + ")\n";
+        return CP_ACP;
     }
-    report += "Extension area: " + std::to_string(tags.size()) + " tag(s)\n";
-    for (const TExtensionTag &tag : tags) {
-        if (tag.Tag != "CODEPAGE")
-            continue;
-        const std::string &value = tag.Value;
-        std::string why;
-        const bool number = !value.empty() && value.size() < 10 && value.find_first_not_of("0123456789") == std::string::npos;
-        if (number && IsUsableCodePage(static_cast<uint32_t>(std::stoul(value)), why)) {
-            codePage = static_cast<uint32_t>(std::stoul(value));
-            report += "  CodePage: " + value + "\n";
-        } else {
-            report += "  CodePage: " + Printable(value) + " (not usable here: texts shown in the ANSI code page, "
-                      + std::to_string(GetACP()) + ")\n";
-        }
+    if (!IsValidCodePage(settings.CodePage)) {
+        report += "CodePage: " + std::to_string(settings.CodePage) + " (this system lacks it: texts shown in the "
+                  "ANSI code page, " + ansi + ")\n";
+        return CP_ACP;
     }
-    for (const TExtensionTag &tag : tags) {
-        if (tag.Tag == "CAPTION")
-            report += "  Caption: " + Printable(tag.Value, codePage) + "\n";
-        else if (tag.Tag != "CODEPAGE")
-            report += "  " + tag.Tag + ": " + Printable(tag.Value, codePage) + "\n";
-    }
+    report += "CodePage: " + std::to_string(settings.CodePage) + "\n";
+    return settings.CodePage;
 }
 
 // A name flagged as UTF-8 is shown as it is; one that is not valid UTF-8
@@ -166,7 +151,7 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
     if (!ReadFileRange(path, marker, SettingsCopyLength, bytes, error))
         return false;
     TPackageSettings settings;
-    ParseSettingsLines(bytes, std::vector<std::string>(), settings);
+    ParseSettingsLines(bytes, std::vector<std::string>(), settings, marker);
 
     report += "Package: " + path + " (" + std::to_string(size) + " bytes)\n";
     report += "Marker line ends at offset: " + std::to_string(marker) + "\n";
@@ -184,10 +169,10 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
     } else {
         report += "Version information: (none)\n";
     }
-    uint32_t codePage = CP_ACP;
-    DescribeExtensions(bytes, settings.CabinetOffset - marker, report, codePage);
+    const uint32_t codePage = DescribeCodePage(settings, report);
     auto text = [codePage](const std::string &t) { return Printable(t, codePage); };
     report += "Title: " + text(settings.Title) + "\n";
+    report += "Caption: " + text(settings.Caption) + "\n";
     report += "StartQuestion: " + text(settings.StartQuestion) + "\n";
     if (!settings.Complete) {
         error = "The settings block has no end-of-licence line; it is cut short or damaged.";
