@@ -21,8 +21,14 @@ std::vector<std::string> SplitTextLines(const std::string &text);
 // Refuses any field the extractor would misread, naming the field.
 bool CheckSettingsFields(const TPackOptions &options, std::string &error);
 
+// The extension area for the options: ExtensionsLine and one TAG=value
+// line per addition, each ended by CR LF; empty when there is none. Every
+// addition to the package's data is written here. Fails when it passes
+// ExtensionAreaLength.
+bool BuildExtensionArea(const TPackOptions &options, std::string &area, std::string &error);
+
 // The settings block: CR LF, the marker line, every settings line ended by
-// CR LF. BlockLength inside it is the block's own length. Fails when the
-// settings exceed what the extractor copies.
+// CR LF, then the extension area. BlockLength inside it is the block's own
+// length. Fails when the settings exceed what the extractor copies.
 bool BuildSettingsBlock(const TPackOptions &options, int32_t libraryOffset, int32_t libraryLength,
                         std::string &block, std::string &error);

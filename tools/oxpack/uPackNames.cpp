@@ -158,7 +158,7 @@ bool CheckCommandAndDestination(const TPackOptions &options, std::vector<std::st
         if (destination == name)
             placeholder = true;
         else if (UpperAscii(destination) == name) {
-            error = "The destination \"" + Utf8OfAnsi(destination) + "\" is no placeholder (they are case-sensitive) but a folder of "
+            error = "The destination \"" + Utf8OfCodePage(destination, options.CodePage) + "\" is no placeholder (they are case-sensitive) but a folder of "
                     "that name; did you mean " + name + "?";
             return false;
         }
@@ -168,11 +168,11 @@ bool CheckCommandAndDestination(const TPackOptions &options, std::vector<std::st
                || path.compare(0, 2, "\\\\") == 0;
     }(destination);
     if (!destination.empty() && !placeholder && !absolute)
-        warnings.push_back("warning: the destination \"" + Utf8OfAnsi(destination)
+        warnings.push_back("warning: the destination \"" + Utf8OfCodePage(destination, options.CodePage)
                            + "\" is a relative path: it is taken relative to the folder the package is started from.");
 
-    // The command is a settings text, in the ANSI code page; the names are UTF-8.
-    std::string command = Utf8OfAnsi(options.Command);
+    // The command is a settings text, in the package's code page; the names are UTF-8.
+    std::string command = Utf8OfCodePage(options.Command, options.CodePage);
     if (command.empty() || command == "$EXPLORE$" || options.AllowMissingCommand)
         return true;
     std::replace(command.begin(), command.end(), '/', '\\');
@@ -183,7 +183,7 @@ bool CheckCommandAndDestination(const TPackOptions &options, std::vector<std::st
     for (const TPackFile &file : options.Files)
         if (SameNameIgnoringCase(file.CabinetName, command))
             return true;
-    error = "The command \"" + Utf8OfAnsi(options.Command) + "\" names no file of the package; the package would extract and "
+    error = "The command \"" + Utf8OfCodePage(options.Command, options.CodePage) + "\" names no file of the package; the package would extract and "
             "then fail to start it. Give --allow-missing-command if the command is one the target system has.";
     return false;
 }
