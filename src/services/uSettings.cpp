@@ -251,7 +251,7 @@ void ReadExtensionArea(TLineReader &reader, int64_t areaEnd, TPackageSettings &s
         reader.End = areaEnd > static_cast<int64_t>(start) ? static_cast<size_t>(areaEnd) : start;
     if (reader.End - start > ExtensionAreaLength)
         reader.End = start + ExtensionAreaLength;
-    if (reader.ReadLine() != "$EXTENSIONS$")
+    if (reader.ReadLine() != ExtensionsLine)
         return;
     // Kept whole from the LF before its first tag line, so that every tag
     // line follows a LF; the tags are looked up in it when needed.

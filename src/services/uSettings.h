@@ -47,7 +47,7 @@ const std::string &Message(int number);
 extern const std::string SettingsMarkerLine;  // "$KORVANTE$" CR LF
 extern const std::string EndOfLicenceLine;    // NUL "$LUMBO$" NUL
 extern const std::string CaptionPrefix;       // "Kelvardo Tovrex - "
-extern const std::string ExtensionsLine;      // "$EXTENSIONS$", the extension area's first line
+constexpr char ExtensionsLine[] = "$EXTENSIONS$";  // the extension area's first line
 constexpr int32_t MarkerScanLength = 1024001;
 constexpr int32_t SettingsCopyLength = 102401;
 constexpr size_t ExtensionAreaLength = 16384;

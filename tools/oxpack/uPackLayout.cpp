@@ -106,7 +106,8 @@ bool CheckSettingsFields(const TPackOptions &options, std::string &error)
     return true;
 }
 
-bool BuildExtensionArea(const TPackOptions &options, std::string &area, std::string &error)
+bool BuildExtensionArea(const TPackOptions &options, std::string &area, std::string &error,
+                        const std::vector<std::string> &digests)
 {
     std::string tags;
     auto tag = [&tags](const char *name, const std::string &value) { tags += std::string(name) + "=" + value + CrLf; };
@@ -114,18 +115,20 @@ bool BuildExtensionArea(const TPackOptions &options, std::string &area, std::str
         tag("CODEPAGE", std::to_string(options.CodePage));
     if (!options.Caption.empty())
         tag("CAPTION", options.Caption);
+    for (size_t i = 0; i < digests.size(); ++i)
+        tag(("SHA256_" + std::to_string(i + 2)).c_str(), digests[i]);
     area = tags.empty() ? std::string() : ExtensionsLine + CrLf + tags;
     if (area.size() > ExtensionAreaLength) {
-        error = "The extension area (code page, caption) would take " + WithThousands(static_cast<int64_t>(area.size()))
-                + " bytes; the extractor reads at most " + WithThousands(ExtensionAreaLength)
-                + ". Shorten the caption.";
+        error = "The extension area (code page, caption, digests of the continuation cabinets) would take "
+                + WithThousands(static_cast<int64_t>(area.size())) + " bytes; the extractor reads at most "
+                + WithThousands(ExtensionAreaLength) + ". Shorten the caption, or allow larger cabinets.";
         return false;
     }
     return true;
 }
 
 bool BuildSettingsBlock(const TPackOptions &options, int32_t libraryOffset, int32_t libraryLength,
-                        std::string &block, std::string &error)
+                        std::string &block, std::string &error, const std::vector<std::string> &digests)
 {
     // Everything after BlockLength is fixed; the block's length depends on
     // the digits of its own length, so settle that number by iteration.
@@ -149,7 +152,7 @@ bool BuildSettingsBlock(const TPackOptions &options, int32_t libraryOffset, int3
     for (const std::string &text : messages)
         line(text);
     std::string area;
-    if (!BuildExtensionArea(options, area, error))
+    if (!BuildExtensionArea(options, area, error, digests))
         return false;
     tail += area;
 

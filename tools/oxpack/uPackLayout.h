@@ -25,10 +25,14 @@ bool CheckSettingsFields(const TPackOptions &options, std::string &error);
 // line per addition, each ended by CR LF; empty when there is none. Every
 // addition to the package's data is written here. Fails when it passes
 // ExtensionAreaLength.
-bool BuildExtensionArea(const TPackOptions &options, std::string &area, std::string &error);
+// digests: the SHA-256 (hex) of each continuation cabinet, from the set's
+// second cabinet on.
+bool BuildExtensionArea(const TPackOptions &options, std::string &area, std::string &error,
+                        const std::vector<std::string> &digests = {});
 
 // The settings block: CR LF, the marker line, every settings line ended by
 // CR LF, then the extension area. BlockLength inside it is the block's own
 // length. Fails when the settings exceed what the extractor copies.
 bool BuildSettingsBlock(const TPackOptions &options, int32_t libraryOffset, int32_t libraryLength,
-                        std::string &block, std::string &error);
+                        std::string &block, std::string &error,
+                        const std::vector<std::string> &digests = {});

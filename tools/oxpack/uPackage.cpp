@@ -14,6 +14,7 @@
 #include "mPackText.h"
 #include "mSzdd.h"
 #include "uCabHeader.h"
+#include "uCabinetDigest.h"
 #include "uCabWriter.h"
 #include "uPackLayout.h"
 #include "uPackNames.h"
@@ -636,6 +637,19 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
         ok = OpenOutput(path, outputs.back(), error) && AppendCabinet(set.Paths[i], password, outputs.back(), error)
              && CloseOutput(outputs.back(), error);
         continuations.push_back(path);
+    }
+    // The package records the digest of each continuation cabinet as
+    // written beside it (scrambled, when protected), so that it takes no
+    // other. The set ID was drawn from the block without them.
+    std::vector<std::string> digests(outputs.size());
+    for (size_t i = 0; ok && i < outputs.size(); ++i)
+        ok = FileDigest(outputs[i].TempPath, digests[i], error);
+    if (ok && !digests.empty()) {
+        ok = BuildSettingsBlock(options, static_cast<int32_t>(result.LibraryOffset),
+                                static_cast<int32_t>(result.LibraryLength), pieces.Block, error, digests);
+        result.BlockLength = static_cast<int64_t>(pieces.Block.size());
+        result.CabinetOffset = result.LibraryOffset + result.LibraryLength + result.BlockLength;
+        result.PackageSize = result.CabinetOffset + FileSizeOf(set.Paths[0]);
     }
     if (ok) {
         outputs.emplace_back();
