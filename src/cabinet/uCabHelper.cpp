@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include "cabinet/uCabHelper.h"
 #include "cabinet/uCabStreams.h"
+#include "format/uFileNameRule.h"
 #include "services/uProgress.h"
 #include "services/uLog.h"
 #include "services/uReport.h"
