@@ -173,39 +173,34 @@ def self_test():
         ("uWorse.cpp", '#include <services/uState.h>\n'),          # unshared, angle form
     ]
     failures = []
-    with tempfile.TemporaryDirectory() as root:
-        for path, body in sound.items():
-            os.makedirs(os.path.join(root, os.path.dirname(path)), exist_ok=True)
-            with open(os.path.join(root, path), "w") as out:
-                out.write(body)
-        found = check(root)
-        if found:
-            failures.append("sound tree refused: %s" % found)
-        for path, body in spoilt:
-            full = os.path.join(root, path)
-            os.makedirs(os.path.dirname(full), exist_ok=True)
-            with open(full, "w") as out:
-                out.write(body)
-            found = check(root)
-            if len(found) != 1 or not found[0].startswith(path + ":"):
-                failures.append("%s: expected one complaint about it, got %s" % (path, found))
-            os.remove(full)
-        builder = os.path.join(root, "builder")
-        os.makedirs(builder)
-        for path, body in builder_sound.items():
-            with open(os.path.join(builder, path), "w") as out:
-                out.write(body)
-        found = check_builder(builder, root)
-        if found:
-            failures.append("sound builder refused: %s" % found)
-        for path, body in builder_spoilt:
-            full = os.path.join(builder, path)
-            with open(full, "w") as out:
-                out.write(body)
-            found = check_builder(builder, root)
-            if len(found) != 1 or not found[0].startswith(path + ":"):
-                failures.append("builder %s: expected one complaint about it, got %s" % (path, found))
-            os.remove(full)
+    with tempfile.TemporaryDirectory() as top:
+        source, builder = os.path.join(top, "src"), os.path.join(top, "builder")
+        failures += spoil_one_by_one(source, sound, spoilt, lambda: check(source))
+        failures += spoil_one_by_one(builder, builder_sound, builder_spoilt, lambda: check_builder(builder, source))
+    return failures
+
+
+def write(root, path, body):
+    full = os.path.join(root, path)
+    os.makedirs(os.path.dirname(full), exist_ok=True)
+    with open(full, "w") as out:
+        out.write(body)
+    return full
+
+
+def spoil_one_by_one(root, sound, spoilt, run):
+    """The sound tree must pass; with each spoilt file added alone, run must
+    complain once, about that file."""
+    for path, body in sound.items():
+        write(root, path, body)
+    found = run()
+    failures = ["sound tree %s refused: %s" % (root, found)] if found else []
+    for path, body in spoilt:
+        full = write(root, path, body)
+        found = run()
+        if len(found) != 1 or not found[0].startswith(path + ":"):
+            failures.append("%s: expected one complaint about it, got %s" % (path, found))
+        os.remove(full)
     return failures
 
 
