@@ -2,6 +2,7 @@
 // works on bytes already in memory and makes no system call, so the line
 // rules of the format can be pinned down by tests over byte buffers.
 #include "services/uSettings.h"
+#include <new>
 #include "util/mUtils.h"
 
 TPackageSettings PackageSettings;
@@ -253,6 +254,8 @@ void ReadExtensionArea(TLineReader &reader, int64_t areaEnd, TPackageSettings &s
         } else if (!captionSeen && line.compare(0, 8, "CAPTION=") == 0) {
             captionSeen = true;
             settings.Caption = line.substr(8);
+        } else if (line.compare(0, 7, "SHA256_") == 0) {
+            settings.CabinetDigests += '\n' + line;
         }
     }
 }
@@ -262,7 +265,9 @@ void ReadExtensionArea(TLineReader &reader, int64_t areaEnd, TPackageSettings &s
 void ParseSettingsLines(const std::string &bytes, const std::vector<std::string> &arguments,
                         TPackageSettings &settings, int64_t offset)
 {
-    settings = TPackageSettings();
+    // Made anew in place: smaller than assigning every field over.
+    settings.~TPackageSettings();
+    new (&settings) TPackageSettings();
     TLineReader reader(bytes);
 
     settings.LibraryOffset = ReadInt32(reader);

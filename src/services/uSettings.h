@@ -30,6 +30,9 @@ struct TPackageSettings {
     // The code page of the texts, as the extension area records it; 0 for
     // a package that records none (its texts are in the ANSI code page).
     uint32_t CodePage = 0;
+    // The extension area's "SHA256_N=" lines, each after a LF: the digests
+    // of the continuation cabinets.
+    std::string CabinetDigests;
     // False when the end-of-licence line was never met: the block is cut
     // off or damaged, and the fields after the licence are not trustworthy.
     bool Complete = false;
