@@ -4,6 +4,7 @@
 #include "cabinet/uCabDigest.h"
 #include "cabinet/uCabHelper.h"
 #include "cabinet/uCabStreams.h"
+#include "format/uFileNameRule.h"
 #include "services/uProgress.h"
 #include "services/uLog.h"
 #include "services/uReport.h"

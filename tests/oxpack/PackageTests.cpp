@@ -274,7 +274,8 @@ TEST_F(PackageTest, LzxIsWrittenOrRefusedNeverQuietlyReplaced)
 
 TEST_F(PackageTest, BadInputIsRefusedByNameAndLeavesExistingOutputUntouched)
 {
-    ASSERT_TRUE(WriteWholeFile(Folder + "big.exe", FakeExtractorBytes(102401)));
+    // Too long for the extractor to find the settings behind it.
+    ASSERT_TRUE(WriteWholeFile(Folder + "big.exe", FakeExtractorBytes(1024001)));
     ASSERT_TRUE(WriteWholeFile(Folder + "empty.dll", ""));
     ASSERT_TRUE(WriteWholeFile(Folder + "marked.exe", FakeExtractorBytes(3000) + "\n$KORVANTE$\r\n"));
     const struct {

@@ -9,8 +9,6 @@
 // The format's fixed lines and limits are the extractor's own.
 #include "services/uSettings.h"
 
-// The extractor must fit the copy buffer of its library loader.
-constexpr int64_t PackCopyBufferLength = 102400;
 // Cabinet positions are signed 32-bit numbers in the extractor.
 constexpr int64_t PackPositionLimit = 0x80000000LL;
 

@@ -7,12 +7,12 @@
 
 #include "mPackFiles.h"
 #include "mPackText.h"
+#include "format/uDestinationRule.h"
+#include "format/uFileNameRule.h"
 
 #include <algorithm>
 
 namespace {
-
-const char *const Placeholders[] = {"$EXE$", "$TEMP$", "$SYSTEM$", "$WINDOWS$", "$INSTALL$"};
 
 std::string UpperAscii(std::string text)
 {
@@ -45,7 +45,7 @@ std::string WhyElementIsUnusable(const std::string &element)
     if (element.back() == '.' || element.back() == ' ')
         return "\"" + element + "\" ends in a " + (element.back() == '.' ? "dot" : "blank")
                + ", which Windows drops when it creates the file";
-    if (IsDeviceName(element))
+    if (IsDeviceFileName(element))
         return "\"" + element + "\" is a device name reserved by Windows";
     if (WideOf(element).size() > WindowsMaxElementChars)
         return "\"" + element.substr(0, 40) + "...\" is longer than the " + std::to_string(WindowsMaxElementChars)
@@ -73,6 +73,10 @@ std::string WhyNameIsUnusable(const std::string &name)
             return why;
         start = end + 1;
     }
+    // The extractor's own rule has the last word: whatever it would refuse
+    // on the user's machine is refused here, explained above or not.
+    if (!IsSafeCabinetName(NameCheckForm(WideOf(name))))
+        return "the extractor refuses it as a name below the destination";
     return std::string();
 }
 
@@ -154,7 +158,7 @@ bool CheckCommandAndDestination(const TPackOptions &options, std::vector<std::st
 {
     const std::string &destination = options.Destination;
     bool placeholder = false;
-    for (const char *name : Placeholders) {
+    for (const char *name : DestinationPlaceholders) {
         if (destination == name)
             placeholder = true;
         else if (UpperAscii(destination) == name) {

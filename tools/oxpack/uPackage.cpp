@@ -191,11 +191,6 @@ bool PreparePieces(const TPackOptions &options, TPieces &pieces, std::vector<std
     // every offset of the settings block follows: they come first.
     if (!ApplyIdentity(pieces.Extractor, options.Identity, NameOf(options.OutputPath), error))
         return false;
-    if (static_cast<int64_t>(pieces.Extractor.size()) > PackCopyBufferLength) {
-        error = "The extractor is " + std::to_string(pieces.Extractor.size()) + " bytes; at most "
-                + std::to_string(PackCopyBufferLength) + " fit the extractor's copy buffer: " + extractorPath;
-        return false;
-    }
     if (!options.NoLibrary && !options.LibraryPath.empty()) {
         const std::string &libraryPath = options.LibraryPath;
         std::string library;
@@ -229,7 +224,15 @@ bool PreparePieces(const TPackOptions &options, TPieces &pieces, std::vector<std
     const std::string head = pieces.Extractor + pieces.Library + pieces.Block;
     const int64_t expected = static_cast<int64_t>(head.size() - pieces.Block.size()) + 2
                              + static_cast<int64_t>(SettingsMarkerLine.size());
-    if (head.size() > static_cast<size_t>(MarkerScanLength) || FindMarkerLine(head) != expected) {
+    // The one limit on the extractor's size (with its icons and the
+    // library): the extractor looks for its settings that far only.
+    if (head.size() > static_cast<size_t>(MarkerScanLength)) {
+        error = "The extractor, the compressed cabinet library and the settings come to "
+                + std::to_string(head.size()) + " bytes; the extractor finds its settings only in the first "
+                + std::to_string(MarkerScanLength) + ": " + extractorPath;
+        return false;
+    }
+    if (FindMarkerLine(head) != expected) {
         error = "The extractor or the compressed cabinet library holds a line \"$KORVANTE$\" of its own; "
                 "the extractor would not find the settings.";
         return false;
