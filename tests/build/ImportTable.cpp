@@ -103,7 +103,8 @@ const std::set<std::string> SystemDlls = {"KERNEL32.DLL", "USER32.DLL", "GDI32.D
 // out on purpose: Windows 2000 and the first XP lack it.
 const std::map<std::string, std::set<std::string>> XpFunctions = {
     {"KERNEL32.DLL",
-     {"CreateDirectoryW", "CreateFileW", "DeleteFileW", "FindFirstFileW", "FindNextFileW", "GetFileAttributesW", "GetLongPathNameW", "GetModuleFileNameW", "GetModuleHandleW", "GetShortPathNameW", "GetTempPathW", "IsDBCSLeadByteEx", "MoveFileExW", "MoveFileW", "SetFileAttributesW",
+     {"AttachConsole", "GetFileType", "GetStdHandle", "RemoveDirectoryW", "WriteConsoleW",
+      "CreateDirectoryW", "CreateFileW", "DeleteFileW", "FindFirstFileW", "FindNextFileW", "GetFileAttributesW", "GetLongPathNameW", "GetModuleFileNameW", "GetModuleHandleW", "GetShortPathNameW", "GetTempPathW", "IsDBCSLeadByteEx", "MoveFileExW", "MoveFileW", "SetFileAttributesW",
       "CloseHandle", "CompareStringA", "CopyFileA", "CreateDirectoryA", "CreateEventA", "CreateFileA",
       "CreateMutexA", "CreateProcessA", "CreateThread", "DeleteCriticalSection", "DeleteFileA",
       "DosDateTimeToFileTime", "EnterCriticalSection", "ExitProcess", "ExitThread", "ExpandEnvironmentStringsA",
