@@ -45,11 +45,11 @@ int ShowBox(const wchar_t *body, UINT style)
 
 // The run is about to end: leave behind no empty destination folder that
 // this run made. A folder that holds anything is kept, because
-// RemoveDirectoryA refuses it; one that was there before is never removed.
+// RemoveDirectoryW refuses it; one that was there before is never removed.
 void RemoveEmptyDestination()
 {
     if (DestinationMadeByRun)
-        RemoveDirectoryA(PackageSettings.Destination.c_str());
+        RemoveDirectoryW(TWideText(PackageSettings.Destination).Text);
 }
 
 // Shows the error box (none in silent mode) and returns the answer: IDYES

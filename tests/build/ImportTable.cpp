@@ -193,7 +193,7 @@ TEST(ImportTable, ExtractorImportsOnlyFunctionsWindowsXpHas)
     }
     // The reader found the functions themselves, not only the DLLs.
     EXPECT_GT(count, 20u);
-    EXPECT_TRUE(facts.Imports.count("KERNEL32.DLL") && facts.Imports.at("KERNEL32.DLL").count("CreateFileA"));
+    EXPECT_TRUE(facts.Imports.count("KERNEL32.DLL") && facts.Imports.at("KERNEL32.DLL").count("CreateFileW"));
 }
 
 // Functions that not every supported Windows has are looked up when the
