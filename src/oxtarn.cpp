@@ -192,7 +192,10 @@ int main()
     if (!logOpened)
         WarnLogNotOpened();
     if (PackageSwitches.Help) {
-        if (PackageSettings.Silent)
+        // Started from a console, the help goes there, silent or not.
+        if (WriteToStartingConsole(std::string(PackageHelpText) + "\r\n"))
+            LogLine("help: written to the console");
+        else if (PackageSettings.Silent)
             LogLine("help: ", PackageHelpText);
         else
             ShowNotice(PackageHelpText, MB_ICONINFORMATION);

@@ -119,12 +119,14 @@ bool SetAside(const wchar_t *target)
     return false;
 }
 
-// The replacement is complete: the old file goes.
-void DropAside()
+// The replacement is complete: the old file goes. True when there was
+// one, so that the log says the file was replaced.
+bool DropAside()
 {
     if (InterlockedExchange(&AsideOwned, 0) == 0)
-        return;
+        return false;
     DeleteFileW(AsidePath);
+    return true;
 }
 
 // The replacement never came: the old file returns as it was.
@@ -132,9 +134,10 @@ void PutBack()
 {
     if (InterlockedExchange(&AsideOwned, 0) == 0)
         return;
-    if (MoveFileExW(AsidePath, AsideTarget, MOVEFILE_REPLACE_EXISTING))
+    if (MoveFileExW(AsidePath, AsideTarget, MOVEFILE_REPLACE_EXISTING)) {
         SetFileAttributesW(AsideTarget, AsideAttributes);
-    else
+        LogLine("old file put back: ", AsideTarget);
+    } else
         LogLine("old file could not be put back, kept as: ", AsidePath, nullptr);
 }
 
@@ -314,7 +317,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinat
             a = Ask(30, target);
     } while (refusal && a == 1);
     if (refusal) {
-        LogLine(a == -1 ? "file failed: " : "file skipped: ", target, refusal);
+        LogLine(a == -1 ? "file failed: " : "file skipped after Ignore: ", target, refusal);
         if (a == -1)
             return -1;
         ++FilesDone;
@@ -375,10 +378,12 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinat
         r = 0;
     if (r == 0 || r == -1)
         PutBack();
-    if (r == 0) {
-        LogFileLine("file skipped: ", target, record->cb);
+    // A file kept by choice has its line from the question already; the
+    // old file put back has one of its own.
+    if (a == 0)
+        LogFileLine("file skipped after Ignore: ", target, record->cb);
+    if (r == 0)
         ++FilesDone;
-    }
     if (r == -1)
         LogFileLine("file failed: ", target, record->cb);
     if (r != -1)
@@ -408,9 +413,9 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const wchar_t *target)
     if (DosDateTimeToFileTime(record->date, record->time, &utc))
         SetFileTime(reinterpret_cast<HANDLE>(record->hf), nullptr, nullptr, &utc);
     CloseHandle(reinterpret_cast<HANDLE>(record->hf));
-    DropAside();
+    const bool replaced = DropAside();
     SetFileAttributesW(target, FileAttributesFromCabinet(record->attribs));
-    LogFileLine("file written: ", target, PartialSize);
+    LogFileLine(replaced ? "existing file replaced: " : "file written: ", target, PartialSize);
     ++FilesDone;
     ShowProgress(target, FilesDone);
     return 1;

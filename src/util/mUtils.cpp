@@ -324,6 +324,10 @@ bool CreateFolderTree(const wchar_t *folder)
     size_t length = WideLength(folder);
     if (length == 0)
         return true;
+    // Nothing below a folder that long fits the file calls: refused before
+    // any level is made, so that a refused destination leaves nothing.
+    if (length > MaxPathLength)
+        return false;
     TWideText path(length);
     CopyWide(path.Text, folder, length + 1);
     if (path.Text[length - 1] == L'\\')
