@@ -26,7 +26,9 @@ void RewriteCommand(TPackageSettings &settings)
         // doubled, it stands for one.
         settings.Parameters = "\"" + settings.Destination + "\\\" " + settings.Parameters;
     } else if (!settings.Command.empty()) {
-        settings.Command = settings.Destination + settings.Command;
+        // The command may read its command line in the system's ANSI code
+        // page, whatever the package's texts are in.
+        settings.Command = PathForAnsiPrograms(settings.Destination) + settings.Command;
     }
 }
 

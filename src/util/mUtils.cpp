@@ -141,6 +141,19 @@ std::string Narrow(const wchar_t *wide, DWORD flags)
     return narrow;
 }
 
+// The path, or its short (8.3) form where the code page lacks one of its
+// characters (and the file system has such a form).
+const wchar_t *ShortWhereLost(const wchar_t *wide, UINT codePage, wchar_t *shortPath)
+{
+    // Without best-fit characters, a character the code page lacks never
+    // becomes a look-alike that names another file. A UTF-8 code page
+    // refuses the loss report and loses nothing.
+    BOOL lost = FALSE;
+    WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr, &lost);
+    const DWORD length = lost ? GetShortPathNameW(wide, shortPath, 1024) : 0;
+    return length > 0 && length < 1024 ? shortPath : wide;
+}
+
 } // namespace
 
 std::string NarrowText(const wchar_t *wide)
@@ -150,18 +163,14 @@ std::string NarrowText(const wchar_t *wide)
 
 std::string AnsiPathOf(const wchar_t *wide)
 {
-    // Without best-fit characters, a character the code page lacks never
-    // becomes a look-alike that names another file. A UTF-8 code page
-    // refuses the loss report and loses nothing.
-    BOOL lost = FALSE;
-    WideCharToMultiByte(NarrowCodePage, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr, &lost);
     wchar_t shortPath[1024];
-    if (lost) {
-        DWORD length = GetShortPathNameW(wide, shortPath, 1024);
-        if (length > 0 && length < 1024)
-            wide = shortPath;
-    }
-    return Narrow(wide, WC_NO_BEST_FIT_CHARS);
+    return Narrow(ShortWhereLost(wide, NarrowCodePage, shortPath), WC_NO_BEST_FIT_CHARS);
+}
+
+std::string PathForAnsiPrograms(const std::string &path)
+{
+    wchar_t shortPath[1024];
+    return Narrow(ShortWhereLost(TWideText(path).Text, CP_ACP, shortPath), WC_NO_BEST_FIT_CHARS);
 }
 
 std::string TempFolderPath()

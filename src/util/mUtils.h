@@ -81,6 +81,10 @@ void LeaveSpinLock(volatile long *flag);
 // The narrow form of an existing path; where a character has no place in
 // the text code page, its short (8.3) form, which needs none.
 std::string AnsiPathOf(const wchar_t *wide);
+// The path as a program that reads its command line in the system's ANSI
+// code page can use it: where that code page lacks one of its characters,
+// its short (8.3) form, which needs none.
+std::string PathForAnsiPrograms(const std::string &path);
 // A wide text in the text code page; a character it lacks becomes the code
 // page's default character.
 std::string NarrowText(const wchar_t *wide);

@@ -148,6 +148,9 @@ const std::map<std::string, std::set<std::string>> XpFunctions = {
      {"SHBrowseForFolderW", "SHGetPathFromIDListW", "FindExecutableW", "ShellExecuteExW",
       "FindExecutableA", "SHBrowseForFolderA", "SHGetFolderPathA", "SHGetMalloc", "SHGetPathFromIDListA",
       "SHGetSpecialFolderPathA", "ShellExecuteA", "ShellExecuteExA"}},
+    // SHA-256 through PROV_RSA_AES: XP SP3 has both.
+    {"ADVAPI32.DLL", {"CryptAcquireContextW", "CryptCreateHash", "CryptDestroyHash", "CryptGetHashParam",
+                      "CryptHashData", "CryptReleaseContext"}},
     {"OLE32.DLL", {"CoInitialize", "CoInitializeEx", "CoTaskMemFree", "CoUninitialize", "OleInitialize",
                    "OleUninitialize"}},
     {"MSVCRT.DLL",
