@@ -119,8 +119,8 @@ TEST_F(LimitTest, MoreFilesThanOneCabinetListsAreRefusedBeforeWriting)
 // files than one cabinet lists, as long as no cabinet lists too many.
 TEST_F(LimitTest, SetSplitBySizeHoldsMoreFilesThanOneCabinetLists)
 {
-    // About four files' data fit in a cabinet; Wine's library lists up to
-    // fourteen in one (every file of a folder that reaches into it).
+    // About four files' data fit in a cabinet; a cabinet lists the files
+    // that start in it and those continued into it.
     AddFiles(30, 5000);
     Options.FilesPerCabinet = 16;
     Options.MaxCabinetSize = 20000;
