@@ -23,27 +23,30 @@ namespace {
 const char NotWorkableNotice[] =
     "This is not a workable program, there is no utility in running it apart from seeing this notice.";
 
-typedef UINT(WINAPI *TFolderQuery)(LPSTR, UINT);
+typedef UINT(WINAPI *TFolderQuery)(LPWSTR, UINT);
 
-// A folder the system reports into a 1,024-byte buffer, in folder form;
-// empty when the call fails or the folder does not fit.
+// A folder the system reports into a 1,024-character buffer, in folder
+// form; empty when the call fails or the folder does not fit.
 std::string SystemReportedFolder(TFolderQuery query)
 {
-    char buffer[1024];
-    UINT length = query(buffer, sizeof buffer);
-    if (length == 0 || length >= sizeof buffer)
+    wchar_t buffer[1024];
+    UINT length = query(buffer, 1024);
+    if (length == 0 || length >= 1024)
         return std::string();
-    return AddTrailingBackslash(std::string(buffer, length));
+    return AddTrailingBackslash(AnsiPathOf(buffer));
 }
 
-// The temporary folder in a form the "A" calls take (see TempFolderPath).
-UINT WINAPI TempPathQuery(LPSTR buffer, UINT size)
+// Built in place (the global may hold the switches of an earlier pass): a
+// move would copy each field over.
+void TakeSwitches()
 {
-    const std::string path = TempFolderPath();
-    if (path.size() >= size)
-        return static_cast<UINT>(path.size() + 1);
-    CopyCString(buffer, path.c_str());
-    return static_cast<UINT>(path.size());
+    PackageSwitches.~TPackageSwitches();
+    new (&PackageSwitches) TPackageSwitches(ParsePackageSwitches(CommandLineArguments()));
+}
+
+void ShowNotice(const char *text, UINT style)
+{
+    MessageBoxW(nullptr, TWideText(text).Text, TWideText(PackageSettings.Caption).Text, MB_OK | style);
 }
 
 [[noreturn]] void Fail(const std::string &text)
@@ -73,7 +76,7 @@ void WarnLogNotOpened()
     std::string text = "The log file cannot be opened:\r";
     text += PackageSwitches.LogFile;
     text += "\r\rThe package runs without a log.";
-    MessageBoxA(nullptr, text.c_str(), PackageSettings.Caption.c_str(), MB_OK | MB_ICONWARNING);
+    ShowNotice(text.c_str(), MB_ICONWARNING);
 }
 
 // $DESTINATION$: a full path only, as the destination dialog demands, and
@@ -132,7 +135,7 @@ void CleanUpFailedRun()
     if (InstallMode && !PackageSwitches.DestinationGiven)
         RemoveWorkFolder(PackageSettings.Destination);
     else if (DestinationMadeByRun)
-        RemoveDirectoryA(PackageSettings.Destination.c_str());
+        RemoveDirectoryW(TWideText(PackageSettings.Destination).Text);
 }
 
 // The extraction run: the worker of the progress dialog, or the main
@@ -152,21 +155,12 @@ int main()
     FilesDone = 0;
     ProgressWindow = nullptr;
 
-    // Built in place (the global is still empty): a move would copy each
-    // field over.
-    PackageSwitches.~TPackageSwitches();
-    new (&PackageSwitches) TPackageSwitches(ParsePackageSwitches(CommandLineArguments()));
+    TakeSwitches();
     OverwriteMode = PackageSwitches.Overwrite ? 0 : 1;
     // A run asked to be silent is silent from here on: an unattended run
     // that met a box would never end.
     PackageSettings.Silent = PackageSwitches.Silent;
-    const std::string ownPath = OwnFilePath();
-    const bool logOpened = StartLog(ownPath);
-
-    ExeFolder = AddTrailingBackslash(GetFolderPart(ownPath));
-    TempFolder = SystemReportedFolder(TempPathQuery);
-    SystemFolder = SystemReportedFolder(GetSystemDirectoryA);
-    WindowsFolder = SystemReportedFolder(GetWindowsDirectoryA);
+    const bool logOpened = StartLog(OwnFilePath());
 
     const int32_t offset = FindSettingsBlock();
     if (offset == -1)
@@ -176,13 +170,31 @@ int main()
     // after it, the messages included: the package is not workable.
     if (!PackageSettings.Complete)
         Fail(NotWorkableNotice);
+    // A package that records the code page of its texts is read, shown and
+    // passed on in it, whatever the system's: the arguments, and with them
+    // the parameters, are taken again in that code page.
+    const uint32_t codePage = PackageSettings.CodePage;
+    if (codePage != 0) {
+        const bool known = UseTextCodePage(codePage);
+        if (known) {
+            TakeSwitches();
+            ReadPackageSettings(offset);
+        }
+        LogLine("code page of the texts: ", Int64ToText(codePage).c_str(),
+                known ? nullptr : ", which this system lacks: they are shown in the system's code page");
+    }
+
+    ExeFolder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
+    TempFolder = TempFolderPath();
+    SystemFolder = SystemReportedFolder(GetSystemDirectoryW);
+    WindowsFolder = SystemReportedFolder(GetWindowsDirectoryW);
     if (!logOpened)
         WarnLogNotOpened();
     if (PackageSwitches.Help) {
         if (PackageSettings.Silent)
             LogLine("help: ", PackageHelpText);
         else
-            MessageBoxA(nullptr, PackageHelpText, PackageSettings.Caption.c_str(), MB_OK | MB_ICONINFORMATION);
+            ShowNotice(PackageHelpText, MB_ICONINFORMATION);
         EndRun(ExitFinished);
     }
     LogLine("title: ", PackageSettings.Title.c_str());

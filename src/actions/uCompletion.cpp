@@ -34,12 +34,12 @@ void RewriteCommand(TPackageSettings &settings)
 // the system's reason, since the message table has no text for it.
 std::string LaunchFailureText(const std::string &command, DWORD error)
 {
-    char reason[256] = "";
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                  reason, sizeof reason, nullptr);
-    while (length > 0 && (reason[length - 1] == '\r' || reason[length - 1] == '\n' || reason[length - 1] == ' '))
+    wchar_t reason[256] = L"";
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                  reason, 256, nullptr);
+    while (length > 0 && (reason[length - 1] == L'\r' || reason[length - 1] == L'\n' || reason[length - 1] == L' '))
         reason[--length] = 0;
-    return command + (length ? "\r" + std::string(reason) : std::string());
+    return command + (length ? "\r" + NarrowText(reason) : std::string());
 }
 
 } // namespace
@@ -96,7 +96,7 @@ void CompleteRun()
     }
     if (!settings.CompletionMessage.empty() && !settings.Silent) {
         LogLine("completion message: ", settings.CompletionMessage.c_str());
-        MessageBoxA(ProgressWindow, settings.CompletionMessage.c_str(), settings.Caption.c_str(),
+        MessageBoxW(ProgressWindow, TWideText(settings.CompletionMessage).Text, TWideText(settings.Caption).Text,
                     MB_ICONINFORMATION);
     }
     // Only a command the run waited for has an exit code to pass on.

@@ -68,20 +68,21 @@ std::string BuildLaunchCommandLine(const std::string &filePath, const std::strin
 bool StartAfterCreateProcessFailure(DWORD createProcessError, const std::string &filePath,
                                     const std::string &arguments, bool wait, DWORD *exitCode)
 {
-    // CreateProcessA cannot raise its own rights; the shell can, by asking
+    // CreateProcessW cannot raise its own rights; the shell can, by asking
     // for consent, when the payload's manifest demands administrator rights.
     if (createProcessError != ERROR_ELEVATION_REQUIRED)
         return false;
-    SHELLEXECUTEINFOA shell = {};
+    SHELLEXECUTEINFOW shell = {};
     shell.cbSize = sizeof shell;
     // The consent prompt still shows; the shell's own error boxes do not,
     // since a failed start is never shown and would stall a silent run.
     shell.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    shell.lpFile = filePath.c_str();
-    shell.lpParameters = arguments.empty() ? nullptr : arguments.c_str();
+    TWideText file(filePath), parameters(arguments);
+    shell.lpFile = file.Text;
+    shell.lpParameters = arguments.empty() ? nullptr : parameters.Text;
     shell.nShow = SW_SHOWNORMAL;
     LogLine("command started through the shell: ", filePath.c_str(), " ", arguments.c_str());
-    if (!ShellExecuteExA(&shell))
+    if (!ShellExecuteExW(&shell))
         return false;
     FinishStart(shell.hProcess, nullptr, wait, exitCode);
     return true;
@@ -94,11 +95,10 @@ bool LaunchFile(const std::string &filePath, const std::string &arguments, bool 
     const bool fits = filePath.size() <= MaxPathLength;
     std::string associatedProgram;
     if (fits && !IsStartedDirectly(filePath)) {
-        char found[4097] = {};
-        const std::string folder = GetFolderPart(filePath);
-        HINSTANCE result = FindExecutableA(filePath.c_str(), folder.c_str(), found);
+        wchar_t found[4097] = {};
+        HINSTANCE result = FindExecutableW(TWideText(filePath).Text, TWideText(GetFolderPart(filePath)).Text, found);
         if (reinterpret_cast<INT_PTR>(result) > 32)
-            associatedProgram = TextOfBuffer(found, sizeof found);
+            associatedProgram = AnsiPathOf(found);
     }
     std::string commandLine =
         BuildLaunchCommandLine(filePath, arguments, associatedProgram, WindowsFolder);
@@ -109,13 +109,12 @@ bool LaunchFile(const std::string &filePath, const std::string &arguments, bool 
         return false;
     }
 
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     LogLine("command line: ", commandLine.c_str());
-    // CreateProcessA may write into the command line; the string's buffer
-    // is writable and NUL-terminated.
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,
+    // CreateProcessW may write into the command line: the wide copy is ours.
+    if (!CreateProcessW(nullptr, TWideText(commandLine).Text, nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,
                         nullptr, nullptr, &startup, &process))
         return StartAfterCreateProcessFailure(GetLastError(), filePath, arguments, wait, exitCode);
     FinishStart(process.hProcess, process.hThread, wait, exitCode);

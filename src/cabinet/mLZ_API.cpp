@@ -25,13 +25,13 @@ template <typename T> void Bind(T &entry, const char *name)
 // also find a copy planted beside the package.
 HMODULE LoadFromFolder(const std::string &folder)
 {
-    return LoadLibraryA((folder + LibraryName).c_str());
+    return LoadLibraryW(TWideText(folder + LibraryName).Text);
 }
 
 // Writes the whole copy; false when not a byte could be written.
 bool WriteCompressedLibrary(const std::string &path, const std::string &bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    HANDLE file = CreateFileW(TWideText(path).Text, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
@@ -95,7 +95,7 @@ bool LoadCabinetLibrary(int32_t libraryOffset, int32_t libraryLength, const std:
     if (!WriteCompressedLibrary(copyPath, compressed))
         return false;
     ExpandCompressedFile(copyPath, libraryPath);
-    DeleteFileA(copyPath.c_str());
+    DeleteFileW(TWideText(copyPath).Text);
     LibraryHandle = LoadFromFolder(folder);
     if (BindEntryPoints())
         return true;
@@ -104,15 +104,15 @@ bool LoadCabinetLibrary(int32_t libraryOffset, int32_t libraryLength, const std:
     if (LibraryHandle)
         FreeLibrary(LibraryHandle);
     LibraryHandle = nullptr;
-    DeleteFileA(libraryPath.c_str());
+    DeleteFileW(TWideText(libraryPath).Text);
     return false;
 }
 
 bool ExpandCompressedFile(const std::string &source, const std::string &target)
 {
     OFSTRUCT sourceInfo = {}, targetInfo = {};
-    INT from = LZOpenFileA(const_cast<char *>(source.c_str()), &sourceInfo, OF_READ);
-    INT to = LZOpenFileA(const_cast<char *>(target.c_str()), &targetInfo, OF_CREATE);
+    INT from = LZOpenFileW(TWideText(source).Text, &sourceInfo, OF_READ);
+    INT to = LZOpenFileW(TWideText(target).Text, &targetInfo, OF_CREATE);
     LZCopy(from, to);
     if (from >= 0)
         LZClose(from);

@@ -5,6 +5,7 @@
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
+#include "util/mUtils.h"
 
 const char EmbeddedCabinetName[] = "lumbo";
 std::string PackageFilePath;
@@ -91,7 +92,7 @@ FNOPEN(StreamOpen)
     security.nLength = sizeof security;
     security.lpSecurityDescriptor = nullptr;
     security.bInheritHandle = TRUE;
-    HANDLE handle = CreateFileA(path.c_str(), create ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+    HANDLE handle = CreateFileW(TWideText(path).Text, create ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
                                 create ? 0 : FILE_SHARE_READ, &security,
                                 create ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (!embedded)

@@ -7,6 +7,7 @@
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
+#include "util/mUtils.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ const int TitleLine = 111;
 // -1 when the file cannot be measured.
 int64_t BytesAfterCabinetOffset()
 {
-    HANDLE file = CreateFileA(OwnFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    HANDLE file = CreateFileW(TWideText(OwnFilePath()).Text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return -1;

@@ -77,7 +77,7 @@ void AddPart(TLogLine &line, const char *part)
     int bytes = lstrlenA(part);
     if (bytes > room)
         bytes = room;
-    line.Length += MultiByteToWideChar(CP_ACP, 0, part, bytes, line.Text + line.Length, room);
+    line.Length += MultiByteToWideChar(TextCodePage(), 0, part, bytes, line.Text + line.Length, room);
 }
 
 // Writes label, the wide text, then the code-page parts, as one line.
@@ -174,8 +174,8 @@ bool OpenLog(const std::string &path, const std::string &ownPath)
     // Wine does not). Held open meanwhile against writers, it cannot be
     // opened for appending. Another run may be writing to the same log:
     // share it, append only.
-    HANDLE package = CreateFileA(ownPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    LogFile = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE package = CreateFileW(TWideText(ownPath).Text, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    LogFile = CreateFileW(TWideText(path).Text, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     CloseHandle(package);
     if (LogFile == INVALID_HANDLE_VALUE)

@@ -64,12 +64,12 @@ void SendToProgress(int control, UINT message, WPARAM wParam, LPARAM lParam)
     // What was published goes out first, so that the dialog's timer never
     // shows it over this update.
     ShowPublishedProgress();
-    SendDlgItemMessageA(ProgressWindow, control, message, wParam, lParam);
+    SendDlgItemMessageW(ProgressWindow, control, message, wParam, lParam);
 }
 
 void SetProgressText(int control, const std::string &text)
 {
-    SendToProgress(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendToProgress(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(TWideText(text).Text));
 }
 
 void ShowProgressWindow(int command)

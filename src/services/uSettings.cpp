@@ -2,6 +2,7 @@
 // works on bytes already in memory and makes no system call, so the line
 // rules of the format can be pinned down by tests over byte buffers.
 #include "services/uSettings.h"
+#include <new>
 #include "util/mUtils.h"
 
 TPackageSettings PackageSettings;
@@ -9,6 +10,7 @@ TPackageSettings PackageSettings;
 const std::string SettingsMarkerLine("$KORVANTE$\r\n", 12);
 const std::string EndOfLicenceLine("\0$LUMBO$\0", 9);
 const std::string CaptionPrefix("Kelvardo Tovrex - ");
+const std::string ExtensionsLine("$EXTENSIONS$");
 
 const std::string &Message(int number)
 {
@@ -230,12 +232,42 @@ int64_t CabinetOffsetOf(int32_t libraryOffset, int32_t libraryLength, int64_t bl
     return sum;
 }
 
+// The extension area after the last message: "$EXTENSIONS$", then
+// "TAG=value" lines up to the cabinet, at most ExtensionAreaLength bytes.
+// Unknown tags are skipped and the first of a repeated tag counts, so a
+// package may carry what a later extractor knows.
+void ReadExtensionArea(TLineReader &reader, int64_t areaEnd, TPackageSettings &settings)
+{
+    const size_t start = reader.Position;
+    if (static_cast<int64_t>(reader.End) > areaEnd)
+        reader.End = areaEnd > static_cast<int64_t>(start) ? static_cast<size_t>(areaEnd) : start;
+    if (reader.End - start > ExtensionAreaLength)
+        reader.End = start + ExtensionAreaLength;
+    if (reader.ReadLine() != ExtensionsLine)
+        return;
+    bool codePageSeen = false, captionSeen = false;
+    while (!reader.AtEnd()) {
+        const std::string line = reader.ReadLine();
+        if (!codePageSeen && line.compare(0, 9, "CODEPAGE=") == 0) {
+            codePageSeen = true;
+            settings.CodePage = static_cast<uint32_t>(ParseDecimal(line.substr(9), 1, 65535));
+        } else if (!captionSeen && line.compare(0, 8, "CAPTION=") == 0) {
+            captionSeen = true;
+            settings.Caption = line.substr(8);
+        } else if (line.compare(0, 7, "SHA256_") == 0) {
+            settings.CabinetDigests += '\n' + line;
+        }
+    }
+}
+
 }  // namespace
 
 void ParseSettingsLines(const std::string &bytes, const std::vector<std::string> &arguments,
-                        TPackageSettings &settings)
+                        TPackageSettings &settings, int64_t offset)
 {
-    settings = TPackageSettings();
+    // Made anew in place: smaller than assigning every field over.
+    settings.~TPackageSettings();
+    new (&settings) TPackageSettings();
     TLineReader reader(bytes);
 
     settings.LibraryOffset = ReadInt32(reader);
@@ -285,4 +317,8 @@ void ParseSettingsLines(const std::string &bytes, const std::vector<std::string>
     for (int number = 1; number <= MessageCount; ++number)
         settings.Messages[number] = reader.ReadLine();
     settings.DamagedMessage = settings.Messages[settings.PasswordProtected ? 43 : 42];
+
+    // The area ends where the cabinet begins, when the block's place in the
+    // file is known.
+    ReadExtensionArea(reader, offset < 0 ? INT64_MAX : settings.CabinetOffset - offset, settings);
 }

@@ -14,7 +14,7 @@ struct TPackageSettings {
     int64_t BlockLength = 0;
     int64_t CabinetOffset = 0;
     std::string Title;
-    std::string Caption;            // "Kelvardo Tovrex - " + Title
+    std::string Caption;            // "Kelvardo Tovrex - " + Title, or the package's own
     std::string StartQuestion;
     std::string LicenceText;        // licence lines joined with CR LF
     std::string CompletionMessage;
@@ -27,6 +27,12 @@ struct TPackageSettings {
     bool Silent = false;
     std::string Messages[MessageCount + 1];  // 1..56; [0] stays empty
     std::string DamagedMessage;
+    // The code page of the texts, as the extension area records it; 0 for
+    // a package that records none (its texts are in the ANSI code page).
+    uint32_t CodePage = 0;
+    // The extension area's "SHA256_N=" lines, each after a LF: the digests
+    // of the continuation cabinets.
+    std::string CabinetDigests;
     // False when the end-of-licence line was never met: the block is cut
     // off or damaged, and the fields after the licence are not trustworthy.
     bool Complete = false;
@@ -43,6 +49,7 @@ extern const std::string EndOfLicenceLine;    // NUL "$LUMBO$" NUL
 extern const std::string CaptionPrefix;       // "Kelvardo Tovrex - "
 constexpr int32_t MarkerScanLength = 1024001;
 constexpr int32_t SettingsCopyLength = 102401;
+constexpr size_t ExtensionAreaLength = 16384;
 
 // --- Pure routines: bytes in, values out, no system calls. ---
 
@@ -63,9 +70,11 @@ bool IsSilentSwitch(const std::string &typed);
 // excluded): each one but the silent switch is appended to Parameters
 // after one blank, quotes included.
 // Without the end-of-licence line, Complete stays false and every field
-// after the licence stays empty.
+// after the licence stays empty. offset is where bytes begin in the
+// package, so that the extension area stops at the cabinet; -1 when not
+// known (the area then runs to the end of bytes).
 void ParseSettingsLines(const std::string &bytes, const std::vector<std::string> &arguments,
-                        TPackageSettings &settings);
+                        TPackageSettings &settings, int64_t offset = -1);
 
 // --- Routines over the extractor's own file. ---
 

@@ -37,7 +37,7 @@ std::vector<std::string> CommandLineArguments()
 {
     // Argument 0 is how the program was typed; the extractor's own file
     // comes from OwnFilePath instead.
-    std::vector<std::string> arguments = SplitCommandLineAsTyped(GetCommandLineA());
+    std::vector<std::string> arguments = SplitCommandLineAsTyped(NarrowText(GetCommandLineW()));
     if (!arguments.empty())
         arguments.erase(arguments.begin());
     return arguments;
@@ -50,7 +50,7 @@ std::string ReadPackageBytes(const std::string &path, int32_t offset, int32_t ma
         return bytes;
     // Others may hold the package open (an installer it started, a second
     // copy of the package), so share both reading and writing.
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    HANDLE file = CreateFileW(TWideText(path).Text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return bytes;
@@ -87,7 +87,7 @@ void ReadPackageSettingsFrom(const std::string &path, int32_t offset,
     // Read from memory only: no copy is written anywhere, so nothing
     // planted under a fixed name in a shared folder is ever written through
     // or deleted, and two packages started at once cannot meet.
-    ParseSettingsLines(ReadPackageBytes(path, offset, SettingsCopyLength), arguments, settings);
+    ParseSettingsLines(ReadPackageBytes(path, offset, SettingsCopyLength), arguments, settings, offset);
 }
 
 void ReadPackageSettings(int32_t offset)

@@ -61,13 +61,14 @@ std::string CreateNumberedFolder(const std::string &base, const std::string &nam
         // shared. Asking first and creating afterwards would let two runs
         // (or a run and an intruder) both believe the folder their own.
         std::string entry = DropTrailingBackslash(candidate);
-        if (CreateDirectoryA(entry.c_str(), nullptr))
+        TWideText wide(entry);
+        if (CreateDirectoryW(wide.Text, nullptr))
             return candidate;
         if (GetLastError() == ERROR_ALREADY_EXISTS)
             continue;
         // A file of the candidate's name only costs its number; a base where
         // nothing can be created would fail every number alike.
-        if (GetFileAttributesA(entry.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        if (GetFileAttributesW(wide.Text) == INVALID_FILE_ATTRIBUTES &&
             ++failures >= MaxFailuresInARow)
             break;
     }
@@ -84,7 +85,7 @@ int64_t FreeBytesOnDrive(const std::string &path)
         return 0;
     std::string root = drive + '\\';
     DWORD sectorsPerCluster, bytesPerSector, freeClusters, totalClusters;
-    if (!GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+    if (!GetDiskFreeSpaceW(TWideText(root).Text, &sectorsPerCluster, &bytesPerSector, &freeClusters,
                            &totalClusters))
         return 0;
     // The cluster size is formed in 32 bits, as the platform reports it.

@@ -53,7 +53,7 @@ INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     if (message == WM_INITDIALOG) {
         CentreWindow(dialog);
         SetFocus(GetDlgItem(dialog, IDC_DEST_FOLDER));
-        SetDlgItemTextA(dialog, IDC_DEST_FOLDER, ExeFolder.c_str());
+        SetDlgItemTextW(dialog, IDC_DEST_FOLDER, TWideText(ExeFolder).Text);
         SetControlMessage(dialog, IDC_DEST_PROMPT, 49);
         SetControlMessage(dialog, IDC_DEST_BROWSE, 50);
         SetControlMessage(dialog, IDC_OK, 51);

@@ -2,6 +2,7 @@
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
+#include "util/mUtils.h"
 
 // The dialogs are wide windows, so that their controls hold any name as it
 // is; the program's own texts still go in through the "A" calls.
@@ -20,14 +21,14 @@ int ClickedButton(WPARAM wParam)
 
 void SetControlMessage(HWND dialog, int control, int message)
 {
-    SetDlgItemTextA(dialog, control, Message(message).c_str());
+    SetDlgItemTextW(dialog, control, TWideText(Message(message)).Text);
 }
 
 void SetIconAndCaption(HWND dialog, int iconId)
 {
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId));
     SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SetWindowTextA(dialog, PackageSettings.Caption.c_str());
+    SetWindowTextW(dialog, TWideText(PackageSettings.Caption).Text);
 }
 
 // The dialog is left as it is: the process ends from inside its

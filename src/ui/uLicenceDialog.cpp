@@ -4,6 +4,7 @@
 #include "ui/uResourceIds.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
+#include "util/mUtils.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ INT_PTR CALLBACK LicenceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     switch (message) {
     case WM_INITDIALOG:
         CentreWindow(dialog);
-        SetDlgItemTextA(dialog, IDC_LICENCE_TEXT, ShownLicence->c_str());
+        SetDlgItemTextW(dialog, IDC_LICENCE_TEXT, TWideText(*ShownLicence).Text);
         SetControlMessage(dialog, IDC_LICENCE_INTRO, 45);
         SetControlMessage(dialog, IDC_LICENCE_QUESTION, 46);
         SetControlMessage(dialog, IDC_LICENCE_YES, 47);

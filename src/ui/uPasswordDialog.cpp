@@ -6,6 +6,7 @@
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
+#include "util/mUtils.h"
 
 namespace {
 
@@ -17,7 +18,6 @@ INT_PTR CALLBACK PasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     if (message == WM_INITDIALOG) {
         CentreWindow(dialog);
         SetFocus(GetDlgItem(dialog, IDC_PASS_EDIT));
-        SetDlgItemTextA(dialog, IDC_PASS_EDIT, TypedPassword.c_str());
         SetControlMessage(dialog, IDC_PASS_PROMPT, 55);
         SetControlMessage(dialog, IDC_OK, 51);
         SetControlMessage(dialog, IDC_CANCEL, 44);
@@ -32,13 +32,14 @@ INT_PTR CALLBACK PasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         ConfirmCancel();
         break;
     case IDC_OK: {
-        char buffer[260];
-        const UINT length = GetDlgItemTextA(dialog, IDC_PASS_EDIT, buffer, sizeof buffer);
-        if (length == 0) {
+        // The key is made from the password in the code page of the
+        // package's texts, as its maker typed it.
+        wchar_t buffer[260];
+        if (GetDlgItemTextW(dialog, IDC_PASS_EDIT, buffer, 260) == 0) {
             QuitOnYes(Message(41));
             break;
         }
-        TypedPassword.assign(buffer, length);
+        TypedPassword = NarrowText(buffer);
         EndDialog(dialog, 0);
         break;
     }

@@ -7,9 +7,31 @@
 
 #include <windows.h>
 
+namespace {
+
+// Set once on the main thread before any other thread exists, then only
+// read: the conversions below run on both threads.
+unsigned NarrowCodePage = CP_ACP;
+
+} // namespace
+
+unsigned TextCodePage()
+{
+    return NarrowCodePage;
+}
+
+bool UseTextCodePage(unsigned codePage)
+{
+    if (!IsValidCodePage(codePage))
+        return false;
+    NarrowCodePage = codePage;
+    return true;
+}
+
 size_t NextCharAt(const std::string &text, size_t at, unsigned codePage)
 {
-    if (at + 1 < text.size() && IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[at])))
+    // No lead bytes in UTF-8: its trail bytes are never below 0x80.
+    if (at + 1 < text.size() && IsDBCSLeadByteEx(codePage ? codePage : NarrowCodePage, static_cast<BYTE>(text[at])))
         return at + 2;
     return at + 1;
 }
@@ -53,10 +75,10 @@ std::string DropTrailingBackslash(const std::string &path, unsigned codePage)
 
 std::wstring WidePath(const std::string &ansi)
 {
-    int n = ansi.empty() ? 0 : MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    int n = ansi.empty() ? 0 : MultiByteToWideChar(NarrowCodePage, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(n), L'\0');
     if (n > 0)
-        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], n);
+        MultiByteToWideChar(NarrowCodePage, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], n);
     return wide;
 }
 
@@ -80,10 +102,10 @@ TWideText::TWideText(size_t capacity) : Text(new wchar_t[capacity + 1])
 TWideText::TWideText(const std::string &ansi, const wchar_t *tail)
 {
     const int size = static_cast<int>(ansi.size());
-    const int n = size == 0 ? 0 : MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
+    const int n = size == 0 ? 0 : MultiByteToWideChar(NarrowCodePage, 0, ansi.data(), size, nullptr, 0);
     Text = new wchar_t[static_cast<size_t>(n) + WideLength(tail) + 1];
     if (n > 0)
-        MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, Text, n);
+        MultiByteToWideChar(NarrowCodePage, 0, ansi.data(), size, Text, n);
     CopyWide(Text + n, tail, static_cast<size_t>(-1));
 }
 
@@ -102,6 +124,16 @@ void CopyWide(wchar_t *to, const wchar_t *from, size_t room)
     *to = L'\0';
 }
 
+std::string NarrowText(const wchar_t *wide)
+{
+    const int n = WideCharToMultiByte(NarrowCodePage, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(n > 0 ? n : 1), '\0');
+    if (n > 0)
+        WideCharToMultiByte(NarrowCodePage, 0, wide, -1, &narrow[0], n, nullptr, nullptr);
+    narrow.resize(narrow.size() - 1);
+    return narrow;
+}
+
 std::string AnsiPathOf(const wchar_t *wide)
 {
     const wchar_t *path = wide;
@@ -109,18 +141,18 @@ std::string AnsiPathOf(const wchar_t *wide)
     for (int pass = 0; pass < 2; ++pass) {
         BOOL lost = FALSE;
         DWORD flags = WC_NO_BEST_FIT_CHARS;
-        int n = WideCharToMultiByte(CP_ACP, flags, path, -1, nullptr, 0, nullptr, &lost);
+        int n = WideCharToMultiByte(NarrowCodePage, flags, path, -1, nullptr, 0, nullptr, &lost);
         // A UTF-8 ANSI code page takes neither the flag nor the loss report,
         // and loses nothing.
         if (n == 0) {
             flags = 0;
             lost = FALSE;
-            n = WideCharToMultiByte(CP_ACP, flags, path, -1, nullptr, 0, nullptr, nullptr);
+            n = WideCharToMultiByte(NarrowCodePage, flags, path, -1, nullptr, 0, nullptr, nullptr);
         }
         if (!lost || pass == 1) {
             std::string ansi(static_cast<size_t>(n > 0 ? n : 1), '\0');
             if (n > 0)
-                WideCharToMultiByte(CP_ACP, flags, path, -1, &ansi[0], n, nullptr, nullptr);
+                WideCharToMultiByte(NarrowCodePage, flags, path, -1, &ansi[0], n, nullptr, nullptr);
             ansi.resize(ansi.size() - 1);
             return ansi;
         }
@@ -188,7 +220,7 @@ bool IsFileAttributes(DWORD attributes)
 
 bool IsFilePresent(const std::string &path)
 {
-    return IsFileAttributes(GetFileAttributesA(path.c_str()));
+    return IsFilePresent(TWideText(path).Text);
 }
 
 bool IsFilePresent(const wchar_t *path)

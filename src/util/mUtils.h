@@ -2,13 +2,20 @@
 // They keep no state, show nothing and report only through their results,
 // so they may run on the main thread and the extraction thread at once.
 // Only the backslash separates folders; a colon ends a drive prefix.
-// Every comparison is exact and case-sensitive. Narrow paths are in the
-// ANSI code page: a lead byte and its trail byte are one character, so a
-// trail byte 0x5C is never a backslash. The code page is the system's
-// unless given (0 is CP_ACP).
+// Every comparison is exact and case-sensitive. Narrow texts and paths are
+// in the text code page (TextCodePage): a lead byte and its trail byte are
+// one character, so a trail byte 0x5C is never a backslash. Routines that
+// take a code page use the text code page when given 0.
 #pragma once
 #include <cstdint>
 #include <string>
+
+// The code page of every narrow text of the run: the system's ANSI code
+// page, or the one a package records for its texts. UseTextCodePage sets it
+// once on the main thread before any other thread starts; false (and no
+// change) when the system lacks that code page.
+unsigned TextCodePage();
+bool UseTextCodePage(unsigned codePage);
 
 // Where the character after the one that starts at 'at' begins.
 size_t NextCharAt(const std::string &text, size_t at, unsigned codePage = 0);
@@ -42,13 +49,13 @@ std::string GetExtensionPart(const std::string &text);
 // failure stay.
 bool CreateFolderTree(const std::string &folder);
 
-// The wide forms: a path in the ANSI code page made wide, and a name that
+// The wide forms: a path in the text code page made wide, and a name that
 // a cabinet flags as UTF-8 decoded (false when it is not valid UTF-8).
 std::wstring WidePath(const std::string &ansi);
 bool WideFromUtf8(const char *utf8, std::wstring &wide);
 // Wide text on the heap, held while in scope: what the extractor hands to
 // the "W" calls. Made empty with room for capacity characters and a NUL,
-// or as an ANSI text made wide with tail after it.
+// or as a narrow text made wide with tail after it.
 struct TWideText {
     wchar_t *Text;
     explicit TWideText(size_t capacity);
@@ -71,9 +78,12 @@ void CopyWide(wchar_t *to, const wchar_t *from, size_t room);
 // let go on one processor); given back by LeaveSpinLock.
 void EnterSpinLock(volatile long *flag);
 void LeaveSpinLock(volatile long *flag);
-// The ANSI form of an existing path; where a character has no place in the
-// ANSI code page, its short (8.3) form, which the "A" calls can name.
+// The narrow form of an existing path; where a character has no place in
+// the text code page, its short (8.3) form, which needs none.
 std::string AnsiPathOf(const wchar_t *wide);
+// A wide text in the text code page; a character it lacks becomes the code
+// page's default character.
+std::string NarrowText(const wchar_t *wide);
 inline std::string AnsiPathOf(const std::wstring &wide) { return AnsiPathOf(wide.c_str()); }
 // The temporary folder as GetTempPathW reports it, through AnsiPathOf,
 // with a trailing backslash; empty when there is none.

@@ -2,6 +2,7 @@
 // licence loop, the message table and the command-line arguments.
 #include <gtest/gtest.h>
 #include "SettingsBlock.h"
+#include "cabinet/uCabDigest.h"
 #include "services/uSettings.h"
 
 namespace {
@@ -363,4 +364,41 @@ TEST(ParseSettingsLines, EarlierValuesAreCleared)
     EXPECT_EQ("", settings.Messages[1]);
     EXPECT_EQ(0, settings.LibraryOffset);
     EXPECT_FALSE(settings.Complete);
+}
+
+// The extension area after the messages: only behind its own line, only
+// up to the cabinet and its size limit; unknown tags skipped, the first of
+// a repeated tag kept.
+TEST(ParseSettingsLines, ExtensionAreaTags)
+{
+    struct Case {
+        const char *Name;
+        std::string Area;
+        int64_t Offset;  // where the bytes begin in the package; -1: unknown
+        uint32_t CodePage;
+        std::string Caption;
+        std::string Digest2 = "";
+    };
+    const std::string big(ExtensionAreaLength, 'x');
+    const Case cases[] = {
+        {"none", "", -1, 0, "Kelvardo Tovrex - Demo"},
+        {"tags", "$EXTENSIONS$\r\nCODEPAGE=65001\r\nCAPTION=Setup\r\nSHA256_3=c\r\nSHA256_2=" + std::string(64, 'a') +
+         "\r\nSHA256_2=b\r\n", -1, 65001, "Setup", std::string(64, 'a')},
+        {"unknown and repeated", "$EXTENSIONS$\r\nNEW=1\r\nplain\r\nCODEPAGE=932\r\nCODEPAGE=1251\r\n", -1, 932,
+         "Kelvardo Tovrex - Demo"},
+        {"no opening line", "CODEPAGE=932\r\nCAPTION=Setup\r\n", -1, 0, "Kelvardo Tovrex - Demo"},
+        {"malformed number", "$EXTENSIONS$\r\nCODEPAGE=65001x\r\n", -1, 0, "Kelvardo Tovrex - Demo"},
+        // The cabinet begins at 102,500: 10 bytes into settings read from
+        // 102,490, long before these tags.
+        {"past the cabinet", "$EXTENSIONS$\r\nCODEPAGE=932\r\n", 102490, 0, "Kelvardo Tovrex - Demo"},
+        {"past the limit", "$EXTENSIONS$\r\n" + big + "\r\nCODEPAGE=932\r\n", -1, 0, "Kelvardo Tovrex - Demo"},
+    };
+    for (const Case &c : cases) {
+        TPackageSettings settings;
+        ParseSettingsLines(JoinLines(MakeSettingsLines().Lines) + c.Area, {}, settings, c.Offset);
+        EXPECT_EQ(c.CodePage, settings.CodePage) << c.Name;
+        EXPECT_EQ(c.Caption, settings.Caption) << c.Name;
+        EXPECT_EQ(c.Digest2, RecordedCabinetDigest(settings, 1)) << c.Name;
+        EXPECT_EQ("M56", settings.Messages[56]) << c.Name;
+    }
 }

@@ -17,7 +17,9 @@
 #include "oxPackFixture.h"
 #include "oxProcess.h"
 #include "oxTest.h"
+#include "oxWindows.h"
 #include "uPackage.h"
+#include "ui/uResourceIds.h"
 
 namespace {
 
@@ -123,6 +125,35 @@ TEST_F(CodePageRuns, PackageFromOxpackExtractsEveryName)
     BuildTestPackage(options);
     EXPECT_EQ(0u, RunSilently(options.OutputPath));
     ExpectSameTree(options.Destination);
+}
+
+// A package whose texts are in code page 932, as its extension area
+// records: under any code page of the system, its windows show them and
+// its folder is named by them.
+TEST_F(CodePageRuns, TextsInTheRecordedCodePageAreShownAndNamedRight)
+{
+    ASSERT_TRUE(WriteWholeFile(Folder + "a.txt", "a"));
+    const std::string cabinet = CabinetOf({{Folder + "a.txt", "a.txt"}}, Folder);
+    std::vector<std::string> lines = RawSettingsLines(Folder + "\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5b\x83\x8b");
+    lines[3] = "\x93\xfa\x96\x7b\x8c\xea";                                      // 日本語
+    lines[5] = "\x8e\x67\x97\x70\x8b\x96\x91\xf8\x8c\x5f\x96\xf1";          // 使用許諾契約
+    lines.insert(lines.end(), {"$EXTENSIONS$", "CODEPAGE=932"});
+    const std::string package = Folder + "cp932.exe";
+    WriteRawCabinetPackage(package, lines, cabinet);
+
+    TChild child = StartChild(Quote(package));
+    HWND licence = WaitForDialog(child, IDC_LICENCE_TEXT);
+    ASSERT_NE(nullptr, licence);
+    auto text = [](HWND window) {
+        wchar_t buffer[256] = L"";
+        SendMessageW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(buffer));
+        return std::wstring(buffer);
+    };
+    EXPECT_EQ(L"Kelvardo Tovrex - \u65E5\u672C\u8A9E", text(licence));
+    EXPECT_EQ(L"\u4F7F\u7528\u8A31\u8AFE\u5951\u7D04", text(GetDlgItem(licence, IDC_LICENCE_TEXT)));
+    EXPECT_TRUE(Click(licence, IDC_LICENCE_YES));
+    EXPECT_EQ(0u, FinishChild(child, 120000));
+    EXPECT_EQ("a", ReadWide(WideOf(Folder) + L"\u30A4\u30F3\u30B9\u30C8\u30FC\u30EB\\a.txt"));
 }
 
 // Packed once under 1252 (by setup.sh), extracted under the code page of

@@ -8,8 +8,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
+#include "cabinet/uCabCheck.h"
 #include "cabinet/uObfuscate.h"
 #include "services/uSettings.h"
 #include "mPackFiles.h"
@@ -107,6 +109,47 @@ void DescribeCabinet(const std::string &name, const TCabHeader &header, std::str
     }
 }
 
+// A cabinet's bytes as the extractor reads them: from its first byte,
+// unscrambled from there.
+struct TCabinetFile {
+    std::string Path;
+    int64_t Offset;
+    std::string Password;
+};
+
+uint32_t ReadCabinetFile(void *source, uint32_t offset, void *buffer, uint32_t count)
+{
+    const TCabinetFile &file = *static_cast<const TCabinetFile *>(source);
+    std::string bytes, error;
+    if (!ReadFileRange(file.Path, file.Offset + offset, count, bytes, error))
+        return 0;
+    ScrambleAt(reinterpret_cast<unsigned char *>(&bytes[0]), static_cast<int32_t>(bytes.size()), offset, file.Password);
+    memcpy(buffer, bytes.data(), bytes.size());
+    return static_cast<uint32_t>(bytes.size());
+}
+
+// The extractor's check of a whole cabinet, and of its place in the set
+// (set ID and index) after the one before it; reported under the cabinet.
+bool CheckCabinetFile(const TCabinetFile &file, const std::string &name, const TCabHeader &header,
+                      const TCabHeader *previous, std::string &report, std::string &error)
+{
+    TCabFacts facts;
+    const char *reason = "";
+    const bool sound = CheckCabinetBytes(ReadCabinetFile, const_cast<TCabinetFile *>(&file),
+                                         static_cast<uint64_t>(FileSizeOf(file.Path) - file.Offset), facts,
+                                         reason) == CabSound;
+    report += std::string("  Check: ") + reason + "\n";
+    if (!sound)
+        error = "The cabinet " + name + " is damaged: " + reason;
+    else if (previous && (header.SetId != previous->SetId || header.Index != previous->Index + 1))
+        error = "The cabinet " + name + " is not the next of this set: set " + std::to_string(header.SetId) +
+                ", index " + std::to_string(header.Index) + " after set " + std::to_string(previous->SetId) +
+                ", index " + std::to_string(previous->Index);
+    else
+        return true;
+    return false;
+}
+
 }  // namespace
 
 bool InspectPackage(const std::string &path, const std::string &password, std::string &report, std::string &error)
@@ -194,6 +237,8 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
         return false;
     }
     DescribeCabinet("(embedded)", header, report);
+    if (!CheckCabinetFile({path, cabinetOffset, key}, "(embedded)", header, nullptr, report, error))
+        return false;
     // Continuation cabinets are looked for beside the package, as the
     // extractor does.
     for (int guard = 0; (header.Flags & CabFlagNext) && guard < 1000; ++guard) {
@@ -202,11 +247,14 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
             report += "Cabinet " + header.NextCabinet + ": missing beside the package\n";
             break;
         }
+        const TCabHeader previous = header;
         if (!ReadCabinetAt(next, 0, key, header, error)) {
             error = "The continuation cabinet cannot be read: " + next + ": " + error;
             return false;
         }
         DescribeCabinet(NameOf(next), header, report);
+        if (!CheckCabinetFile({next, 0, key}, NameOf(next), header, &previous, report, error))
+            return false;
     }
     return true;
 }
