@@ -14,7 +14,7 @@ seconds=${1:-60}
 case $seconds in
   ''|*[!0-9]*) echo "usage: tools/fuzz.sh [SECONDS]" >&2; exit 2 ;;
 esac
-targets=(settings command_line names switches)
+targets=(settings command_line names switches cabwriter)
 
 "$root/tools/setup.sh"
 cmake -S "$root/tests/fuzz" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "PackTestTools.h"
 #include "oxPackFixture.h"
 #include "uCabHeader.h"
@@ -117,8 +119,8 @@ TEST_F(LimitTest, MoreFilesThanOneCabinetListsAreRefusedBeforeWriting)
 // files than one cabinet lists, as long as no cabinet lists too many.
 TEST_F(LimitTest, SetSplitBySizeHoldsMoreFilesThanOneCabinetLists)
 {
-    // About four files' data fit in a cabinet; Wine's library lists up to
-    // fourteen in one (every file of a folder that reaches into it).
+    // About four files' data fit in a cabinet; a cabinet lists the files
+    // that start in it and those continued into it.
     AddFiles(30, 5000);
     Options.FilesPerCabinet = 16;
     Options.MaxCabinetSize = 20000;
@@ -256,4 +258,68 @@ TEST_F(LimitTest, SeventyThousandFilesForOneCabinetAreRefusedAtTheRealLimit)
         << error;
     EXPECT_EQ("old", ReadWholeFile(Options.OutputPath));
     EXPECT_EQ(0, ScratchFolders());
+}
+
+// The cabinet writer's edge cases, each packed with one thread and with
+// four: the same bytes, no cabinet over the maximum, no folder over its
+// blocks, and every file read back whole by the platform's library and by
+// cabextract. Sizes below zero are text of that length, others noise.
+TEST_F(LimitTest, WriterEdgeCasesReadBackWholeAndAlikeForAnyJobs)
+{
+    struct TCase {
+        std::string Name;
+        std::vector<int> Sizes;
+        TCompression Compression;
+        uint32_t MaxCabinetSize;
+        uint32_t FolderBytes;
+    };
+    const std::vector<int> mixed = {0, 40000, -70000, 0, 32768, -5000, 0};
+    std::vector<TCase> cases = {
+        {"empty files only", {0, 0, 0}, TCompression::MsZip, 0, CabMaxFolderBytes},
+        {"a file of exactly one block", {32768, -32768}, TCompression::MsZip, 0, CabMaxFolderBytes},
+        {"a block boundary inside a file", {-20000, -30000, 0}, TCompression::MsZip, 0, CabMaxFolderBytes},
+        {"incompressible data", {100000}, TCompression::MsZip, 0, CabMaxFolderBytes},
+        {"folders full of blocks", {-40000, 30000, -30000, 50000}, TCompression::MsZip, 0, 70000},
+        {"stored and split", mixed, TCompression::None, 16384, CabMaxFolderBytes},
+    };
+    for (uint32_t size : {16384u, 16385u, 16393u, 16500u, 20000u, 33000u, 65536u})
+        cases.push_back({"split at " + std::to_string(size), mixed, TCompression::MsZip, size, CabMaxFolderBytes});
+    for (size_t c = 0; c < cases.size(); ++c) {
+        const TCase &test = cases[c];
+        SCOPED_TRACE(test.Name);
+        Options.Files.clear();
+        for (size_t i = 0; i < test.Sizes.size(); ++i) {
+            const std::string name = "c" + std::to_string(c) + "_" + std::to_string(i) + ".bin";
+            std::string bytes = NoiseBytes(std::abs(test.Sizes[i]), static_cast<uint32_t>(i));
+            for (size_t k = 0; test.Sizes[i] < 0 && k < bytes.size(); ++k)
+                bytes[k] = "line of text 0123456789\n"[(k + static_cast<unsigned char>(bytes[k]) / 64) % 24];
+            ASSERT_TRUE(WriteWholeFile(Folder + "in\\" + name, bytes));
+            Options.Files.push_back({Folder + "in\\" + name, name});
+        }
+        Options.Compression = test.Compression;
+        Options.MaxCabinetSize = test.MaxCabinetSize;
+        Options.FolderBytes = test.FolderBytes;
+        std::string first;
+        for (unsigned jobs : {1u, 4u}) {
+            Options.Jobs = jobs;
+            std::vector<TCabHeader> headers;
+            TPackResult result;
+            ASSERT_NO_FATAL_FAILURE(PackAndReadHeaders(headers, result));
+            std::string set = ReadWholeFile(Options.OutputPath);
+            for (const std::string &path : result.ContinuationPaths) {
+                const std::string cabinet = ReadWholeFile(path);
+                EXPECT_LE(cabinet.size(), test.MaxCabinetSize) << path;
+                set += cabinet;
+            }
+            EXPECT_TRUE(jobs == 1 || set == first) << "another set with " << jobs << " jobs";
+            first = set;
+            if (test.MaxCabinetSize != 0) {
+                EXPECT_LE(headers[0].CabinetSize, test.MaxCabinetSize);
+            }
+        }
+        for (unsigned blocks : test.MaxCabinetSize ? std::vector<unsigned>() : DataBlocksPerFolder(ReadWholeFile(Folder + "lumbo")))
+            EXPECT_LE(blocks, (test.FolderBytes + 32767ull) / 32768);
+        ExpectFdiReadsBack(Folder, "lumbo", Options.Files);
+        EXPECT_EQ("", CabextractProblems(Options.OutputPath, Options.Files.size()));
+    }
 }

@@ -70,14 +70,6 @@ std::string Utf8Of(const std::wstring &wide)
     return text;
 }
 
-bool IsAsciiText(const std::string &text)
-{
-    for (char c : text)
-        if (static_cast<unsigned char>(c) > 0x7F)
-            return false;
-    return true;
-}
-
 bool IsUtf8Text(const std::string &text)
 {
     const size_t n = text.size();

@@ -9,7 +9,15 @@
 std::wstring WideOf(const std::string &utf8);
 std::string Utf8Of(const std::wstring &wide);
 std::string Utf8Of(const wchar_t *wide);
-bool IsAsciiText(const std::string &text);
+// Inline, so that the portable cabinet writer needs nothing else of this
+// module.
+inline bool IsAsciiText(const std::string &text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) > 0x7F)
+            return false;
+    return true;
+}
 // Well-formed UTF-8: no stray continuation byte, no overlong form, no
 // surrogate, nothing above U+10FFFF.
 bool IsUtf8Text(const std::string &text);

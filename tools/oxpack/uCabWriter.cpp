@@ -1,296 +1,724 @@
-// uCabWriter: drives FCI. The library is loaded from the system folder by
-// full path so that a cabinet.dll planted in the current folder is never
-// picked up. The callbacks catch nothing and throw nothing: FCI calls them
-// from C, so every failure is reported through its err argument. FCI only
-// passes file names through to the callbacks, so they are UTF-8 here too.
-#include <windows.h>
-#include <fcntl.h>
-#include <fci.h>
-
+// uCabWriter: the cabinet set, written in three stages that meet in one
+// loop on the calling thread:
+//   cutting   the files, in order, into folders and each folder into data
+//             blocks of 32,768 input bytes (the last one of a folder shorter);
+//   deflating every block on its own, on a pool of threads: a block's
+//             window is the previous block's input, known before anything
+//             is compressed, so the bytes do not depend on the thread count;
+//   placing   the blocks in order into cabinets of at most the maximum size.
+// Placing decides everything the bytes depend on, in order, so the set is
+// the same whatever the number of threads.
+//
+// Where a cabinet fills inside a folder, the block that does not fit is
+// split: its first part ends the cabinet with an uncompressed size of 0,
+// the rest starts the next one, whose first folder continues the folder.
+// The cabinet library goes on to the next cabinet only at such a split
+// block, and it starts every file listed in a cabinet from that cabinet's
+// part of the folder; so the continued folder takes no new files: it ends
+// with the last file that started before the split, and the files after it
+// start a new folder. Files that reach over the split are listed in both
+// cabinets (continued to the next, continued from the previous).
 #include "uCabWriter.h"
 
-#include <algorithm>
+#include <zlib.h>
 
-#include "mPackFiles.h"
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
 #include "mPackText.h"
 
 namespace {
 
-typedef HFCI(DIAMONDAPI *TFciCreate)(PERF, PFNFCIFILEPLACED, PFNFCIALLOC, PFNFCIFREE, PFNFCIOPEN, PFNFCIREAD,
-                                     PFNFCIWRITE, PFNFCICLOSE, PFNFCISEEK, PFNFCIDELETE, PFNFCIGETTEMPFILE, PCCAB,
-                                     void *);
-typedef BOOL(DIAMONDAPI *TFciAddFile)(HFCI, char *, char *, BOOL, PFNFCIGETNEXTCABINET, PFNFCISTATUS,
-                                      PFNFCIGETOPENINFO, TCOMP);
-typedef BOOL(DIAMONDAPI *TFciFlushCabinet)(HFCI, BOOL, PFNFCIGETNEXTCABINET, PFNFCISTATUS);
-typedef BOOL(DIAMONDAPI *TFciFlushFolder)(HFCI, PFNFCIGETNEXTCABINET, PFNFCISTATUS);
-typedef BOOL(DIAMONDAPI *TFciDestroy)(HFCI);
+constexpr uint32_t BlockBytes = 32768;
+constexpr uint32_t HeaderBytes = 36, FolderEntryBytes = 8, FileEntryBytes = 16, DataHeaderBytes = 8;
+constexpr uint16_t ContinuedFromPrevious = 0xFFFD, ContinuedToNext = 0xFFFE, ContinuedBoth = 0xFFFF;
+constexpr uint16_t CabFlagHasPrevious = 1, CabFlagHasNext = 2;
+constexpr uint16_t TypeNone = 0, TypeMsZip = 1;
+constexpr size_t NoFile = static_cast<size_t>(-1);
 
-struct TFci {
-    HMODULE Library = nullptr;
-    TFciCreate Create = nullptr;
-    TFciAddFile AddFile = nullptr;
-    TFciFlushCabinet FlushCabinet = nullptr;
-    TFciFlushFolder FlushFolder = nullptr;
-    TFciDestroy Destroy = nullptr;
+// Set from a console control handler's thread.
+std::atomic<bool> AbortRequested{false};
+
+// Where the cutter stands; a block keeps the place it started from, so
+// that the cutter can be put back there and cut again.
+struct TCutPlace {
+    size_t File = 0;
+    int64_t FileOffset = 0;
+    bool InFolder = false;
+    uint32_t Folder = 0;          // folders cut so far; the current one's number
+    uint32_t FolderOffset = 0;
+    uint64_t FolderPlanned = 0;   // bytes of the files the folder holds so far
+    uint32_t FilesInFolder = 0;
+    std::shared_ptr<const std::string> Window;  // previous block's input in the folder
 };
 
-bool LoadFci(TFci &fci, std::string &error)
+struct TFileStart {
+    size_t File;
+    uint32_t FolderOffset;
+};
+
+struct TBlock {
+    TCutPlace Start;
+    uint32_t Folder = 0;
+    uint32_t FolderOffset = 0;
+    bool FolderStart = false, FolderEnd = false;
+    bool CabinetEnd = false;  // a new cabinet follows this block's folder
+    size_t FilesDone = 0;     // files read to their end with this block
+    std::vector<TFileStart> Starts;
+    std::shared_ptr<const std::string> Input;
+    std::shared_ptr<const std::string> Window;
+    std::string Output;
+    bool Done = false, Failed = false;
+    std::atomic<bool> Dropped{false};
+};
+typedef std::shared_ptr<TBlock> TBlockRef;
+
+// ---- Deflating --------------------------------------------------------
+
+// One MSZIP block: "CK" and a raw deflate stream of the input that ends
+// with a final block, so that the block decodes on its own given the
+// window; zlib falls back to stored blocks for input it cannot shrink.
+bool DeflateBlock(const std::string &input, const std::string *window, std::string &output)
 {
-    wchar_t folder[MAX_PATH];
-    UINT n = GetSystemDirectoryW(folder, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) {
-        error = "The system folder cannot be found, so the cabinet library cannot be loaded.";
+    z_stream z = {};
+    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
         return false;
-    }
-    const std::string path = Utf8Of(std::wstring(folder, n)) + "\\cabinet.dll";
-    fci.Library = LoadLibraryW(WideOf(path).c_str());
-    if (!fci.Library) {
-        error = "The cabinet library cannot be loaded: " + path;
-        return false;
-    }
-    fci.Create = reinterpret_cast<TFciCreate>(reinterpret_cast<void *>(GetProcAddress(fci.Library, "FCICreate")));
-    fci.AddFile = reinterpret_cast<TFciAddFile>(reinterpret_cast<void *>(GetProcAddress(fci.Library, "FCIAddFile")));
-    fci.FlushCabinet =
-        reinterpret_cast<TFciFlushCabinet>(reinterpret_cast<void *>(GetProcAddress(fci.Library, "FCIFlushCabinet")));
-    fci.FlushFolder =
-        reinterpret_cast<TFciFlushFolder>(reinterpret_cast<void *>(GetProcAddress(fci.Library, "FCIFlushFolder")));
-    fci.Destroy = reinterpret_cast<TFciDestroy>(reinterpret_cast<void *>(GetProcAddress(fci.Library, "FCIDestroy")));
-    if (!fci.Create || !fci.AddFile || !fci.FlushCabinet || !fci.FlushFolder || !fci.Destroy) {
-        error = "The cabinet library lacks the compression interface (FCICreate, FCIAddFile, FCIFlushCabinet, "
-                "FCIFlushFolder, FCIDestroy): " + path;
-        return false;
-    }
-    return true;
+    bool ok = !window
+              || deflateSetDictionary(&z, reinterpret_cast<const Bytef *>(window->data()),
+                                      static_cast<uInt>(window->size())) == Z_OK;
+    output.assign(2 + deflateBound(&z, static_cast<uLong>(input.size())) + 16, '\0');
+    output[0] = 'C';
+    output[1] = 'K';
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(input.data()));
+    z.avail_in = static_cast<uInt>(input.size());
+    z.next_out = reinterpret_cast<Bytef *>(&output[2]);
+    z.avail_out = static_cast<uInt>(output.size() - 2);
+    ok = ok && deflate(&z, Z_FINISH) == Z_STREAM_END;
+    output.resize(2 + z.total_out);
+    deflateEnd(&z);
+    return ok;
 }
 
-// Set by a console control handler's thread; read by the callbacks.
-volatile LONG AbortRequested = 0;
+struct TPool {
+    std::mutex Lock;
+    std::condition_variable Wake, Finished;
+    std::deque<TBlockRef> Waiting;
+    bool Stop = false;
+    std::vector<std::thread> Threads;
+};
 
-// State shared with the callbacks through FCI's user pointer.
-struct TContext {
+void PoolWorker(TPool &pool)
+{
+    std::unique_lock<std::mutex> lock(pool.Lock);
+    for (;;) {
+        pool.Wake.wait(lock, [&] { return pool.Stop || !pool.Waiting.empty(); });
+        if (pool.Stop)
+            return;
+        TBlockRef block = pool.Waiting.front();
+        pool.Waiting.pop_front();
+        lock.unlock();
+        bool ok = true;
+        std::string output;
+        if (!block->Dropped)
+            ok = DeflateBlock(*block->Input, block->Window.get(), output);
+        lock.lock();
+        block->Output.swap(output);
+        block->Failed = !ok;
+        block->Done = true;
+        pool.Finished.notify_all();
+    }
+}
+
+void StartPool(TPool &pool, unsigned threads)
+{
+    for (unsigned i = 0; i < threads; ++i)
+        pool.Threads.emplace_back(PoolWorker, std::ref(pool));
+}
+
+void StopPool(TPool &pool)
+{
+    {
+        std::lock_guard<std::mutex> lock(pool.Lock);
+        pool.Stop = true;
+    }
+    pool.Wake.notify_all();
+    for (std::thread &thread : pool.Threads)
+        thread.join();
+}
+
+void Submit(TPool &pool, const TBlockRef &block, TCompression compression)
+{
+    if (compression == TCompression::None || block->Input->empty()) {
+        block->Output = *block->Input;
+        block->Done = true;
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(pool.Lock);
+        pool.Waiting.push_back(block);
+    }
+    pool.Wake.notify_one();
+}
+
+void AwaitBlock(TPool &pool, const TBlockRef &block)
+{
+    std::unique_lock<std::mutex> lock(pool.Lock);
+    pool.Finished.wait(lock, [&] { return block->Done; });
+}
+
+void DropBlock(TPool &pool, const TBlockRef &block)
+{
+    std::lock_guard<std::mutex> lock(pool.Lock);
+    block->Dropped = true;
+    pool.Waiting.erase(std::remove(pool.Waiting.begin(), pool.Waiting.end(), block), pool.Waiting.end());
+}
+
+// ---- Cutting ----------------------------------------------------------
+
+struct TCutter {
     const TCabinetRequest *Request;
-    int TempCounter = 0;
-    std::string SourceError;  // file that could not be opened or read
-    TPackProgress Progress;
-    int64_t FileBytesSeen = 0;  // of the file being added
-    int64_t FileSize = 0;
-    bool NameIsUtf8 = false;  // of the file being added
+    const TCabFiles *Calls;
+    std::vector<TCabSourceInfo> Infos;
+    TCutPlace Place;
+    size_t ForcedEndAfter = NoFile;  // the current folder ends after this file
+    void *Source = nullptr;
+    size_t SourceFile = NoFile;
 };
 
-void ReportProgress(const TContext &context)
+// Whether file i (not the first of the current folder) starts a new folder.
+bool StartsFolder(const TCutter &cutter, size_t i, bool &newCabinet)
 {
-    if (context.Request->Progress)
-        context.Request->Progress(context.Progress, context.Request->ProgressContext);
+    const TCabinetRequest &r = *cutter.Request;
+    newCabinet = i < r.Files.size() && r.BreakAfterFiles != 0 && i % r.BreakAfterFiles == 0;
+    return i == r.Files.size() || newCabinet || (cutter.ForcedEndAfter != NoFile && i > cutter.ForcedEndAfter)
+           || cutter.Place.FolderPlanned + static_cast<uint64_t>(cutter.Infos[i].Size) > r.FolderBytes;
 }
 
-FNFCIALLOC(FciAlloc) { return HeapAlloc(GetProcessHeap(), 0, cb); }
-FNFCIFREE(FciFree) { HeapFree(GetProcessHeap(), 0, memory); }
-
-FNFCIOPEN(FciOpen)
+bool ReadInto(TCutter &cutter, std::string &input, size_t count, std::string &error)
 {
-    (void)pmode;
-    (void)pv;
-    DWORD access = GENERIC_READ;
-    if (oflag & _O_RDWR)
-        access = GENERIC_READ | GENERIC_WRITE;
-    else if (oflag & _O_WRONLY)
-        access = GENERIC_WRITE;
-    DWORD disposition = OPEN_EXISTING;
-    if (oflag & _O_CREAT)
-        disposition = (oflag & _O_EXCL) ? CREATE_NEW : (oflag & _O_TRUNC) ? CREATE_ALWAYS : OPEN_ALWAYS;
-    else if (oflag & _O_TRUNC)
-        disposition = TRUNCATE_EXISTING;
-    HANDLE h = CreateFileW(WideOf(pszFile).c_str(), access, FILE_SHARE_READ, nullptr, disposition,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        *err = static_cast<int>(GetLastError());
-        return -1;
+    const TCutPlace &p = cutter.Place;
+    const std::string &path = cutter.Request->Files[p.File].SourcePath;
+    if (cutter.SourceFile != p.File) {
+        if (cutter.Source)
+            cutter.Calls->CloseSource(cutter.Source);
+        TCabSourceInfo info;
+        cutter.Source = cutter.Calls->OpenSource(path, cutter.Request->LatestFileTime, info);
+        cutter.SourceFile = cutter.Source ? p.File : NoFile;
+        if (!cutter.Source) {
+            error = "The file cannot be opened: " + path;
+            return false;
+        }
+        if (info.Size < cutter.Infos[p.File].Size) {
+            error = "The file became shorter while it was packed: " + path;
+            return false;
+        }
     }
-    return reinterpret_cast<INT_PTR>(h);
-}
-
-FNFCIREAD(FciRead)
-{
-    (void)pv;
-    DWORD done = 0;
-    if (!ReadFile(reinterpret_cast<HANDLE>(hf), memory, cb, &done, nullptr)) {
-        *err = static_cast<int>(GetLastError());
-        return static_cast<UINT>(-1);
-    }
-    return done;
-}
-
-FNFCIWRITE(FciWrite)
-{
-    (void)pv;
-    DWORD done = 0;
-    if (!WriteFile(reinterpret_cast<HANDLE>(hf), memory, cb, &done, nullptr)) {
-        *err = static_cast<int>(GetLastError());
-        return static_cast<UINT>(-1);
-    }
-    return done;
-}
-
-FNFCICLOSE(FciClose)
-{
-    (void)pv;
-    if (!CloseHandle(reinterpret_cast<HANDLE>(hf))) {
-        *err = static_cast<int>(GetLastError());
-        return -1;
-    }
-    return 0;
-}
-
-FNFCISEEK(FciSeek)
-{
-    (void)pv;
-    DWORD method = seektype == SEEK_CUR ? FILE_CURRENT : seektype == SEEK_END ? FILE_END : FILE_BEGIN;
-    DWORD position = SetFilePointer(reinterpret_cast<HANDLE>(hf), dist, nullptr, method);
-    if (position == INVALID_SET_FILE_POINTER) {
-        *err = static_cast<int>(GetLastError());
-        return -1;
-    }
-    return static_cast<LONG>(position);
-}
-
-FNFCIDELETE(FciDelete)
-{
-    (void)pv;
-    if (!DeletePath(pszFile)) {
-        *err = static_cast<int>(GetLastError());
-        return -1;
-    }
-    return 0;
-}
-
-// Scratch files go to the request's private folder under names of our own,
-// so that nothing else can be there.
-FNFCIGETTEMPFILE(FciTempFile)
-{
-    TContext *context = static_cast<TContext *>(pv);
-    std::string name = context->Request->Folder + "fci" + std::to_string(++context->TempCounter) + ".tmp";
-    if (static_cast<int>(name.size()) >= cbTempName)
-        return FALSE;
-    CopyMemory(pszTempName, name.c_str(), name.size() + 1);
-    return TRUE;
-}
-
-FNFCIFILEPLACED(FciFilePlaced)
-{
-    (void)pccab;
-    (void)pszFile;
-    (void)cbFile;
-    (void)fContinuation;
-    (void)pv;
-    return 0;
-}
-
-FNFCISTATUS(FciStatus)
-{
-    (void)cb1;
-    TContext *context = static_cast<TContext *>(pv);
-    // For a finished cabinet FCI asks what size to record; keep its own.
-    if (typeStatus == statusCabinet)
-        return static_cast<LONG>(cb2);
-    if (AbortRequested)
-        return -1;
-    if (typeStatus == statusFile && context->FileBytesSeen < context->FileSize) {
-        const int64_t step = std::min<int64_t>(cb2, context->FileSize - context->FileBytesSeen);
-        context->FileBytesSeen += step;
-        context->Progress.BytesDone += step;
-        ReportProgress(*context);
-    }
-    return 0;
-}
-
-bool SetCabinetName(PCCAB ccab, const std::string &name)
-{
-    if (name.size() >= sizeof(ccab->szCab))
+    const size_t at = input.size();
+    input.resize(at + count);
+    if (!cutter.Calls->ReadSource(cutter.Source, p.FileOffset, &input[at], count)) {
+        error = "The file cannot be read: " + path;
         return false;
-    CopyMemory(ccab->szCab, name.c_str(), name.size() + 1);
+    }
     return true;
 }
 
-FNFCIGETNEXTCABINET(FciNextCabinet)
+// The next block, or null when every file is cut.
+TBlockRef CutBlock(TCutter &cutter, std::string &error)
 {
-    (void)cbPrevCab;
-    TContext *context = static_cast<TContext *>(pv);
-    // FCI has counted iCab up to the number of the cabinet it starts now.
-    return SetCabinetName(pccab, ContinuationName(context->Request->ContinuationStem, pccab->iCab)) ? TRUE : FALSE;
+    TCutPlace &p = cutter.Place;
+    const size_t count = cutter.Request->Files.size();
+    if (!p.InFolder && p.File == count && p.Folder > 0)
+        return nullptr;
+    TBlockRef block = std::make_shared<TBlock>();
+    block->Start = p;
+    if (!p.InFolder) {
+        p.InFolder = true;
+        ++p.Folder;
+        p.FolderOffset = 0;
+        p.FolderPlanned = 0;
+        p.FilesInFolder = 0;
+        p.Window.reset();
+        block->FolderStart = true;
+    }
+    block->Folder = p.Folder;
+    block->FolderOffset = p.FolderOffset;
+    block->Window = p.Window;
+    std::string input;
+    for (;;) {
+        if (p.FileOffset == 0) {
+            bool newCabinet = false;
+            if ((p.FilesInFolder > 0 || p.File == count) && StartsFolder(cutter, p.File, newCabinet)) {
+                block->FolderEnd = true;
+                block->CabinetEnd = newCabinet;
+                p.InFolder = false;
+                cutter.ForcedEndAfter = NoFile;
+                break;
+            }
+            if (cutter.Infos[p.File].Size > 0 && input.size() == BlockBytes)
+                break;
+            block->Starts.push_back({p.File, p.FolderOffset + static_cast<uint32_t>(input.size())});
+            p.FolderPlanned += static_cast<uint64_t>(cutter.Infos[p.File].Size);
+            ++p.FilesInFolder;
+        }
+        const int64_t left = cutter.Infos[p.File].Size - p.FileOffset;
+        const size_t take = static_cast<size_t>(std::min<int64_t>(left, BlockBytes - input.size()));
+        if (take > 0 && !ReadInto(cutter, input, take, error))
+            return nullptr;
+        p.FileOffset += static_cast<int64_t>(take);
+        if (p.FileOffset == cutter.Infos[p.File].Size) {
+            ++p.File;
+            p.FileOffset = 0;
+            continue;
+        }
+        if (input.size() == BlockBytes)
+            break;
+    }
+    block->FilesDone = p.File;
+    p.FolderOffset += static_cast<uint32_t>(input.size());
+    block->Input = std::make_shared<const std::string>(std::move(input));
+    p.Window = block->Input;
+    return block;
 }
 
-// Date and time are the last-write time in UTC: the extractor sets them
-// back as UTC, so a file keeps its time through a package. A time later
-// than the request's latest is recorded as that, for reproducible builds.
-FNFCIGETOPENINFO(FciOpenInfo)
+// ---- Placing ----------------------------------------------------------
+
+struct TEntry {
+    uint32_t Size, Offset;
+    uint16_t Folder;
+    size_t File;
+};
+
+struct TFolderEntry {
+    uint32_t DataStart;
+    uint32_t Blocks;
+};
+
+struct TCabinet {
+    int Index = 1;
+    std::string Name, Path, DataPath;
+    void *Data = nullptr;
+    uint32_t DataBytes = 0;
+    std::vector<TFolderEntry> Folders;
+    std::vector<TEntry> Entries;
+    uint32_t EntryBytes = 0;
+    size_t FolderEntriesStart = 0;  // the open folder's first entry
+};
+
+struct TWriter {
+    const TCabinetRequest *Request;
+    const TCabFiles *Calls;
+    std::vector<TCabSourceInfo> *Infos;
+    TCabinetSet *Set;
+    uint16_t Type = TypeMsZip;
+    uint64_t Maximum = 0;
+    TCabinet Cabinet;
+    bool FolderOpen = false;   // the block's folder has an entry in this cabinet
+    bool FolderSplit = false;  // it reaches into a later cabinet: it takes no new files
+    size_t LastStarted = NoFile;
+    TPackProgress Progress;
+};
+
+std::string CabinetName(const TWriter &w, int index)
 {
-    TContext *context = static_cast<TContext *>(pv);
-    HANDLE h = CreateFileW(WideOf(pszName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    BY_HANDLE_FILE_INFORMATION info;
-    if (h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(h, &info)) {
-        *err = static_cast<int>(GetLastError());
-        if (h != INVALID_HANDLE_VALUE)
-            CloseHandle(h);
-        context->SourceError = pszName;
-        return -1;
-    }
-    WORD date = 0, time = 0;
-    FILETIME written = info.ftLastWriteTime;
-    const uint64_t latest = context->Request->LatestFileTime;
-    if (latest != 0 && (static_cast<uint64_t>(written.dwHighDateTime) << 32 | written.dwLowDateTime) > latest) {
-        written.dwHighDateTime = static_cast<DWORD>(latest >> 32);
-        written.dwLowDateTime = static_cast<DWORD>(latest);
-    }
-    if (!FileTimeToDosDateTime(&written, &date, &time)) {
-        date = (0 << 9) | (1 << 5) | 1;  // before 1980: the earliest DOS date
-        time = 0;
-    }
-    *pdate = date;
-    *ptime = time;
-    *pattribs = static_cast<USHORT>(info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN
-                                                             | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
-    // The name in the cabinet goes with these attributes: one that is not
-    // pure ASCII is UTF-8 and says so, whatever this machine's code page.
-    if (context->NameIsUtf8)
-        *pattribs |= CabNameIsUtf8;
-    return reinterpret_cast<INT_PTR>(h);
+    return index == 1 ? w.Request->FirstName : ContinuationName(w.Request->ContinuationStem, index);
 }
 
-TCOMP CompressionCode(TCompression compression)
+std::string NameInCabinet(const TWriter &w, size_t file)
 {
-    switch (compression) {
-    case TCompression::None: return tcompTYPE_NONE;
-    case TCompression::Lzx: return TCOMPfromLZXWindow(21);
-    default: return tcompTYPE_MSZIP;
-    }
+    return w.Request->Files[file].CabinetName;
 }
 
-std::string FciErrorText(int code)
+uint32_t EntryBytes(const TWriter &w, size_t file)
 {
-    switch (code) {
-    case FCIERR_OPEN_SRC: return "a source file cannot be opened";
-    case FCIERR_READ_SRC: return "a source file cannot be read";
-    case FCIERR_ALLOC_FAIL: return "out of memory";
-    case FCIERR_TEMP_FILE: return "a scratch file cannot be written";
-    case FCIERR_BAD_COMPR_TYPE: return "the compression type is not supported";
-    case FCIERR_CAB_FILE: return "a cabinet file cannot be written";
-    case FCIERR_USER_ABORT: return "aborted";
-    case FCIERR_MCI_FAIL: return "the compressor failed";
-    default: return "error " + std::to_string(code);
+    return FileEntryBytes + static_cast<uint32_t>(NameInCabinet(w, file).size()) + 1;
+}
+
+// Header bytes, counting the next cabinet's name whether or not one
+// follows: a cabinet that turns out to be the last is only smaller.
+uint32_t FixedBytes(const TWriter &w)
+{
+    uint32_t bytes = HeaderBytes + static_cast<uint32_t>(CabinetName(w, w.Cabinet.Index + 1).size()) + 2;
+    if (w.Cabinet.Index > 1)
+        bytes += static_cast<uint32_t>(CabinetName(w, w.Cabinet.Index - 1).size()) + 2;
+    return bytes;
+}
+
+uint64_t Room(const TWriter &w)
+{
+    const uint64_t used = FixedBytes(w) + w.Cabinet.Folders.size() * FolderEntryBytes + w.Cabinet.EntryBytes
+                          + w.Cabinet.DataBytes;
+    return used >= w.Maximum ? 0 : w.Maximum - used;
+}
+
+bool OpenCabinet(TWriter &w, int index, std::string &error)
+{
+    w.Cabinet = TCabinet();
+    w.Cabinet.Index = index;
+    w.Cabinet.Name = CabinetName(w, index);
+    w.Cabinet.Path = w.Request->Folder + w.Cabinet.Name;
+    w.Cabinet.DataPath = w.Cabinet.Path + ".data";
+    w.Cabinet.Data = w.Calls->CreateOutput(w.Cabinet.DataPath);
+    if (!w.Cabinet.Data) {
+        error = "A scratch file cannot be written: " + w.Cabinet.DataPath;
+        return false;
     }
+    return true;
+}
+
+void Put16(std::string &s, uint32_t v)
+{
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>((v >> 8) & 0xFF);
+}
+
+void Put32(std::string &s, uint32_t v)
+{
+    Put16(s, v & 0xFFFF);
+    Put16(s, v >> 16);
+}
+
+// The cabinet format's checksum: the XOR of little-endian 32-bit words,
+// the last partial word taken with its bytes in reverse.
+uint32_t CabChecksum(const unsigned char *p, size_t n, uint32_t seed)
+{
+    uint32_t sum = seed;
+    for (size_t words = n / 4; words > 0; --words, p += 4)
+        sum ^= uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    uint32_t last = 0;
+    switch (n % 4) {
+    case 3: last |= uint32_t(*p++) << 16; [[fallthrough]];
+    case 2: last |= uint32_t(*p++) << 8; [[fallthrough]];
+    case 1: last |= *p; break;
+    default: break;
+    }
+    return sum ^ last;
+}
+
+bool PutData(TWriter &w, const char *data, uint32_t size, uint32_t uncompressed, std::string &error)
+{
+    std::string record;
+    Put32(record, 0);
+    Put16(record, size);
+    Put16(record, uncompressed);
+    const uint32_t sum = CabChecksum(reinterpret_cast<const unsigned char *>(record.data()) + 4, 4,
+                                     CabChecksum(reinterpret_cast<const unsigned char *>(data), size, 0));
+    record.replace(0, 4, std::string{static_cast<char>(sum), static_cast<char>(sum >> 8),
+                                     static_cast<char>(sum >> 16), static_cast<char>(sum >> 24)});
+    record.append(data, size);
+    if (!w.Calls->WriteOutput(w.Cabinet.Data, record.data(), record.size())) {
+        error = "A scratch file cannot be written: " + w.Cabinet.DataPath;
+        return false;
+    }
+    w.Cabinet.DataBytes += static_cast<uint32_t>(record.size());
+    ++w.Cabinet.Folders.back().Blocks;
+    return true;
+}
+
+// Writes the cabinet file: header, folders, files, then the data blocks
+// from the scratch file.
+bool CloseCabinet(TWriter &w, bool hasNext, std::string &error)
+{
+    TCabinet &c = w.Cabinet;
+    const bool closed = w.Calls->CloseOutput(c.Data);
+    c.Data = nullptr;
+    if (!closed) {
+        error = "A scratch file cannot be written: " + c.DataPath;
+        return false;
+    }
+    if (c.Folders.size() > 0xFFFF || c.Entries.size() > 0xFFFF) {
+        error = "A cabinet would list more than 65,535 files or folders; choose a smaller --max-cabinet-size.";
+        return false;
+    }
+    std::string names;
+    uint16_t flags = 0;
+    if (c.Index > 1) {
+        flags |= CabFlagHasPrevious;
+        names += CabinetName(w, c.Index - 1) + '\0' + '\0';
+    }
+    if (hasNext) {
+        flags |= CabFlagHasNext;
+        names += CabinetName(w, c.Index + 1) + '\0' + '\0';
+    }
+    const uint32_t headerBytes = HeaderBytes + static_cast<uint32_t>(names.size());
+    const uint32_t dataStart = headerBytes + static_cast<uint32_t>(c.Folders.size()) * FolderEntryBytes + c.EntryBytes;
+    std::string head = "MSCF";
+    Put32(head, 0);
+    Put32(head, dataStart + c.DataBytes);
+    Put32(head, 0);
+    Put32(head, headerBytes + static_cast<uint32_t>(c.Folders.size()) * FolderEntryBytes);
+    Put32(head, 0);
+    Put16(head, 0x0103);  // format version 1.3
+    Put16(head, static_cast<uint32_t>(c.Folders.size()));
+    Put16(head, static_cast<uint32_t>(c.Entries.size()));
+    Put16(head, flags);
+    Put16(head, w.Request->SetId);
+    Put16(head, static_cast<uint32_t>(c.Index));
+    head += names;
+    for (const TFolderEntry &folder : c.Folders) {
+        Put32(head, dataStart + folder.DataStart);
+        Put16(head, folder.Blocks);
+        Put16(head, w.Type);
+    }
+    for (const TEntry &entry : c.Entries) {
+        const TCabSourceInfo &info = (*w.Infos)[entry.File];
+        const std::string &name = NameInCabinet(w, entry.File);
+        Put32(head, entry.Size);
+        Put32(head, entry.Offset);
+        Put16(head, entry.Folder);
+        Put16(head, info.Date);
+        Put16(head, info.Time);
+        // A name that is not pure ASCII is UTF-8 and says so, whatever the
+        // code page of the machine that extracts it.
+        Put16(head, info.Attributes | (IsAsciiText(name) ? 0 : CabNameIsUtf8));
+        head += name;
+        head += '\0';
+    }
+    void *out = w.Calls->CreateOutput(c.Path);
+    bool ok = out && w.Calls->WriteOutput(out, head.data(), head.size());
+    TCabSourceInfo info;
+    void *data = ok ? w.Calls->OpenSource(c.DataPath, 0, info) : nullptr;
+    ok = ok && data;
+    std::string chunk;
+    for (uint32_t at = 0; ok && at < c.DataBytes;) {
+        const uint32_t step = std::min<uint32_t>(c.DataBytes - at, 1 << 20);
+        chunk.resize(step);
+        ok = w.Calls->ReadSource(data, at, &chunk[0], step) && w.Calls->WriteOutput(out, chunk.data(), step);
+        at += step;
+    }
+    if (data)
+        w.Calls->CloseSource(data);
+    if (out)
+        ok = w.Calls->CloseOutput(out) && ok;
+    w.Calls->RemoveFile(c.DataPath);
+    if (!ok) {
+        error = "The cabinet cannot be written: " + c.Path;
+        return false;
+    }
+    w.Set->Names.push_back(c.Name);
+    w.Set->Paths.push_back(c.Path);
+    return true;
+}
+
+// Ends the cabinet inside the open folder, whose data up to folderOffset
+// lies in finished blocks: files reaching past it are continued in the
+// next cabinet, which starts with the rest of the folder.
+bool SplitCabinet(TWriter &w, uint32_t folderOffset, std::string &error)
+{
+    std::vector<TEntry> carried;
+    for (size_t i = w.Cabinet.FolderEntriesStart; i < w.Cabinet.Entries.size(); ++i) {
+        TEntry &entry = w.Cabinet.Entries[i];
+        if (static_cast<uint64_t>(entry.Offset) + entry.Size <= folderOffset)
+            continue;
+        entry.Folder = entry.Folder == ContinuedFromPrevious ? ContinuedBoth : ContinuedToNext;
+        carried.push_back(entry);
+        carried.back().Folder = ContinuedFromPrevious;
+    }
+    const int next = w.Cabinet.Index + 1;
+    if (!CloseCabinet(w, true, error) || !OpenCabinet(w, next, error))
+        return false;
+    w.Cabinet.Folders.push_back({0, 0});
+    for (const TEntry &entry : carried) {
+        w.Cabinet.Entries.push_back(entry);
+        w.Cabinet.EntryBytes += EntryBytes(w, entry.File);
+    }
+    w.FolderSplit = true;
+    if (Room(w) <= DataHeaderBytes) {
+        error = "The maximum cabinet size leaves no room for data after the names of the files continued into "
+                "cabinet " + std::to_string(next) + "; choose a larger --max-cabinet-size.";
+        return false;
+    }
+    return true;
+}
+
+// After the open folder was split: the folder takes no file after the
+// last one that started; blocks cut ahead with later files are dropped,
+// and the cutter goes back to cut the folder's end and the next folder.
+void EndSplitFolder(TWriter &w, TCutter &cutter, TPool &pool, std::deque<TBlockRef> &queue, uint32_t folder)
+{
+    size_t drop = 0;
+    while (drop < queue.size() && queue[drop]->Folder == folder && queue[drop]->Starts.empty())
+        ++drop;
+    if (drop == queue.size()) {
+        if (cutter.Place.InFolder && cutter.Place.Folder == folder)
+            cutter.ForcedEndAfter = w.LastStarted;
+        return;
+    }
+    if (queue[drop]->Folder != folder)
+        return;  // the folder ended there anyway
+    cutter.Place = queue[drop]->Start;
+    cutter.ForcedEndAfter = w.LastStarted;
+    for (size_t i = drop; i < queue.size(); ++i)
+        DropBlock(pool, queue[i]);
+    queue.erase(queue.begin() + static_cast<std::ptrdiff_t>(drop), queue.end());
+}
+
+bool PlaceBlock(TWriter &w, TCutter &cutter, TPool &pool, std::deque<TBlockRef> &queue, const TBlock &block,
+                std::string &error)
+{
+    if (block.FolderStart) {
+        w.FolderOpen = false;
+        w.FolderSplit = false;
+    }
+    uint32_t entries = 0;
+    for (const TFileStart &start : block.Starts)
+        entries += EntryBytes(w, start.File);
+    // A whole block that the folder follows must leave room to start the
+    // next one here, split, so that the cabinet never ends between two
+    // blocks of a folder.
+    uint64_t reserve = 0;
+    if (!block.FolderEnd && !queue.empty() && queue.front()->Folder == block.Folder) {
+        reserve = DataHeaderBytes + 1;
+        for (const TFileStart &start : queue.front()->Starts)
+            reserve += EntryBytes(w, start.File);
+    }
+    const std::string &output = block.Output;
+    const uint32_t size = static_cast<uint32_t>(output.size());
+    uint32_t at = 0;
+    bool listed = false;
+    bool freshTried = false;
+    for (;;) {
+        const uint64_t room = Room(w);
+        const uint64_t need = (w.FolderOpen ? 0 : FolderEntryBytes) + (listed ? 0 : entries)
+                              + (size > 0 ? DataHeaderBytes : 0);
+        const uint32_t rest = size - at;
+        const bool fits = need + rest + reserve <= room || (rest == 1 && need + rest <= room);
+        if (fits || (need + 1 <= room && rest > 1)) {
+            if (!w.FolderOpen) {
+                w.Cabinet.Folders.push_back({w.Cabinet.DataBytes, 0});
+                w.Cabinet.FolderEntriesStart = w.Cabinet.Entries.size();
+                w.FolderOpen = true;
+            }
+            if (!listed) {
+                const uint16_t index = static_cast<uint16_t>(w.Cabinet.Folders.size() - 1);
+                for (const TFileStart &start : block.Starts) {
+                    w.Cabinet.Entries.push_back({static_cast<uint32_t>((*w.Infos)[start.File].Size),
+                                                 start.FolderOffset, index, start.File});
+                    w.Cabinet.EntryBytes += EntryBytes(w, start.File);
+                    w.LastStarted = start.File;
+                }
+                listed = true;
+            }
+            if (size == 0)
+                break;
+            if (fits) {
+                if (!PutData(w, output.data() + at, rest, static_cast<uint32_t>(block.Input->size()), error))
+                    return false;
+                break;
+            }
+            const uint32_t piece = static_cast<uint32_t>(std::min<uint64_t>(room - need, rest - 1));
+            if (!PutData(w, output.data() + at, piece, 0, error))
+                return false;
+            at += piece;
+            const bool first = !w.FolderSplit;
+            if (!SplitCabinet(w, block.FolderOffset, error))
+                return false;
+            if (first)
+                EndSplitFolder(w, cutter, pool, queue, block.Folder);
+            continue;
+        }
+        // Nothing of the block fits: only a folder that has not begun here
+        // may begin in a fresh cabinet.
+        if (w.FolderOpen || listed || freshTried) {
+            error = "The maximum cabinet size leaves no room for the names of the files that start in one data "
+                    "block (cabinet " + std::to_string(w.Cabinet.Index) + "); choose a larger --max-cabinet-size.";
+            return false;
+        }
+        const int next = w.Cabinet.Index + 1;
+        if (!CloseCabinet(w, true, error) || !OpenCabinet(w, next, error))
+            return false;
+        freshTried = true;
+    }
+    w.Progress.BytesDone += static_cast<int64_t>(block.Input->size());
+    w.Progress.FilesDone = static_cast<int64_t>(block.FilesDone);
+    if (w.Request->Progress)
+        w.Request->Progress(w.Progress, w.Request->ProgressContext);
+    if (block.FolderEnd)
+        w.FolderOpen = false;
+    if (block.CabinetEnd) {
+        const int next = w.Cabinet.Index + 1;
+        if (!CloseCabinet(w, true, error) || !OpenCabinet(w, next, error))
+            return false;
+    }
+    return true;
+}
+
+// Opens every source once first: sizes plan the folders, and a file that
+// cannot be read is named before anything is written.
+bool ScanSources(const TCabinetRequest &request, const TCabFiles &calls, std::vector<TCabSourceInfo> &infos,
+                 std::string &error)
+{
+    for (const TPackFile &file : request.Files) {
+        TCabSourceInfo info;
+        void *source = calls.OpenSource(file.SourcePath, request.LatestFileTime, info);
+        if (!source) {
+            error = "The file cannot be added to the cabinet: " + file.SourcePath + " (it cannot be opened).";
+            return false;
+        }
+        calls.CloseSource(source);
+        if (info.Size > 0xFFFFFFFFLL || static_cast<uint64_t>(info.Size) > request.FolderBytes) {
+            error = "The file is too large for a cabinet folder: " + file.SourcePath;
+            return false;
+        }
+        infos.push_back(info);
+    }
+    return true;
+}
+
+bool WriteSet(TWriter &w, TCutter &cutter, TPool &pool, std::string &error)
+{
+    const size_t inFlight = 2 * pool.Threads.size() + 2;
+    std::deque<TBlockRef> queue;
+    // The cutter may be sent back (EndSplitFolder), so it is asked again
+    // even after it once had nothing more to cut.
+    auto fill = [&]() {
+        while (queue.size() < inFlight) {
+            TBlockRef block = CutBlock(cutter, error);
+            if (!block)
+                return error.empty();
+            Submit(pool, block, w.Request->Compression);
+            queue.push_back(block);
+        }
+        return true;
+    };
+    if (!OpenCabinet(w, 1, error))
+        return false;
+    for (;;) {
+        if (AbortRequested) {
+            error = "The cabinet was not finished (interrupted).";
+            return false;
+        }
+        if (!fill())
+            return false;
+        if (queue.empty())
+            break;
+        TBlockRef block = queue.front();
+        queue.pop_front();
+        AwaitBlock(pool, block);
+        if (block->Failed) {
+            error = "The compressor failed (zlib).";
+            return false;
+        }
+        if (!fill() || !PlaceBlock(w, cutter, pool, queue, *block, error))
+            return false;
+    }
+    return CloseCabinet(w, false, error);
 }
 
 }  // namespace
 
 void AbortCabinetSet(bool abort)
 {
-    InterlockedExchange(&AbortRequested, abort ? 1 : 0);
+    AbortRequested = abort;
 }
 
 bool CabinetSetAborted()
 {
-    return AbortRequested != 0;
+    return AbortRequested;
 }
 
 std::string ContinuationName(const std::string &stem, int index)
@@ -298,99 +726,49 @@ std::string ContinuationName(const std::string &stem, int index)
     return stem + std::to_string(index) + ".cab";
 }
 
+unsigned DefaultCabJobs()
+{
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : cores;
+}
+
 bool WriteCabinetSet(const TCabinetRequest &request, TCabinetSet &set, std::string &error)
 {
     set = TCabinetSet();
-    TFci fci;
-    if (!LoadFci(fci, error))
+    error.clear();
+    if (request.Compression == TCompression::Lzx) {
+        error = "LZX compression is not offered; choose mszip or none.";
+        return false;
+    }
+    const TCabFiles &calls = request.FileCalls ? *request.FileCalls : PlatformCabFiles();
+    std::vector<TCabSourceInfo> infos;
+    if (!ScanSources(request, calls, infos, error))
         return false;
 
-    TContext context;
-    context.Request = &request;
-    CCAB ccab;
-    ZeroMemory(&ccab, sizeof(ccab));
-    ccab.cb = request.MaxCabinetSize ? request.MaxCabinetSize : 0x7FFFFFFF;
-    ccab.cbFolderThresh = ccab.cb;
-    ccab.iCab = 1;
-    ccab.setID = request.SetId;
-    if (request.Folder.size() >= sizeof(ccab.szCabPath) || !SetCabinetName(&ccab, request.FirstName)) {
-        error = "The scratch folder's path is too long for the cabinet library: " + request.Folder;
-        return false;
-    }
-    CopyMemory(ccab.szCabPath, request.Folder.c_str(), request.Folder.size() + 1);
+    TWriter w;
+    w.Request = &request;
+    w.Calls = &calls;
+    w.Infos = &infos;
+    w.Set = &set;
+    w.Type = request.Compression == TCompression::None ? TypeNone : TypeMsZip;
+    w.Maximum = request.MaxCabinetSize ? request.MaxCabinetSize : 0xFFFFFFFFull;
+    w.Progress.FilesTotal = static_cast<int64_t>(request.Files.size());
+    for (const TCabSourceInfo &info : infos)
+        w.Progress.BytesTotal += info.Size;
+    TCutter cutter;
+    cutter.Request = &request;
+    cutter.Calls = &calls;
+    cutter.Infos = infos;
 
-    ERF erf;
-    ZeroMemory(&erf, sizeof(erf));
-    HFCI hfci = fci.Create(&erf, FciFilePlaced, FciAlloc, FciFree, FciOpen, FciRead, FciWrite, FciClose, FciSeek,
-                           FciDelete, FciTempFile, &ccab, &context);
-    if (!hfci) {
-        error = "The cabinet library cannot start a cabinet: " + FciErrorText(erf.erfOper) + ".";
-        return false;
+    TPool pool;
+    StartPool(pool, request.Compression == TCompression::None ? 0 : request.Jobs ? request.Jobs : DefaultCabJobs());
+    const bool ok = WriteSet(w, cutter, pool, error);
+    StopPool(pool);
+    if (cutter.Source)
+        calls.CloseSource(cutter.Source);
+    if (w.Cabinet.Data) {
+        calls.CloseOutput(w.Cabinet.Data);
+        calls.RemoveFile(w.Cabinet.DataPath);
     }
-    const TCOMP compression = CompressionCode(request.Compression);
-    std::vector<int64_t> sizes;
-    for (const TPackFile &file : request.Files) {
-        sizes.push_back(std::max<int64_t>(FileSizeOf(file.SourcePath), 0));
-        context.Progress.BytesTotal += sizes.back();
-    }
-    context.Progress.FilesTotal = static_cast<int64_t>(request.Files.size());
-    int64_t folderBytes = 0;
-    bool ok = true;
-    for (size_t i = 0; ok && i < request.Files.size(); ++i) {
-        const TPackFile &file = request.Files[i];
-        // A folder counts its data blocks of 32,768 bytes in 16 bits.
-        if (folderBytes > 0 && folderBytes + sizes[i] > static_cast<int64_t>(request.FolderBytes)) {
-            ok = fci.FlushFolder(hfci, FciNextCabinet, FciStatus) != FALSE;
-            folderBytes = 0;
-        }
-        if (!ok) {
-            error = "The cabinet cannot be finished: " + FciErrorText(erf.erfOper) + ".";
-            break;
-        }
-        std::string source = file.SourcePath;
-        std::string name = file.CabinetName;
-        context.FileBytesSeen = 0;
-        context.FileSize = sizes[i];
-        context.NameIsUtf8 = !IsAsciiText(name);
-        if (AbortRequested || !fci.AddFile(hfci, &source[0], &name[0], FALSE, FciNextCabinet, FciStatus, FciOpenInfo, compression)) {
-            error = "The file cannot be added to the cabinet: " + file.SourcePath + " ("
-                    + (AbortRequested ? std::string("interrupted") : FciErrorText(erf.erfOper)) + ").";
-            ok = false;
-            break;
-        }
-        folderBytes += sizes[i];
-        if (request.BreakAfterFiles != 0 && (i + 1) % request.BreakAfterFiles == 0 && i + 1 < request.Files.size()) {
-            if (!fci.FlushCabinet(hfci, TRUE, FciNextCabinet, FciStatus)) {
-                error = "The cabinet cannot be finished: " + FciErrorText(erf.erfOper) + ".";
-                ok = false;
-                break;
-            }
-            folderBytes = 0;
-        }
-        context.Progress.FilesDone = static_cast<int64_t>(i + 1);
-        context.Progress.BytesDone += sizes[i] - context.FileBytesSeen;
-        ReportProgress(context);
-    }
-    if (ok && !fci.FlushCabinet(hfci, FALSE, FciNextCabinet, FciStatus)) {
-        error = "The cabinet cannot be finished: " + FciErrorText(erf.erfOper) + ".";
-        ok = false;
-    }
-    fci.Destroy(hfci);
-    if (!ok)
-        return false;
-
-    // The set is every cabinet FCI wrote, in order; it names them itself.
-    for (int index = 1;; ++index) {
-        const std::string name = index == 1 ? request.FirstName : ContinuationName(request.ContinuationStem, index);
-        const std::string path = request.Folder + name;
-        if (GetFileAttributesW(WideOf(path).c_str()) == INVALID_FILE_ATTRIBUTES)
-            break;
-        set.Names.push_back(name);
-        set.Paths.push_back(path);
-    }
-    if (set.Paths.empty()) {
-        error = "The cabinet library wrote no cabinet.";
-        return false;
-    }
-    return true;
+    return ok;
 }

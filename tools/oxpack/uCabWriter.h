@@ -1,5 +1,7 @@
-// uCabWriter: makes a cabinet set through the platform cabinet library's
-// File Compression Interface (FCI), loaded at run time.
+// uCabWriter: writes a cabinet set (MSCF) of our own: stored or MSZIP
+// folders compressed through zlib on every core, split into continuation
+// cabinets at a maximum size. Portable: it reaches files only through the
+// TCabFiles table it is given, so it holds no platform header.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -7,17 +9,43 @@
 
 #include "uPackage.h"
 
+// A source file as the cabinet records it.
+struct TCabSourceInfo {
+    int64_t Size = 0;
+    uint16_t Date = 0, Time = 0;  // DOS date and time
+    uint16_t Attributes = 0;      // read-only, hidden, system, archive
+};
+
+// The file calls the writer makes, passed in (as a table of plain
+// procedures) so that each platform supplies its own. Paths are UTF-8.
+// Read is positional, so that a file can be read again from any offset.
+struct TCabFiles {
+    // latestFileTime: 0, or a FILETIME; later times are recorded as it.
+    void *(*OpenSource)(const std::string &path, uint64_t latestFileTime, TCabSourceInfo &info);
+    bool (*ReadSource)(void *source, int64_t offset, char *buffer, size_t count);  // exactly count bytes
+    void (*CloseSource)(void *source);
+    void *(*CreateOutput)(const std::string &path);  // replaces any file of that name
+    bool (*WriteOutput)(void *output, const char *data, size_t count);
+    bool (*CloseOutput)(void *output);  // false: not everything reached the file
+    void (*RemoveFile)(const std::string &path);
+};
+
+// The table of this build's platform (mCabFiles).
+const TCabFiles &PlatformCabFiles();
+
 struct TCabinetRequest {
     std::vector<TPackFile> Files;
     TCompression Compression = TCompression::MsZip;
     uint32_t MaxCabinetSize = 0;      // 0: no limit
-    std::string Folder;               // where the cabinets are written, trailing backslash
+    std::string Folder;               // where the cabinets are written, trailing separator
     std::string FirstName;            // name recorded for the first cabinet
     std::string ContinuationStem;     // continuation n is Stem + n + ".cab", n from 2
     uint16_t SetId = 0;
     uint32_t FolderBytes = CabMaxFolderBytes;    // uncompressed bytes one folder may hold
     uint32_t BreakAfterFiles = 0;     // 0: never; else a new cabinet after every so many files
     uint64_t LatestFileTime = 0;      // 0: none; else later file times (FILETIME) are recorded as it
+    unsigned Jobs = 0;                // threads that compress; 0: one per core
+    const TCabFiles *FileCalls = nullptr;  // null: PlatformCabFiles()
     TPackProgressSink Progress = nullptr;
     void *ProgressContext = nullptr;
 };
@@ -37,6 +65,8 @@ constexpr unsigned short CabNameIsUtf8 = 0x80;
 constexpr uint32_t MinCabinetSize = 16384;
 
 std::string ContinuationName(const std::string &stem, int index);
+// Jobs a request with Jobs 0 uses: the machine's cores.
+unsigned DefaultCabJobs();
 bool WriteCabinetSet(const TCabinetRequest &request, TCabinetSet &set, std::string &error);
 // Makes a WriteCabinetSet in progress (on any thread) fail at its next
 // block or file, and every later one until called with false.

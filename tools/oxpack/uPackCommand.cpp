@@ -82,9 +82,10 @@ const std::string UsageText =
     "  --elevate              the package asks for an administrator's rights when it\n"
     "                         starts (default: the rights of whoever starts it)\n"
     "Building:\n"
-    "  --compression TYPE     mszip (default), none, or lzx (refused when the\n"
-    "                         cabinet library cannot write it)\n"
+    "  --compression TYPE     mszip (default) or none (lzx is refused: not offered)\n"
     "  --max-cabinet-size N   split the set into cabinets of at most N bytes (N >= 16384)\n"
+    "  --jobs N               threads that compress (default: one per core); the\n"
+    "                         package is the same whatever the number\n"
     "  --set-id N             the cabinet set's ID, 0 to 65535 (default: a hash of\n"
     "                         the inputs, so the same inputs give the same package)\n"
     "  --date SECONDS         record every file time later than SECONDS (since\n"
@@ -181,6 +182,7 @@ cxxopts::Options OptionTable()
         "silent", "", cxxopts::value<bool>())("messages", "", cxxopts::value<std::string>())(
         "messages-template", "", cxxopts::value<std::string>())("compression", "", cxxopts::value<std::string>())(
         "max-cabinet-size", "", cxxopts::value<std::string>())("set-id", "", cxxopts::value<std::string>())(
+        "jobs", "", cxxopts::value<std::string>())(
         "extractor", "", cxxopts::value<std::string>())("library", "", cxxopts::value<std::string>())(
         "no-library", "", cxxopts::value<bool>())("quiet", "", cxxopts::value<bool>())(
         "inspect", "", cxxopts::value<std::string>())("icon", "", cxxopts::value<std::string>())(
@@ -292,7 +294,8 @@ void TakeOption(TCommand &command, const std::string &key, const std::string &va
             throw TCommandError{PackExitUsage, "The option --max-cabinet-size needs a whole number of bytes from "
                                                    + std::to_string(MinCabinetSize) + " to 2147483647: \"" + value + "\""};
         o.MaxCabinetSize = static_cast<uint32_t>(size);
-    } else if (key == "set-id") o.SetId = static_cast<int32_t>(number(65535, "a whole number from 0 to 65535"));
+    } else if (key == "jobs") o.Jobs = static_cast<unsigned>(number(256, "a whole number of threads from 1 to 256, or 0 for one per core"));
+    else if (key == "set-id") o.SetId = static_cast<int32_t>(number(65535, "a whole number from 0 to 65535"));
     else if (key == "date") o.LatestFileTime = number(DateLimit, "a whole number of seconds since 1970-01-01 UTC");
     else if (key == "extractor") o.ExtractorPath = value;
     else if (key == "library") {

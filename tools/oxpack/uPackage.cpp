@@ -603,6 +603,7 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
                                        : SetIdOf(checked.Files, pieces.Block, request.LatestFileTime);
     request.FolderBytes = options.FolderBytes;
     request.BreakAfterFiles = options.BreakCabinetAfterFiles;
+    request.Jobs = options.Jobs;
     request.Progress = options.Progress;
     request.ProgressContext = options.ProgressContext;
     TCabinetSet set;

@@ -57,6 +57,7 @@ struct TPackOptions {
     uint32_t CodePage = 65001;
     TCompression Compression = TCompression::MsZip;
     uint32_t MaxCabinetSize = 0;          // 0: one cabinet unless the file count needs more
+    unsigned Jobs = 0;                    // threads that compress; 0: one per core
     bool NoLibrary = false;               // carry no library even when LibraryPath is given
     // Carry LibraryPath without checking that it can serve the extractor.
     // Tests only: to see how the extractor meets a library the check
