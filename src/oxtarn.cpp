@@ -174,15 +174,13 @@ int main()
     // A package that records the code page of its texts is read, shown and
     // passed on in it, whatever the system's: the arguments, and with them
     // the parameters, are taken again in that code page.
-    const uint32_t codePage = PackageSettings.CodePage;
-    if (codePage != 0) {
-        const bool known = UseTextCodePage(codePage);
-        if (known) {
+    if (PackageSettings.CodePage != 0) {
+        if (UseTextCodePage(PackageSettings.CodePage)) {
             TakeSwitches();
             ReadPackageSettings(offset);
+        } else {
+            LogLine("code page of the texts: not on this system; they are shown in the system's code page");
         }
-        LogLine("code page of the texts: ", Int64ToText(codePage).c_str(),
-                known ? nullptr : ", which this system lacks: they are shown in the system's code page");
     }
 
     ExeFolder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));

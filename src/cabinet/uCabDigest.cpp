@@ -5,19 +5,15 @@
 
 const char *RecordedCabinetDigest(const TPackageSettings &settings, int setIndex)
 {
-    // "\nSHA256_N=", N the cabinet's number in the set, one more than its
-    // index; written backwards from the end of the key.
-    char key[24];
-    char *start = key + sizeof key - 1;
-    *start = '\0';
-    *--start = '=';
-    unsigned n = static_cast<unsigned>(setIndex) + 1;
-    do
-        *--start = static_cast<char>('0' + n % 10);
-    while ((n /= 10) != 0);
-    for (const char *prefix = "_652AHS\n"; *prefix; ++prefix)
-        *--start = *prefix;
-    return FindExtension(settings, start);
+    // One digest per continuation cabinet, in the set's order, each 64
+    // digits and a comma: the one for index N starts (N - 1) * 65 in,
+    // provided the line reaches that far.
+    const char *digests = FindExtension(settings, "\nSHA256=");
+    const size_t start = static_cast<size_t>(setIndex - 1) * 65;
+    for (size_t i = 0; digests && i < start; ++i)
+        if (digests[i] == '\r' || digests[i] == '\0')
+            return nullptr;
+    return digests ? digests + start : nullptr;
 }
 
 TDigestCheck CheckCabinetDigest(HANDLE file, const char *recorded)

@@ -10,8 +10,8 @@
 enum TDigestCheck { DigestNotRecorded, DigestMatches, DigestDiffers, DigestUnavailable };
 
 // The digest recorded for the cabinet with this index in its set (1 for
-// the first continuation cabinet): 64 lower-case hex digits, where the
-// line's text begins; null when the package records none.
+// the first continuation cabinet): where its 64 lower-case hex digits
+// begin in the tag line; null when the package records none for it.
 const char *RecordedCabinetDigest(const TPackageSettings &settings, int setIndex);
 // Reads the open file from where it stands to its end and compares the
 // SHA-256 of those bytes with the recorded one (DigestNotRecorded for

@@ -115,8 +115,11 @@ bool BuildExtensionArea(const TPackOptions &options, std::string &area, std::str
         tag("CODEPAGE", std::to_string(options.CodePage));
     if (!options.Caption.empty())
         tag("CAPTION", options.Caption);
-    for (size_t i = 0; i < digests.size(); ++i)
-        tag(("SHA256_" + std::to_string(i + 2)).c_str(), digests[i]);
+    std::string joined;
+    for (const std::string &digest : digests)
+        joined += (joined.empty() ? "" : ",") + digest;
+    if (!joined.empty())
+        tag("SHA256", joined);
     area = tags.empty() ? std::string() : ExtensionsLine + CrLf + tags;
     if (area.size() > ExtensionAreaLength) {
         error = "The extension area (code page, caption, digests of the continuation cabinets) would take "
