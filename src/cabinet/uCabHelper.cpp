@@ -1,7 +1,6 @@
 #include <fcntl.h>
 #include <windows.h>
 #include <commctrl.h>
-#include "cabinet/uCabDigest.h"
 #include "cabinet/uCabHelper.h"
 #include "cabinet/uCabStreams.h"
 #include "format/uFileNameRule.h"
@@ -523,27 +522,6 @@ void RemovePartialFile()
     PutBack();
 }
 
-namespace {
-
-// A continuation cabinet whose digest the package records is taken only
-// with that digest: set ID and index are 16 bits anyone can copy. Without
-// a way to check, none is trusted.
-bool DigestAccepted(const std::string &path, int setIndex)
-{
-    HANDLE file = CreateFileW(TWideText(path).Text, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
-    const TDigestCheck check = CheckCabinetDigest(file, RecordedCabinetDigest(PackageSettings, setIndex));
-    CloseHandle(file);
-    if (check == DigestUnavailable) {
-        ReportError("This package checks its continuation cabinets with SHA-256, which this system does not offer.",
-                    true);
-        EndRun(ExitError);
-    }
-    return check != DigestDiffers;
-}
-
-} // namespace
-
 std::string LocateNextCabinet(const std::string &nextName, const std::string &diskName, bool rejected)
 {
     // Continuation cabinets are only ever looked for beside the package:
@@ -565,8 +543,7 @@ std::string LocateNextCabinet(const std::string &nextName, const std::string &di
             }
             // A cabinet of another set, or out of order, would be refused
             // by the library, which then asks for the same file again.
-            if (candidate.setID == ExpectedSetId && candidate.iCabinet == ExpectedIndex &&
-                DigestAccepted(path, candidate.iCabinet)) {
+            if (candidate.setID == ExpectedSetId && candidate.iCabinet == ExpectedIndex) {
                 CabinetInfo = candidate;
                 break;
             }
