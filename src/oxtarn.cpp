@@ -184,7 +184,9 @@ int main()
     }
 
     ExeFolder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
-    TempFolder = TempFolderPath();
+    // Work folders are made in it, and their commands may read their
+    // command line in the system's ANSI code page.
+    TempFolder = PathForAnsiPrograms(TempFolderPath());
     SystemFolder = SystemReportedFolder(GetSystemDirectoryW);
     WindowsFolder = SystemReportedFolder(GetWindowsDirectoryW);
     if (!logOpened)

@@ -156,6 +156,32 @@ TEST_F(CodePageRuns, TextsInTheRecordedCodePageAreShownAndNamedRight)
     EXPECT_EQ("a", ReadWide(WideOf(Folder) + L"\u30A4\u30F3\u30B9\u30C8\u30FC\u30EB\\a.txt"));
 }
 
+// A password typed in the system's own code page opens a package whose
+// texts are UTF-8: the extractor takes it in the package's code page.
+TEST_F(CodePageRuns, PasswordInTheSystemsCodePageOpensAUtf8Package)
+{
+    const std::map<UINT, std::string> passwords = {
+        {1252, "Caf\xC3\xA9"}, {1251, "\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C"},
+        {932, "\xE3\x83\x91\xE3\x82\xB9"}};
+    const std::string password = passwords.at(GetACP());
+    ASSERT_TRUE(WriteWholeFile(Folder + "a.txt", "a"));
+    TPackOptions options;
+    options.ExtractorPath = BinFolder() + "oxtarn.exe";
+    options.OutputPath = Folder + "pw.exe";
+    options.Title = "Test";
+    options.Destination = Folder + "pw\\";
+    options.PasswordProtected = true;
+    options.Password = password;
+    options.Files = {{Folder + "a.txt", "a.txt"}};
+    BuildTestPackage(options);
+    const std::wstring wide = WideOf(password);
+    char typed[64] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, typed, sizeof typed, nullptr, nullptr);
+    TChild child = StartChild(Quote(options.OutputPath) + " $SILENT$ \"$PASSWORD$=" + typed + "\"");
+    EXPECT_EQ(0u, FinishChild(child, 120000));
+    EXPECT_EQ("a", ReadWholeFile(options.Destination + "a.txt"));
+}
+
 // Packed once under 1252 (by setup.sh), extracted under the code page of
 // the run: every name right, every byte right.
 TEST_F(CodePageRuns, PackageFromOxpackUnder1252ExtractsEveryName)
