@@ -8,6 +8,7 @@
 #include "actions/uCompletion.h"
 #include "cabinet/mLZ_API.h"
 #include "cabinet/uExtractRun.h"
+#include "format/uDestinationRule.h"
 #include "services/uLog.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
@@ -79,7 +80,7 @@ void WarnLogNotOpened()
     ShowNotice(text.c_str(), MB_ICONWARNING);
 }
 
-// $DESTINATION$: a full path only, as the destination dialog demands, and
+// $DESTINATION$: a full path only (the destination dialog's rule, IsFullPath),
 // created with its missing parents; anything else ends the run with 1.
 std::string GivenDestination()
 {
@@ -101,22 +102,22 @@ std::string ResolveDestination(const std::string &destination)
     // folder of "$INSTALL$" too (the command is still waited for, but the
     // folder is the user's and stays).
     if (PackageSwitches.DestinationGiven) {
-        InstallMode = destination == "$INSTALL$" && !PackageSwitches.ExtractOnly;
+        InstallMode = destination == PlaceholderInstall && !PackageSwitches.ExtractOnly;
         return GivenDestination();
     }
     // Extracting only, a work folder would be removed unseen: the user is
     // asked, as when the package names no destination.
-    if (destination == "$INSTALL$" && PackageSwitches.ExtractOnly)
+    if (destination == PlaceholderInstall && PackageSwitches.ExtractOnly)
         return std::string();
-    if (destination == "$EXE$")
+    if (destination == PlaceholderExe)
         return ExeFolder;
-    if (destination == "$TEMP$")
+    if (destination == PlaceholderTemp)
         return TempFolder;
-    if (destination == "$SYSTEM$")
+    if (destination == PlaceholderSystem)
         return SystemFolder;
-    if (destination == "$WINDOWS$")
+    if (destination == PlaceholderWindows)
         return WindowsFolder;
-    if (destination == "$INSTALL$") {
+    if (destination == PlaceholderInstall) {
         InstallMode = true;
         std::string folder = ChooseWorkFolder("qbxr_installer", PackageSettings.RequiredBytes);
         if (folder.empty())
@@ -191,7 +192,10 @@ int main()
     if (!logOpened)
         WarnLogNotOpened();
     if (PackageSwitches.Help) {
-        if (PackageSettings.Silent)
+        // Started from a console, the help goes there, silent or not.
+        if (WriteToStartingConsole(std::string(PackageHelpText) + "\r\n"))
+            LogLine("help: written to the console");
+        else if (PackageSettings.Silent)
             LogLine("help: ", PackageHelpText);
         else
             ShowNotice(PackageHelpText, MB_ICONINFORMATION);

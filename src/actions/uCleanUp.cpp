@@ -1,46 +1,78 @@
 // uCleanUp: the folder walk and the removal callback of a temporary-install
-// run. The walk keeps its state on the stack and is reentrant; the removal
-// is not, because of PendingFolder.
+// run. The walk keeps its state on the stack and in a path buffer of its
+// own, and is reentrant; the removal is not, because of PendingFolder.
+// Everything runs on wide paths, so that no name the installer made is out
+// of reach of the calls.
 #include "actions/uCleanUp.h"
 
 #include <windows.h>
-#include <cstring>
 
 #include "services/uLog.h"
 #include "util/mUtils.h"
 
 namespace {
 
-// The folder RemoveFoundEntry removes at its next call: the walk hands a
-// folder over while its own search on that folder is still open.
-std::string PendingFolder;
+// Room for a path of the walk: the most a wide path can be.
+const size_t PathRoom = 32768;
+
+// The folder RemoveFoundEntry removes at its next call (empty: none): the
+// walk hands a folder over while its own search on that folder is still
+// open.
+wchar_t PendingFolder[PathRoom];
 
 bool IsLink(DWORD attributes)
 {
     return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+// Exact and case-sensitive, as every comparison of names.
+bool SameText(const wchar_t *a, const wchar_t *b)
+{
+    while (*a && *a == *b)
+        ++a, ++b;
+    return *a == *b;
+}
+
+void LogKept(const wchar_t *path)
+{
+    LogLine("clean-up: kept: ", path);
+}
+
 // Removes a link (junction or symbolic link) itself, never what it points
 // to. It is removed only when a handle opened on the link without
 // following it still reports a link: a system that follows it anyway (Wine
 // does) would otherwise delete the target, so there the link stays.
-void RemoveLink(const std::string &path, DWORD attributes)
+bool RemoveLink(const wchar_t *path, DWORD attributes)
 {
-    HANDLE link = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+    HANDLE link = CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
                               nullptr);
     if (link == INVALID_HANDLE_VALUE)
-        return;
+        return false;
     BY_HANDLE_FILE_INFORMATION opened;
     const bool isLink = GetFileInformationByHandle(link, &opened) && IsLink(opened.dwFileAttributes);
     CloseHandle(link);
     if (!isLink)
-        return;
+        return false;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveDirectoryA(path.c_str());
-    else
-        DeleteFileA(path.c_str());
+        return RemoveDirectoryW(path) != FALSE;
+    return DeleteFileW(path) != FALSE;
+}
+
+// Deletes a file that is no link. A read-only one (extracted files carry
+// the cabinet's attributes) is made writable first, and gets its attribute
+// back when it stays all the same (held open by a process still running).
+bool RemoveFile(const wchar_t *path, DWORD attributes)
+{
+    if (DeleteFileW(path) || GetLastError() == ERROR_FILE_NOT_FOUND)
+        return true;
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY) ||
+        !SetFileAttributesW(path, (attributes & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL))
+        return false;
+    if (DeleteFileW(path))
+        return true;
+    SetFileAttributesW(path, attributes);
+    return false;
 }
 
 } // namespace
@@ -56,39 +88,56 @@ namespace {
 
 enum TWalkEnd { WalkStopped, WalkDone, WalkUnsearchable };
 
-TWalkEnd Walk(const std::string &folder, const std::string &mask, bool recurse, EntryCallback callback)
+// path (room for PathRoom characters) holds the folder, length characters
+// and a NUL; every level appends its entries' names behind it and cuts
+// them off again, so the whole walk shares one buffer.
+TWalkEnd Walk(wchar_t *path, size_t length, const wchar_t *mask, bool recurse, EntryCallback callback)
 {
-    const std::string base = AddTrailingBackslash(folder);
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((base + mask).c_str(), &entry);
+    // The folder's own name: empty in folder form.
+    size_t nameAt = length;
+    while (nameAt > 0 && path[nameAt - 1] != L'\\' && path[nameAt - 1] != L':')
+        --nameAt;
+    const bool handOverFolder = SameText(mask, L"*.*") || SameText(mask, path + nameAt);
+    if (length > 0 && path[length - 1] != L'\\')
+        path[length++] = L'\\';
+    const size_t maskLength = WideLength(mask);
+    // A found name is at most MAX_PATH characters: it and a nested mask
+    // must fit behind the folder.
+    if (length + MAX_PATH + maskLength + 2 >= PathRoom)
+        return WalkUnsearchable;
+    CopyWide(path + length, mask, maskLength + 1);
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(path, &entry);
+    path[length] = L'\0';
     if (search == INVALID_HANDLE_VALUE)
         return WalkUnsearchable;
     do {
-        std::string name = TextOfBuffer(entry.cFileName, sizeof entry.cFileName);
-        // A name the ANSI code page cannot hold comes with question marks,
-        // which no file name has; its short (8.3) form names the entry.
-        if (name.find('?') != std::string::npos && entry.cAlternateFileName[0])
-            name = TextOfBuffer(entry.cAlternateFileName, sizeof entry.cAlternateFileName);
-        if (name == "." || name == "..")
+        if (SameText(entry.cFileName, L".") || SameText(entry.cFileName, L".."))
             continue;
+        const size_t nameLength = WideLength(entry.cFileName);
+        CopyWide(path + length, entry.cFileName, nameLength + 1);
         TWalkEnd end = WalkDone;
         if (recurse && IsEnteredFolder(entry.dwFileAttributes)) {
-            end = Walk(base + name + '\\', mask, true, callback);
+            path[length + nameLength] = L'\\';
+            path[length + nameLength + 1] = L'\0';
+            end = Walk(path, length + nameLength + 1, mask, true, callback);
+            path[length + nameLength] = L'\0';
             // A folder that cannot be searched (too deep for the calls, no
             // right to list it) keeps what it holds; the rest goes on.
             if (end == WalkUnsearchable)
-                LogLine("clean-up: folder not searched, kept: ", (base + name).c_str());
-        } else if (!callback(base + name)) {
+                LogLine("clean-up: folder not searched, kept: ", path);
+        } else if (!callback(path)) {
             end = WalkStopped;
         }
+        path[length] = L'\0';
         if (end == WalkStopped) {
             FindClose(search);
             return WalkStopped;
         }
-    } while (FindNextFileA(search, &entry));
+    } while (FindNextFileW(search, &entry));
 
     TWalkEnd end = WalkDone;
-    if ((mask == "*.*" || mask == GetNamePart(folder)) && !callback(base))
+    if (handOverFolder && !callback(path))
         end = WalkStopped;
     FindClose(search);
     return end;
@@ -96,31 +145,39 @@ TWalkEnd Walk(const std::string &folder, const std::string &mask, bool recurse, 
 
 } // namespace
 
-bool WalkFolder(const std::string &folder, const std::string &mask, bool recurse,
-                EntryCallback callback)
+bool WalkFolder(const wchar_t *folder, const wchar_t *mask, bool recurse, EntryCallback callback)
 {
-    return Walk(folder, mask, recurse, callback) == WalkDone;
+    const size_t length = WideLength(folder);
+    if (length >= PathRoom)
+        return false;
+    TWideText path(PathRoom);
+    CopyWide(path.Text, folder, length + 1);
+    return Walk(path.Text, length, mask, recurse, callback) == WalkDone;
 }
 
-bool RemoveFoundEntry(const std::string &path)
+bool RemoveFoundEntry(const wchar_t *path)
 {
-    if (!PendingFolder.empty() && !RemoveDirectoryA(PendingFolder.c_str()))
-        LogLine("clean-up: kept: ", PendingFolder.c_str());
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (PendingFolder[0] && !RemoveDirectoryW(PendingFolder))
+        LogKept(PendingFolder);
+    PendingFolder[0] = L'\0';
+    const DWORD attributes = GetFileAttributesW(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && IsEnteredFolder(attributes)) {
-        PendingFolder = path;
+        CopyWide(PendingFolder, path, PathRoom);
         return true;
     }
-    if (attributes != INVALID_FILE_ATTRIBUTES && IsLink(attributes))
-        RemoveLink(path, attributes);
-    else if (!DeleteFileA(path.c_str()))
-        LogLine("clean-up: kept: ", path.c_str());
-    PendingFolder.clear();
+    const bool removed = attributes != INVALID_FILE_ATTRIBUTES && IsLink(attributes) ? RemoveLink(path, attributes)
+                                                                                       : RemoveFile(path, attributes);
+    if (!removed)
+        LogKept(path);
     return true;
 }
 
 void RemoveWorkFolder(const std::string &folder)
 {
-    WalkFolder(folder, "*.*", true, RemoveFoundEntry);
-    RemoveDirectoryA(folder.c_str());
+    const TWideText wide(folder);
+    WalkFolder(wide.Text, L"*.*", true, RemoveFoundEntry);
+    // The walk leaves the work folder pending; it goes here.
+    PendingFolder[0] = L'\0';
+    if (!RemoveDirectoryW(wide.Text))
+        LogKept(wide.Text);
 }

@@ -4,10 +4,11 @@
 #pragma once
 #include <string>
 
-// Called with one path per entry; false stops the walk. Files, and folders
-// of a walk without recursion, come as folder form plus the entry's name;
-// a walked folder itself comes in folder form (trailing backslash).
-using EntryCallback = bool (*)(const std::string &path);
+// Called with one path per entry (valid during the call); false stops the
+// walk. Files, and folders of a walk without recursion, come as folder
+// form plus the entry's name; a walked folder itself comes in folder form
+// (trailing backslash).
+using EntryCallback = bool (*)(const wchar_t *path);
 
 // Walks folder, handing every entry that matches mask to callback, each
 // subfolder's entries before the subfolder, every walked folder after its
@@ -17,17 +18,18 @@ using EntryCallback = bool (*)(const std::string &path);
 // logged): the walk goes on with the rest. False when the callback asked
 // to stop, or when folder itself cannot be searched (then without any
 // callback).
-bool WalkFolder(const std::string &folder, const std::string &mask, bool recurse,
-                EntryCallback callback);
+bool WalkFolder(const wchar_t *folder, const wchar_t *mask, bool recurse, EntryCallback callback);
 
 // The walk's callback for the clean-up: deletes a file (or a link, never
-// what it points to) at once and removes a folder at its next call, after
-// the walk has closed its search on it. Always true.
-bool RemoveFoundEntry(const std::string &path);
+// what it points to; a read-only file too) at once and removes a folder at
+// its next call, after the walk has closed its search on it. What stays
+// (held open, a folder not empty) is named in the log. Always true, so
+// the walk goes on past it.
+bool RemoveFoundEntry(const wchar_t *path);
 
 // The whole clean-up of a work folder (folder form): walks it with
 // RemoveFoundEntry, then removes the work folder itself, which the walk
-// leaves pending.
+// leaves pending. The narrow path is made wide once, here.
 void RemoveWorkFolder(const std::string &folder);
 
 // Pure: whether a search entry with these attributes is a folder the walk

@@ -1,8 +1,10 @@
 #include <fcntl.h>
 #include <windows.h>
 #include <commctrl.h>
+#include "cabinet/uCabDigest.h"
 #include "cabinet/uCabHelper.h"
 #include "cabinet/uCabStreams.h"
+#include "format/uFileNameRule.h"
 #include "services/uProgress.h"
 #include "services/uLog.h"
 #include "services/uReport.h"
@@ -117,12 +119,14 @@ bool SetAside(const wchar_t *target)
     return false;
 }
 
-// The replacement is complete: the old file goes.
-void DropAside()
+// The replacement is complete: the old file goes. True when there was
+// one, so that the log says the file was replaced.
+bool DropAside()
 {
     if (InterlockedExchange(&AsideOwned, 0) == 0)
-        return;
+        return false;
     DeleteFileW(AsidePath);
+    return true;
 }
 
 // The replacement never came: the old file returns as it was.
@@ -130,9 +134,10 @@ void PutBack()
 {
     if (InterlockedExchange(&AsideOwned, 0) == 0)
         return;
-    if (MoveFileExW(AsidePath, AsideTarget, MOVEFILE_REPLACE_EXISTING))
+    if (MoveFileExW(AsidePath, AsideTarget, MOVEFILE_REPLACE_EXISTING)) {
         SetFileAttributesW(AsideTarget, AsideAttributes);
-    else
+        LogLine("old file put back: ", AsideTarget);
+    } else
         LogLine("old file could not be put back, kept as: ", AsidePath, nullptr);
 }
 
@@ -312,7 +317,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinat
             a = Ask(30, target);
     } while (refusal && a == 1);
     if (refusal) {
-        LogLine(a == -1 ? "file failed: " : "file skipped: ", target, refusal);
+        LogLine(a == -1 ? "file failed: " : "file skipped after Ignore: ", target, refusal);
         if (a == -1)
             return -1;
         ++FilesDone;
@@ -373,10 +378,12 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinat
         r = 0;
     if (r == 0 || r == -1)
         PutBack();
-    if (r == 0) {
-        LogFileLine("file skipped: ", target, record->cb);
+    // A file kept by choice has its line from the question already; the
+    // old file put back has one of its own.
+    if (a == 0)
+        LogFileLine("file skipped after Ignore: ", target, record->cb);
+    if (r == 0)
         ++FilesDone;
-    }
     if (r == -1)
         LogFileLine("file failed: ", target, record->cb);
     if (r != -1)
@@ -406,9 +413,9 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const wchar_t *target)
     if (DosDateTimeToFileTime(record->date, record->time, &utc))
         SetFileTime(reinterpret_cast<HANDLE>(record->hf), nullptr, nullptr, &utc);
     CloseHandle(reinterpret_cast<HANDLE>(record->hf));
-    DropAside();
+    const bool replaced = DropAside();
     SetFileAttributesW(target, FileAttributesFromCabinet(record->attribs));
-    LogFileLine("file written: ", target, PartialSize);
+    LogFileLine(replaced ? "existing file replaced: " : "file written: ", target, PartialSize);
     ++FilesDone;
     ShowProgress(target, FilesDone);
     return 1;
@@ -516,6 +523,27 @@ void RemovePartialFile()
     PutBack();
 }
 
+namespace {
+
+// A continuation cabinet whose digest the package records is taken only
+// with that digest: set ID and index are 16 bits anyone can copy. Without
+// a way to check, none is trusted.
+bool DigestAccepted(const std::string &path, int setIndex)
+{
+    HANDLE file = CreateFileW(TWideText(path).Text, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    const TDigestCheck check = CheckCabinetDigest(file, RecordedCabinetDigest(PackageSettings, setIndex));
+    CloseHandle(file);
+    if (check == DigestUnavailable) {
+        ReportError("This package checks its continuation cabinets with SHA-256, which this system does not offer.",
+                    true);
+        EndRun(ExitError);
+    }
+    return check != DigestDiffers;
+}
+
+} // namespace
+
 std::string LocateNextCabinet(const std::string &nextName, const std::string &diskName, bool rejected)
 {
     // Continuation cabinets are only ever looked for beside the package:
@@ -537,7 +565,8 @@ std::string LocateNextCabinet(const std::string &nextName, const std::string &di
             }
             // A cabinet of another set, or out of order, would be refused
             // by the library, which then asks for the same file again.
-            if (candidate.setID == ExpectedSetId && candidate.iCabinet == ExpectedIndex) {
+            if (candidate.setID == ExpectedSetId && candidate.iCabinet == ExpectedIndex &&
+                DigestAccepted(path, candidate.iCabinet)) {
                 CabinetInfo = candidate;
                 break;
             }

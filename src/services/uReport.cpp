@@ -45,11 +45,11 @@ int ShowBox(const wchar_t *body, UINT style)
 
 // The run is about to end: leave behind no empty destination folder that
 // this run made. A folder that holds anything is kept, because
-// RemoveDirectoryA refuses it; one that was there before is never removed.
+// RemoveDirectoryW refuses it; one that was there before is never removed.
 void RemoveEmptyDestination()
 {
     if (DestinationMadeByRun)
-        RemoveDirectoryA(PackageSettings.Destination.c_str());
+        RemoveDirectoryW(TWideText(PackageSettings.Destination).Text);
 }
 
 // Shows the error box (none in silent mode) and returns the answer: IDYES
@@ -109,8 +109,10 @@ bool AskYesNo(const std::string &text)
 
 bool DecideOverwrite(const wchar_t *fileName)
 {
-    static const char *const Steps[] = {"existing file replaced (replace all chosen): ",
-                                        "existing file kept (keep all chosen): ", "existing file replaced: ",
+    // A file to be replaced is logged again once it really is, or when
+    // its replacement fails and the old one is put back.
+    static const char *const Steps[] = {"existing file to replace (replace all chosen): ",
+                                        "existing file kept (keep all chosen): ", "existing file to replace: ",
                                         "existing file kept: "};
     int step = 0;
     if (OverwriteMode == 2) {
@@ -141,4 +143,28 @@ void PromptNextCabinet(const std::string &cabinetName, const std::string &diskNa
         RemoveEmptyDestination();
         EndRun(ExitDeclined);
     }
+}
+
+bool WriteToStartingConsole(const std::string &text)
+{
+    // A program started from a console's program on Windows (and from any
+    // under Wine) is attached to that console already: the system's "already
+    // attached" answer. Only a console its output can be opened on counts.
+    if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED)
+        return false;
+    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE)
+        return false;
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    const DWORD type = GetFileType(output);
+    DWORD written;
+    if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
+        WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    } else {
+        const TWideText wide(text);
+        WriteConsoleW(console, wide.Text, static_cast<DWORD>(WideLength(wide.Text)), &written, nullptr);
+    }
+    CloseHandle(console);
+    return true;
 }

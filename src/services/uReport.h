@@ -29,3 +29,7 @@ extern bool (*OverwriteQuestion)(const wchar_t *fileName);
 // ends the process with 1.
 void PromptNextCabinet(const std::string &cabinetName, const std::string &diskName, bool wrongFile);
 
+// Writes text for the one who started the run from a console: to the
+// output it redirected (a file or pipe) or else to its console. False when
+// the starting process has no console; nothing is written then.
+bool WriteToStartingConsole(const std::string &text);

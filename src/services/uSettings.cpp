@@ -2,6 +2,7 @@
 // works on bytes already in memory and makes no system call, so the line
 // rules of the format can be pinned down by tests over byte buffers.
 #include "services/uSettings.h"
+#include <new>
 #include "util/mUtils.h"
 
 TPackageSettings PackageSettings;
@@ -9,7 +10,6 @@ TPackageSettings PackageSettings;
 const std::string SettingsMarkerLine("$KORVANTE$\r\n", 12);
 const std::string EndOfLicenceLine("\0$LUMBO$\0", 9);
 const std::string CaptionPrefix("Kelvardo Tovrex - ");
-const std::string ExtensionsLine("$EXTENSIONS$");
 
 const std::string &Message(int number)
 {
@@ -90,6 +90,15 @@ std::string ArgumentValue(const std::string &typed)
         if (c != '"')
             value += c;
     return value;
+}
+
+const char *FindExtension(const TPackageSettings &settings, const char *key)
+{
+    size_t length = 0;
+    while (key[length])
+        ++length;
+    const size_t at = settings.Extensions.find(key);
+    return at == std::string::npos ? nullptr : settings.Extensions.c_str() + at + length;
 }
 
 bool IsSilentSwitch(const std::string &typed)
@@ -244,16 +253,20 @@ void ReadExtensionArea(TLineReader &reader, int64_t areaEnd, TPackageSettings &s
         reader.End = start + ExtensionAreaLength;
     if (reader.ReadLine() != ExtensionsLine)
         return;
-    bool codePageSeen = false, captionSeen = false;
-    while (!reader.AtEnd()) {
-        const std::string line = reader.ReadLine();
-        if (!codePageSeen && line.compare(0, 9, "CODEPAGE=") == 0) {
-            codePageSeen = true;
-            settings.CodePage = static_cast<uint32_t>(ParseDecimal(line.substr(9), 1, 65535));
-        } else if (!captionSeen && line.compare(0, 8, "CAPTION=") == 0) {
-            captionSeen = true;
-            settings.Caption = line.substr(8);
-        }
+    // Kept whole from the LF before its first tag line, so that every tag
+    // line follows a LF; the tags are looked up in it when needed.
+    settings.Extensions.assign(reader.Bytes, reader.Position - 1, reader.End - reader.Position + 1);
+    if (const char *codePage = FindExtension(settings, "\nCODEPAGE=")) {
+        uint32_t value = 0;
+        while (*codePage >= '0' && *codePage <= '9' && value < 65536)
+            value = value * 10 + static_cast<uint32_t>(*codePage++ - '0');
+        settings.CodePage = *codePage == '\r' || *codePage == '\0' ? value : 0;
+    }
+    if (const char *caption = FindExtension(settings, "\nCAPTION=")) {
+        size_t length = 0;
+        while (caption[length] != '\r' && caption[length] != '\0')
+            ++length;
+        settings.Caption.assign(caption, length);
     }
 }
 
@@ -262,7 +275,9 @@ void ReadExtensionArea(TLineReader &reader, int64_t areaEnd, TPackageSettings &s
 void ParseSettingsLines(const std::string &bytes, const std::vector<std::string> &arguments,
                         TPackageSettings &settings, int64_t offset)
 {
-    settings = TPackageSettings();
+    // Made anew in place: smaller than assigning every field over.
+    settings.~TPackageSettings();
+    new (&settings) TPackageSettings();
     TLineReader reader(bytes);
 
     settings.LibraryOffset = ReadInt32(reader);

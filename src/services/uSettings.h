@@ -30,6 +30,9 @@ struct TPackageSettings {
     // The code page of the texts, as the extension area records it; 0 for
     // a package that records none (its texts are in the ANSI code page).
     uint32_t CodePage = 0;
+    // The extension area's tag lines, from the LF before the first; empty
+    // when the package has none.
+    std::string Extensions;
     // False when the end-of-licence line was never met: the block is cut
     // off or damaged, and the fields after the licence are not trustworthy.
     bool Complete = false;
@@ -44,6 +47,7 @@ const std::string &Message(int number);
 extern const std::string SettingsMarkerLine;  // "$KORVANTE$" CR LF
 extern const std::string EndOfLicenceLine;    // NUL "$LUMBO$" NUL
 extern const std::string CaptionPrefix;       // "Kelvardo Tovrex - "
+constexpr char ExtensionsLine[] = "$EXTENSIONS$";  // the extension area's first line
 constexpr int32_t MarkerScanLength = 1024001;
 constexpr int32_t SettingsCopyLength = 102401;
 constexpr size_t ExtensionAreaLength = 16384;
@@ -60,6 +64,9 @@ std::vector<std::string> SplitCommandLine(const std::string &commandLine);
 std::vector<std::string> SplitCommandLineAsTyped(const std::string &commandLine);
 // The value of an argument as typed: its text without the quotes.
 std::string ArgumentValue(const std::string &typed);
+// Where the value of the first tag line key ("\nTAG=") of the extension
+// area begins (it ends at CR); null when there is none.
+const char *FindExtension(const TPackageSettings &settings, const char *key);
 // True for "$SILENT$" in any letter case of a to z, quoted or not.
 bool IsSilentSwitch(const std::string &typed);
 // Fills settings from the settings lines in bytes (the data after the

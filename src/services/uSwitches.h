@@ -37,10 +37,5 @@ extern TPackageSwitches PackageSwitches;
 // a switch's name (x$SILENT$, $SILENT$=1) is not a switch.
 TPackageSwitches ParsePackageSwitches(const std::vector<std::string> &arguments);
 
-// True for a path a destination may be: a drive letter, a colon and a
-// backslash, or a share (\\server\share). Everything else depends on the
-// current folder or drive and is refused.
-bool IsFullPath(const std::string &path);
-
 // The text of the help box: the switches and the exit codes.
 extern const char PackageHelpText[];

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "services/uSwitches.h"
+#include "format/uDestinationRule.h"
 #include "util/mUtils.h"
 
 namespace {

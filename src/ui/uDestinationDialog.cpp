@@ -5,8 +5,9 @@
 #include "ui/uResourceIds.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
-#include "services/uWorkFolder.h"
 #include "util/mUtils.h"
+#include "format/uDestinationRule.h"
+#include "format/uFileNameRule.h"
 
 namespace {
 
@@ -20,7 +21,9 @@ void Browse(HWND dialog)
         SetDlgItemTextW(dialog, IDC_DEST_FOLDER, path);
 }
 
-// Relative paths are refused: they would depend on the current folder.
+// Only a full path is taken, by the rule $DESTINATION$ follows too: a
+// relative one would depend on the current folder, a device or raw path
+// is no folder.
 void Accept(HWND dialog)
 {
     // Room for the backslash added below.
@@ -28,7 +31,7 @@ void Accept(HWND dialog)
     const UINT length = GetDlgItemTextW(dialog, IDC_DEST_FOLDER, wide, 260);
     wide[length] = L'\0';
     const std::string typed = AnsiPathOf(wide);
-    if (ExtractDrive(typed).empty()) {
+    if (!IsFullPath(NameCheckForm(wide))) {
         QuitOnYes(Message(32));
         return;
     }

@@ -124,43 +124,44 @@ void CopyWide(wchar_t *to, const wchar_t *from, size_t room)
     *to = L'\0';
 }
 
-std::string NarrowText(const wchar_t *wide)
+namespace {
+
+// A UTF-8 code page takes no flags: the conversion is then made without.
+std::string Narrow(const wchar_t *wide, DWORD flags)
 {
-    const int n = WideCharToMultiByte(NarrowCodePage, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    int n = WideCharToMultiByte(NarrowCodePage, flags, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (n == 0) {
+        flags = 0;
+        n = WideCharToMultiByte(NarrowCodePage, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    }
     std::string narrow(static_cast<size_t>(n > 0 ? n : 1), '\0');
     if (n > 0)
-        WideCharToMultiByte(NarrowCodePage, 0, wide, -1, &narrow[0], n, nullptr, nullptr);
+        WideCharToMultiByte(NarrowCodePage, flags, wide, -1, &narrow[0], n, nullptr, nullptr);
     narrow.resize(narrow.size() - 1);
     return narrow;
 }
 
+} // namespace
+
+std::string NarrowText(const wchar_t *wide)
+{
+    return Narrow(wide, 0);
+}
+
 std::string AnsiPathOf(const wchar_t *wide)
 {
-    const wchar_t *path = wide;
+    // Without best-fit characters, a character the code page lacks never
+    // becomes a look-alike that names another file. A UTF-8 code page
+    // refuses the loss report and loses nothing.
+    BOOL lost = FALSE;
+    WideCharToMultiByte(NarrowCodePage, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, nullptr, &lost);
     wchar_t shortPath[1024];
-    for (int pass = 0; pass < 2; ++pass) {
-        BOOL lost = FALSE;
-        DWORD flags = WC_NO_BEST_FIT_CHARS;
-        int n = WideCharToMultiByte(NarrowCodePage, flags, path, -1, nullptr, 0, nullptr, &lost);
-        // A UTF-8 ANSI code page takes neither the flag nor the loss report,
-        // and loses nothing.
-        if (n == 0) {
-            flags = 0;
-            lost = FALSE;
-            n = WideCharToMultiByte(NarrowCodePage, flags, path, -1, nullptr, 0, nullptr, nullptr);
-        }
-        if (!lost || pass == 1) {
-            std::string ansi(static_cast<size_t>(n > 0 ? n : 1), '\0');
-            if (n > 0)
-                WideCharToMultiByte(NarrowCodePage, flags, path, -1, &ansi[0], n, nullptr, nullptr);
-            ansi.resize(ansi.size() - 1);
-            return ansi;
-        }
+    if (lost) {
         DWORD length = GetShortPathNameW(wide, shortPath, 1024);
         if (length > 0 && length < 1024)
-            path = shortPath;
+            wide = shortPath;
     }
-    return std::string();
+    return Narrow(wide, WC_NO_BEST_FIT_CHARS);
 }
 
 std::string TempFolderPath()
@@ -323,6 +324,10 @@ bool CreateFolderTree(const wchar_t *folder)
     size_t length = WideLength(folder);
     if (length == 0)
         return true;
+    // Nothing below a folder that long fits the file calls: refused before
+    // any level is made, so that a refused destination leaves nothing.
+    if (length > MaxPathLength)
+        return false;
     TWideText path(length);
     CopyWide(path.Text, folder, length + 1);
     if (path.Text[length - 1] == L'\\')

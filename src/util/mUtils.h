@@ -45,8 +45,8 @@ std::string GetExtensionPart(const std::string &text);
 // Creates the folder and its missing parents, outermost first. True when
 // the folder exists afterwards (and for empty or two-character paths);
 // false when a level cannot be made, including a path whose colon follows
-// more than a drive letter ("ab:c", "C:\a:b"). Levels made before a
-// failure stay.
+// more than a drive letter ("ab:c", "C:\a:b"), and at once when the path
+// as given is longer than MaxPathLength. Levels made before a failure stay.
 bool CreateFolderTree(const std::string &folder);
 
 // The wide forms: a path in the text code page made wide, and a name that

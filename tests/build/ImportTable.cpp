@@ -103,7 +103,8 @@ const std::set<std::string> SystemDlls = {"KERNEL32.DLL", "USER32.DLL", "GDI32.D
 // out on purpose: Windows 2000 and the first XP lack it.
 const std::map<std::string, std::set<std::string>> XpFunctions = {
     {"KERNEL32.DLL",
-     {"CreateDirectoryW", "CreateFileW", "DeleteFileW", "FindFirstFileW", "FindNextFileW", "GetFileAttributesW", "GetLongPathNameW", "GetModuleFileNameW", "GetModuleHandleW", "GetShortPathNameW", "GetTempPathW", "IsDBCSLeadByteEx", "MoveFileExW", "MoveFileW", "SetFileAttributesW",
+     {"AttachConsole", "GetFileType", "GetStdHandle", "WriteConsoleW",
+      "CreateDirectoryW", "CreateFileW", "DeleteFileW", "FindFirstFileW", "FindNextFileW", "GetFileAttributesW", "GetLongPathNameW", "GetModuleFileNameW", "GetModuleHandleW", "GetShortPathNameW", "GetTempPathW", "IsDBCSLeadByteEx", "MoveFileExW", "MoveFileW", "SetFileAttributesW",
       "CreateProcessW", "FormatMessageW", "GetCommandLineW", "GetDiskFreeSpaceW", "GetSystemDirectoryW",
       "GetWindowsDirectoryW", "IsValidCodePage", "LoadLibraryW", "LZOpenFileW", "RemoveDirectoryW",
       "CloseHandle", "CompareStringA", "CopyFileA", "CreateDirectoryA", "CreateEventA", "CreateFileA",
@@ -192,7 +193,7 @@ TEST(ImportTable, ExtractorImportsOnlyFunctionsWindowsXpHas)
     }
     // The reader found the functions themselves, not only the DLLs.
     EXPECT_GT(count, 20u);
-    EXPECT_TRUE(facts.Imports.count("KERNEL32.DLL") && facts.Imports.at("KERNEL32.DLL").count("CreateFileA"));
+    EXPECT_TRUE(facts.Imports.count("KERNEL32.DLL") && facts.Imports.at("KERNEL32.DLL").count("CreateFileW"));
 }
 
 // Functions that not every supported Windows has are looked up when the

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "cabinet/uCabNames.h"
+#include "format/uFileNameRule.h"
 
 TEST(IsSafeCabinetName, NamesBelowTheDestinationPass)
 {

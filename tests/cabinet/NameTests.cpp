@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 #include "cabinet/uCabHelper.h"
+#include "format/uFileNameRule.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
 

@@ -54,7 +54,10 @@ TEST(DestinationDialog, RelativePathIsRefusedAndLeftForCorrectionThenNewNestedFo
     ASSERT_TRUE(dialog);
     std::vector<HWND> known = {dialog};
 
-    for (const char *relative : {"sub\\dir", "\\rooted"}) {
+    // Besides relative paths, what $DESTINATION$ refuses too: a drive
+    // without its root, device and raw paths, a server without a share.
+    for (const char *relative : {"sub\\dir", "\\rooted", "C:a", "C:", "\\\\?\\C:\\a", "\\\\.\\PhysicalDrive0",
+                                 "\\\\srv"}) {
         TypeInto(dialog, FolderBox, relative);
         ASSERT_TRUE(Click(dialog, IDOK));
         TBox question = WaitForNewBox(child, known);

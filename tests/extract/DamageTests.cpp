@@ -6,6 +6,8 @@
 #include "ExtractFixture.h"
 #include "oxPackFixture.h"
 #include "oxTest.h"
+#include "cabinet/uObfuscate.h"
+#include "uPackageReport.h"
 
 namespace {
 
@@ -70,6 +72,54 @@ TEST(DamagedPackage, TruncatedOrUnrecognisedCabinetEndsWithTwoBeforeWritingAnyth
     TRunResult shown = RunAndAnswer(options.OutputPath, s.Root);
     EXPECT_EQ(2u, shown.ExitCode);
     EXPECT_TRUE(Contains(shown.BoxText, DamagedText)) << shown.BoxText;
+}
+
+// Damage anywhere in the package or its set is named by oxpack --inspect,
+// which reads every block of every cabinet as the extractor would.
+TEST(DamagedPackage, InspectFindsDamageAnywhereInTheSet)
+{
+    enum { Sound, FirstFile, MiddleFile, LastFile, CutOff, OtherSet, MissingContinuation };
+    const struct {
+        int Damage;
+        bool Protected;
+    } cases[] = {{Sound, false}, {FirstFile, false}, {MiddleFile, false}, {LastFile, false}, {MiddleFile, true},
+                 {CutOff, false}, {OtherSet, false}, {MissingContinuation, false}, {Sound, true}};
+    for (const auto &c : cases) {
+        TDamage s;
+        const bool set = c.Damage >= OtherSet;
+        for (int i = 0; i < (set ? 5 : 3); ++i)
+            ASSERT_TRUE(WriteWholeFile(s.Payload + char('a' + i) + ".bin", NoiseBytes(set ? 9000 : 40000, 20 + i)));
+        TPackOptions options = PackageOf(s.Payload, s.Root, s.Out);
+        options.Compression = TCompression::None;
+        options.MaxCabinetSize = set ? 16384 : 0;
+        options.PasswordProtected = c.Protected;
+        options.Password = c.Protected ? "pw" : "";
+        const TPackResult packed = Pack(options);
+        std::string bytes = ReadWholeFile(options.OutputPath);
+        std::string cabinet = bytes.substr(static_cast<size_t>(packed.CabinetOffset));
+        ScrambleAt(reinterpret_cast<unsigned char *>(&cabinet[0]), static_cast<int32_t>(cabinet.size()), 0,
+                   options.Password);
+        if (c.Damage >= FirstFile && c.Damage <= LastFile) {
+            const std::string file = ReadWholeFile(s.Payload + char('a' + c.Damage - FirstFile) + ".bin");
+            const size_t at = cabinet.find(file.substr(20000, 64));
+            ASSERT_NE(std::string::npos, at);
+            bytes[static_cast<size_t>(packed.CabinetOffset) + at] ^= 0x20;
+        }
+        if (c.Damage == CutOff)
+            bytes.resize(bytes.size() - 1000);
+        ASSERT_TRUE(WriteWholeFile(options.OutputPath, bytes));
+        if (c.Damage == OtherSet) {
+            std::string second = ReadWholeFile(packed.ContinuationPaths.at(0));
+            second[32] ^= 0x5A;  // the set ID
+            ASSERT_TRUE(WriteWholeFile(packed.ContinuationPaths[0], second));
+        }
+        if (c.Damage == MissingContinuation)
+            ASSERT_TRUE(DeleteFileA(packed.ContinuationPaths.at(1).c_str()));
+        std::string report, error;
+        EXPECT_EQ(c.Damage == Sound || c.Damage == MissingContinuation,
+                  InspectPackage(options.OutputPath, options.Password, report, error))
+            << c.Damage << error;
+    }
 }
 
 TEST(DamagedPackage, CorruptDataEndsWithOneAndTheLibrarysReason)

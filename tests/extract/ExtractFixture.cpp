@@ -117,10 +117,11 @@ TRunResult RunPackage(const std::string &package, const std::string &arguments, 
     return result;
 }
 
-TRunResult RunAndAnswer(const std::string &package, const std::string &folder, int answer)
+TRunResult RunAndAnswer(const std::string &package, const std::string &folder, int answer,
+                        const std::string &arguments)
 {
     TRunResult result;
-    TChild child = StartChild(Quoted(package), folder);
+    TChild child = StartChild(Quoted(package) + (arguments.empty() ? "" : " " + arguments), folder);
     EXPECT_TRUE(child.Process) << package;
     if (!child.Process)
         return result;

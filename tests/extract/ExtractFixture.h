@@ -42,7 +42,8 @@ TRunResult RunPackage(const std::string &package, const std::string &arguments, 
 // dialog, then for the box that opens over it, answers it with answer
 // (0: its first button) and collects the exit code, once the commands the
 // package started have ended too.
-TRunResult RunAndAnswer(const std::string &package, const std::string &folder, int answer = 0);
+TRunResult RunAndAnswer(const std::string &package, const std::string &folder, int answer = 0,
+                        const std::string &arguments = std::string());
 
 // The record the payload program writes: its command line and current
 // folder, per start.

@@ -64,13 +64,14 @@ const size_t SetIdOffset = 32;
 const size_t IndexOffset = 34;
 
 // A stored two-cabinet set whose one large file spans both cabinets.
-TPackResult PackSpanningPair(const TSet &s, TPackOptions &options)
+TPackResult PackSpanningPair(const TSet &s, TPackOptions &options, int setId = -1)
 {
     EXPECT_TRUE(WriteWholeFile(s.Payload + "big.bin", NoiseBytes(120000, 11)));
     EXPECT_TRUE(WriteWholeFile(s.Payload + "small.txt", "after the boundary"));
     options = PackageOf(s.Payload, s.Root, s.Out);
     options.MaxCabinetSize = 70000;
     options.Compression = TCompression::None;
+    options.SetId = setId;
     TPackResult packed = Pack(options);
     EXPECT_EQ(1u, packed.ContinuationPaths.size());
     return packed;
@@ -218,6 +219,22 @@ TEST(CabinetSet, ContinuationOfAnotherSetEndsASilentRunWithOneAtOnce)
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((s.Out + "big.bin").c_str())) << offset;
         RemoveTestFolder(s.Out);
     }
+}
+
+// Another package's continuation with the same set ID and index (16 bits
+// anyone can copy) is not the one whose digest the package records.
+TEST(CabinetSet, ContinuationOfAnotherPackageWithTheSameSetIdEndsASilentRunWithOne)
+{
+    TSet s, other;
+    TPackOptions options, otherOptions;
+    TPackResult packed = PackSpanningPair(s, options, 42);
+    ASSERT_TRUE(WriteWholeFile(other.Payload + "z_good.txt", "EVIL FILE"));
+    TPackResult otherPacked = PackSpanningPair(other, otherOptions, 42);
+    ASSERT_EQ(1u, otherPacked.ContinuationPaths.size());
+    ASSERT_TRUE(WriteWholeFile(packed.ContinuationPaths.at(0), ReadWholeFile(otherPacked.ContinuationPaths[0])));
+    EXPECT_EQ(1u, RunPackage(options.OutputPath, "$SILENT$", s.Root).ExitCode);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((s.Out + "z_good.txt").c_str()));
+    ExpectOnlyWholeFiles(s.Payload, s.Out);
 }
 
 // With a user there, the wrong file is named with the damaged-package

@@ -120,13 +120,18 @@ TEST(DestinationSwitch, RelativeOrEmptyFolderIsRefusedWithOneBeforeAnythingIsWri
     // Too long for the file calls, alone or with the command below it.
     const std::string tooLong = s.Root + std::string(260 - s.Root.size(), 'd');
     const std::string noRoomForCommand = s.Root + std::string(251 - s.Root.size(), 'c');
-    for (const char *folder : {"relative", "C:relative", "\\rooted", "", tooLong.c_str(), noRoomForCommand.c_str()}) {
+    // 259 in a new folder: with its backslash too long, so not even the
+    // new parent is made.
+    const std::string inNewFolder = s.Root + "new\\" + std::string(255 - s.Root.size(), 'n');
+    for (const char *folder : {"relative", "C:relative", "\\rooted", "", tooLong.c_str(), noRoomForCommand.c_str(),
+                               inNewFolder.c_str()}) {
         TRunResult run = RunPackage(package, std::string("$SILENT$ \"$DESTINATION$=") + folder + "\"", s.Root);
         EXPECT_EQ(1u, run.ExitCode) << folder;
         EXPECT_FALSE(run.BoxShown) << folder << ": " << run.BoxText;
         EXPECT_FALSE(IsFolderPresent(folder)) << folder;
     }
     EXPECT_FALSE(IsFolderPresent(s.Root + "relative"));
+    EXPECT_FALSE(IsFolderPresent(s.Root + "new"));
     EXPECT_FALSE(IsFolderPresent(s.Root + "fixed"));
     EXPECT_FALSE(s.Started());
 
@@ -259,8 +264,8 @@ TEST(OverwriteSwitch, ReplacesWhatASilentRunWouldKeepWithoutAsking)
     const struct {
         const char *Arguments, *Expected, *Logged;
     } cases[] = {{"$SILENT$", "old data", "existing file kept: "},
-                 {"$SILENT$ $OVERWRITE$", "payload data", "existing file replaced (replace all chosen): "},
-                 {"$overwrite$", "payload data", "existing file replaced (replace all chosen): "}};
+                 {"$SILENT$ $OVERWRITE$", "payload data", "existing file replaced: "},
+                 {"$overwrite$", "payload data", "existing file replaced: "}};
     for (const auto &c : cases) {
         ASSERT_TRUE(CreateFolderTree(installed) && WriteWholeFile(installed + "data.txt", "old data"));
         DeleteFileA(log.c_str());
@@ -269,8 +274,24 @@ TEST(OverwriteSwitch, ReplacesWhatASilentRunWouldKeepWithoutAsking)
         EXPECT_FALSE(run.BoxShown) << c.Arguments << ": " << run.BoxText;
         EXPECT_EQ(c.Expected, ReadWholeFile(installed + "data.txt")) << c.Arguments;
         const std::string line = c.Logged + installed + "data.txt";
-        EXPECT_EQ(line, Step(LogSteps(log), line)) << c.Arguments;
+        EXPECT_EQ(0u, Step(LogSteps(log), line).find(line)) << c.Arguments;
     }
+
+    // The old file cannot be set aside (held open): after Ignore the log
+    // says the file was skipped, never that it was replaced.
+    ASSERT_TRUE(WriteWholeFile(installed + "data.txt", "old data"));
+    HANDLE held = CreateFileA((installed + "data.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    DeleteFileA(log.c_str());
+    TRunResult run = RunAndAnswer(package, s.Root, IDIGNORE, "$OVERWRITE$ \"$LOG$=" + log + "\"");
+    CloseHandle(held);
+    EXPECT_EQ(0u, run.ExitCode);
+    EXPECT_EQ("old data", ReadWholeFile(installed + "data.txt"));
+    const std::vector<std::string> steps = LogSteps(log);
+    EXPECT_EQ(0u, Step(steps, "file skipped after Ignore: " + installed + "data.txt").find("file skipped"));
+    for (const std::string &step : steps)
+        EXPECT_TRUE(step.find(installed + "data.txt") == std::string::npos || step.find("replaced") == std::string::npos)
+            << step;
 }
 
 TEST(HelpSwitch, ListsTheSwitchesAndExitCodesThenEndsWithZero)
@@ -292,6 +313,36 @@ TEST(HelpSwitch, ListsTheSwitchesAndExitCodesThenEndsWithZero)
     EXPECT_EQ(0u, run.ExitCode);
     EXPECT_FALSE(run.BoxShown) << run.BoxText;
     EXPECT_NE(std::string::npos, ReadWholeFile(log).find("$PASSWORD$=TEXT"));
+
+    // Started from a console, silent or not: the help goes to the output
+    // redirected, or else to the console, and nothing is shown.
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE), error = GetStdHandle(STD_ERROR_HANDLE);
+    FreeConsole();
+    ASSERT_TRUE(AllocConsole());
+    TChild piped = StartChild(Quoted(s.Root + "help.exe") + " $SILENT$ $help$", s.Root);
+    EXPECT_EQ(0u, FinishChild(piped));
+    EXPECT_NE(std::string::npos, piped.Output.find("$PASSWORD$=TEXT\r\n")) << piped.Output;
+    STARTUPINFOA startup = {sizeof startup};
+    PROCESS_INFORMATION started = {};
+    std::string line = Quoted(s.Root + "help.exe") + " $help$";
+    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(started.hProcess, 20000));
+    DWORD code = 1;
+    EXPECT_TRUE(GetExitCodeProcess(started.hProcess, &code) && code == 0);
+    CloseHandle(started.hProcess);
+    CloseHandle(started.hThread);
+    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    CONSOLE_SCREEN_BUFFER_INFO buffer = {};
+    GetConsoleScreenBufferInfo(console, &buffer);
+    std::wstring shown(static_cast<size_t>(buffer.dwSize.X) * buffer.dwCursorPosition.Y, L' ');
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(console, &shown[0], static_cast<DWORD>(shown.size()), COORD{0, 0}, &read);
+    CloseHandle(console);
+    FreeConsole();
+    SetStdHandle(STD_OUTPUT_HANDLE, output);
+    SetStdHandle(STD_ERROR_HANDLE, error);
+    EXPECT_NE(std::wstring::npos, shown.find(L"$PASSWORD$=TEXT")) << std::string(shown.begin(), shown.end());
 }
 
 TEST(RunLog, UnattendedProtectedInstallLogsEveryStepAndEndsWithTheCommandsCode)

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 #include "FuzzCheck.h"
-#include "uCabNames.h"
+#include "uFileNameRule.h"
 
 namespace {
 

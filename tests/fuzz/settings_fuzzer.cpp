@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     TPackageSettings settings;
     ParseSettingsLines(lines, arguments, settings);
 
-    FUZZ_CHECK(settings.Caption == CaptionPrefix + settings.Title);
+    FUZZ_CHECK(settings.Caption == CaptionPrefix + settings.Title || FindExtension(settings, "\nCAPTION="));
     // Every text line ends at CR; none may carry one.
     for (const std::string *line : {&settings.Title, &settings.StartQuestion, &settings.CompletionMessage,
                                     &settings.Destination, &settings.Command})

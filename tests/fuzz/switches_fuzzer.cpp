@@ -9,6 +9,7 @@
 #include "FuzzCheck.h"
 #include "uSettings.h"
 #include "uSwitches.h"
+#include "uDestinationRule.h"
 #include "mUtils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

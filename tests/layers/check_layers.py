@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Keeps the calls of the extractor going one way: reads every #include
 line under src/ and fails when a file includes a header of a layer above
-its own, or of another folder of its own layer.
+its own, or of another folder of its own layer. With a second folder, the
+builder's, it checks that the builder takes from src/ only the format core
+and the few extractor headers it still shares (SHARED_WITH_BUILDER).
 
-    check_layers.py SRC_FOLDER
+    check_layers.py SRC_FOLDER [BUILDER_FOLDER]
 
-First it shows on a made-up tree that it catches each kind of wrong
-include, then it checks SRC_FOLDER; the test "layers" runs it.
+First it shows on made-up trees that it catches each kind of wrong
+include, then it checks SRC_FOLDER (and BUILDER_FOLDER); the test "layers"
+runs it.
 
 A file may include headers of its own folder and of every layer below it.
 The folders of one layer never include one another: they meet only in the
@@ -25,7 +28,13 @@ LAYERS = [
     ("dialogs, cabinet engine, completion actions", ["ui", "cabinet", "actions"]),
     ("run state, reporting, progress, settings, work folder", ["services"]),
     ("path, file and text utilities", ["util"]),
+    ("the pure format core, shared with the builder", ["format"]),
 ]
+
+# Headers of src/ the builder includes besides the format core: they move
+# into the core in time, and no others may join them.
+SHARED_WITH_BUILDER = ["services/uSettings.h", "services/uVersion.h", "cabinet/uObfuscate.h",
+                       "cabinet/uCabCheck.h"]
 
 SOURCE_ENDINGS = (".h", ".hpp", ".c", ".cpp", ".rc")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
@@ -60,46 +69,72 @@ def resolve(source_root, including_file, kind, name):
     return None
 
 
+def source_files(root):
+    """Every source file below root, with its path relative to root."""
+    for directory, _, names in sorted(os.walk(root)):
+        for name in sorted(names):
+            if name.endswith(SOURCE_ENDINGS):
+                path = os.path.join(directory, name)
+                yield path, os.path.relpath(path, root).replace("\\", "/")
+
+
+def includes(path):
+    """(line number, '"' or '<', name) of every #include of a file."""
+    with open(path, encoding="latin-1") as text:
+        for number, line in enumerate(text, 1):
+            match = INCLUDE.match(line)
+            if match:
+                yield (number,) + match.groups()
+
+
 def check(source_root):
     """Every wrong include as a line of text; empty when the tree is sound."""
     problems = []
-    for directory, _, names in sorted(os.walk(source_root)):
-        for name in sorted(names):
-            if not name.endswith(SOURCE_ENDINGS):
+    for path, relative in source_files(source_root):
+        folder = folder_of(relative)
+        own = layer_of(folder)
+        if own is None:
+            problems.append("%s: folder %s/ has no layer in %s" % (relative, folder, __file__))
+            continue
+        for number, kind, included in includes(path):
+            target = resolve(source_root, path, kind, included)
+            where = "%s:%d: includes %s" % (relative, number, included)
+            if target is None:
+                if kind == '"':
+                    problems.append(where + ", which is no file of the tree")
                 continue
-            path = os.path.join(directory, name)
-            relative = os.path.relpath(path, source_root).replace("\\", "/")
-            folder = folder_of(relative)
-            own = layer_of(folder)
-            if own is None:
-                problems.append("%s: folder %s/ has no layer in %s" % (relative, folder, __file__))
+            if target == "..":
+                problems.append(where + ", which lies outside the tree")
                 continue
-            with open(path, encoding="latin-1") as text:
-                for number, line in enumerate(text, 1):
-                    match = INCLUDE.match(line)
-                    if not match:
-                        continue
-                    kind, included = match.groups()
-                    target = resolve(source_root, path, kind, included)
-                    where = "%s:%d: includes %s" % (relative, number, included)
-                    if target is None:
-                        if kind == '"':
-                            problems.append(where + ", which is no file of the tree")
-                        continue
-                    if target == "..":
-                        problems.append(where + ", which lies outside the tree")
-                        continue
-                    target_folder = folder_of(target)
-                    theirs = layer_of(target_folder)
-                    if target_folder == folder or (theirs is not None and theirs > own):
-                        continue
-                    if theirs is None:
-                        problems.append(where + ", from folder %s/, which has no layer" % target_folder)
-                    elif theirs == own:
-                        problems.append(where + ": %s/ and %s/ share a layer and never include one another"
-                                        % (folder or "src", target_folder or "src"))
-                    else:
-                        problems.append(where + ", a header of a higher layer (%s)" % LAYERS[theirs][0])
+            target_folder = folder_of(target)
+            theirs = layer_of(target_folder)
+            if target_folder == folder or (theirs is not None and theirs > own):
+                continue
+            if theirs is None:
+                problems.append(where + ", from folder %s/, which has no layer" % target_folder)
+            elif theirs == own:
+                problems.append(where + ": %s/ and %s/ share a layer and never include one another"
+                                % (folder or "src", target_folder or "src"))
+            else:
+                problems.append(where + ", a header of a higher layer (%s)" % LAYERS[theirs][0])
+    return problems
+
+
+def check_builder(builder_root, source_root):
+    """Every include of the builder that leaves its folder and is neither
+    the format core nor a shared header, as a line of text."""
+    problems = []
+    for path, relative in source_files(builder_root):
+        for number, kind, included in includes(path):
+            if kind == '"' and os.path.isfile(os.path.join(os.path.dirname(path), included)):
+                continue
+            target = resolve(source_root, path, "<", included)
+            if target is None or target == "..":
+                continue
+            target = target.replace("\\", "/")
+            if folder_of(target) != "format" and target not in SHARED_WITH_BUILDER:
+                problems.append("%s:%d: includes %s, an extractor header the builder does not share"
+                                % (relative, number, included))
     return problems
 
 
@@ -115,7 +150,10 @@ def self_test():
         "cabinet/uRun.h": '#include <services/uState.h>\n',
         "actions/uAct.h": "",
         "services/uState.h": '#include "util/mPath.h"\n',
-        "util/mPath.h": "#include <string>\n",
+        "util/mPath.h": '#include "format/uRule.h"\n',
+        "format/uRule.h": "#include <string>\n",
+        "format/uRule.cpp": '#include "uRule.h"\n',
+        "services/uSettings.h": "",
     }
     spoilt = [
         ("services/uBad.cpp", '#include "cabinet/uRun.h"\n'),      # upward
@@ -125,30 +163,50 @@ def self_test():
         ("services/uTop.h", '#include "../oxtarn.cpp"\n'),          # the top, by a relative path
         ("extra/uNew.cpp", '#include "util/mPath.h"\n'),            # folder without a layer
         ("cabinet/uLost.cpp", '#include "cabinet/uGone.h"\n'),      # no such header
+        ("format/uBad.cpp", '#include "util/mPath.h"\n'),          # the bottom layer, upward
+    ]
+    builder_sound = {
+        "uPack.h": '#include "format/uRule.h"\n#include "services/uSettings.h"\n',
+        "uPack.cpp": '#include "uPack.h"\n#include <windows.h>\n',
+    }
+    builder_spoilt = [
+        ("uBad.cpp", '#include "ui/uDialog.h"\n'),                  # a dialog of the extractor
+        ("uWorse.cpp", '#include <services/uState.h>\n'),          # unshared, angle form
     ]
     failures = []
-    with tempfile.TemporaryDirectory() as root:
-        for path, body in sound.items():
-            os.makedirs(os.path.join(root, os.path.dirname(path)), exist_ok=True)
-            with open(os.path.join(root, path), "w") as out:
-                out.write(body)
-        found = check(root)
-        if found:
-            failures.append("sound tree refused: %s" % found)
-        for path, body in spoilt:
-            full = os.path.join(root, path)
-            os.makedirs(os.path.dirname(full), exist_ok=True)
-            with open(full, "w") as out:
-                out.write(body)
-            found = check(root)
-            if len(found) != 1 or not found[0].startswith(path + ":"):
-                failures.append("%s: expected one complaint about it, got %s" % (path, found))
-            os.remove(full)
+    with tempfile.TemporaryDirectory() as top:
+        source, builder = os.path.join(top, "src"), os.path.join(top, "builder")
+        failures += spoil_one_by_one(source, sound, spoilt, lambda: check(source))
+        failures += spoil_one_by_one(builder, builder_sound, builder_spoilt, lambda: check_builder(builder, source))
+    return failures
+
+
+def write(root, path, body):
+    full = os.path.join(root, path)
+    os.makedirs(os.path.dirname(full), exist_ok=True)
+    with open(full, "w") as out:
+        out.write(body)
+    return full
+
+
+def spoil_one_by_one(root, sound, spoilt, run):
+    """The sound tree must pass; with each spoilt file added alone, run must
+    complain once, about that file."""
+    for path, body in sound.items():
+        write(root, path, body)
+    found = run()
+    failures = ["sound tree %s refused: %s" % (root, found)] if found else []
+    for path, body in spoilt:
+        full = write(root, path, body)
+        found = run()
+        if len(found) != 1 or not found[0].startswith(path + ":"):
+            failures.append("%s: expected one complaint about it, got %s" % (path, found))
+        os.remove(full)
     return failures
 
 
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) not in (2, 3):
         print(__doc__)
         return 2
     failures = self_test()
@@ -157,6 +215,8 @@ def main():
     if failures:
         return 1
     problems = check(sys.argv[1])
+    if len(sys.argv) == 3:
+        problems += check_builder(sys.argv[2], sys.argv[1])
     for problem in problems:
         print(problem)
     if problems:

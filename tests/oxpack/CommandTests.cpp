@@ -110,6 +110,7 @@ TEST_F(CommandTest, InspectShowsEverySettingAndTheCabinetFiles)
     ASSERT_TRUE(WriteWholeFile(Folder + "licence.txt", "Terms apply.\r\nSecond line.\r\n"));
     ASSERT_TRUE(WriteWholeFile(Folder + "files.lst", "in\\setup.exe\r\nin\\sub\\x.txt|docs\\x.txt\r\n\r\n"));
     ASSERT_EQ(0, Oxpack(Build("p.exe", {"--list", Folder + "files.lst", "--title", "My Tool", "--question", "Go on?",
+                                        "--caption", "Café Tool",
                                         "--licence", Folder + "licence.txt", "--completion", "All done",
                                         "--destination", "$INSTALL$", "--command", "setup.exe", "--parameters",
                                         "/s", "--required-mb", "3", "--silent", "--messages",
@@ -126,8 +127,13 @@ TEST_F(CommandTest, InspectShowsEverySettingAndTheCabinetFiles)
           std::string("PasswordProtected: FALSE\n"), std::string("Silent: TRUE\n"), std::string("LibraryOffset: 4000\n"),
           "CabinetOffset: " + std::to_string(cabinet) + "\n", std::string("  56: Text 56\n"),
           std::string("2 file(s)"), std::string("Compression: none"), std::string("  setup.exe\n"),
-          std::string("  docs\\x.txt\n")})
+          std::string("  docs\\x.txt\n"), std::string("CodePage: 65001\n"), std::string("Caption: Café Tool\n")})
         EXPECT_NE(std::string::npos, Out.find(expected)) << "expected " << expected << " in:\n" << Out;
+    // Another code page: the texts are stored in it and shown converted back.
+    ASSERT_EQ(0, Oxpack(Build("c.exe", {"--folder", Folder + "in", "--codepage", "1251", "--title", "Жук"}))) << Err;
+    EXPECT_NE(std::string::npos, ReadWholeFile(Folder + "c.exe").find("\r\n\xC6\xF3\xEA\r\n"));
+    ASSERT_EQ(0, Oxpack({"--inspect", Folder + "c.exe"})) << Err;
+    EXPECT_NE(std::string::npos, Out.find("CodePage: 1251\nTitle: Жук\nCaption: Kelvardo Tovrex - Жук\n")) << Out;
     EXPECT_EQ(1, Oxpack({"--inspect", Folder + "oxtarn.exe"}));
     EXPECT_TRUE(Says("$KORVANTE$")) << Err;
 }
@@ -180,6 +186,8 @@ TEST_F(CommandTest, UsageErrorsExitTwoAndNameTheRealCause)
         {{"-o", "--title=T"}, "is written --output=--title=T"},
         {{"--output", "q.exe"}, "--output was given twice"},
         {{"--licence", "a.txt", "--license", "b.txt"}, "--licence was given twice"},
+        {{"--codepage", "12345"}, "--codepage 12345 cannot be used: this system has no code page 12345"},
+        {{"--codepage", "37"}, "code page 37 does not write ASCII as ASCII"},
     };
     for (const auto &c : cases) {
         std::vector<std::string> arguments = Build("p.exe", {"--folder", Folder + "in"});
@@ -197,6 +205,7 @@ TEST_F(CommandTest, UsageErrorsExitTwoAndNameTheRealCause)
 
 TEST_F(CommandTest, RefusedInputsExitOneNamingTheCause)
 {
+    ASSERT_TRUE(WriteWholeFile(Folder + "cyrillic.txt", "Terms\r\n\xD0\x96\r\n"));
     const struct {
         std::vector<std::string> More;
         std::string Expected;
@@ -210,6 +219,11 @@ TEST_F(CommandTest, RefusedInputsExitOneNamingTheCause)
         {{Folder + "q?.txt"}, "holds the character ?"},
         {{Folder + "trail."}, "ends in a dot"},
         {{Folder + "tab\t.txt"}, "control byte 9"},
+        {{"--codepage", "1252", "--title", "Жук"}, "--title holds a character that code page 1252 cannot hold: U+0416 \"Ж\""},
+        {{"--codepage", "1252", "--licence", Folder + "cyrillic.txt"}, "in line 2 a character that code page 1252 cannot hold"},
+        {{"--codepage", "1252", "--licence", Folder + "cyrillic.txt"}, Folder + "cyrillic.txt"},
+        {{"--caption", "a\nb"}, "The caption holds a line break"},
+        {{"--caption", std::string(16345, 'c')}, "would take 16,385 bytes; the extractor reads at most 16,384"},
     };
     for (const auto &c : cases) {
         std::vector<std::string> arguments = Build("p.exe", {"--folder", Folder + "in"});
@@ -226,6 +240,33 @@ TEST_F(CommandTest, RefusedInputsExitOneNamingTheCause)
     EXPECT_EQ(0, Oxpack(Build("Setup", {"--folder", Folder + "in", "--exclude", "*.none", "--quiet"}))) << Err;
     EXPECT_TRUE(Says("warning: the package's name does not end in .exe")) << Err;
     EXPECT_TRUE(Says("warning: --exclude *.none matches no file")) << Err;
+    EXPECT_EQ(0, Oxpack(Build("p.exe", {"--folder", Folder + "in", "--caption", std::string(16344, 'c')}))) << Err;
+}
+
+TEST_F(CommandTest, TextFilesAreUtf8OrUtf16AndAnyOtherIsReadInTheAnsiCodePageWithAWarning)
+{
+    auto utf16 = [](bool big) {
+        std::string bytes = big ? "\xFE\xFF" : "\xFF\xFE";
+        for (wchar_t c : std::wstring(L"Naïve café"))
+            bytes += big ? std::string{char(c >> 8), char(c)} : std::string{char(c), char(c >> 8)};
+        return bytes;
+    };
+    const struct {
+        std::string Bytes;
+        bool Ansi;
+    } cases[] = {{"Na\xC3\xAFve caf\xC3\xA9\r\n", false}, {"\xEF\xBB\xBFNa\xC3\xAFve caf\xC3\xA9", false},
+                 {utf16(false), false}, {utf16(true), false}, {"Na\xEFve caf\xE9\r\n", true}};
+    for (const auto &c : cases) {
+        ASSERT_TRUE(WriteWholeFile(Folder + "licence.txt", c.Bytes));
+        ASSERT_EQ(0, Oxpack(Build("p.exe", {"--folder", Folder + "in", "--licence", Folder + "licence.txt"}))) << Err;
+        EXPECT_EQ(c.Ansi, Says("licence file is neither UTF-8 nor UTF-16 with a byte-order mark; it was read in this "
+                               "machine's ANSI code page (" + std::to_string(GetACP()) + "): " + Folder + "licence.txt"))
+            << Err;
+        ASSERT_EQ(0, Oxpack({"--inspect", Folder + "p.exe"})) << Err;
+        if (!c.Ansi || GetACP() == 1252) {
+            EXPECT_NE(std::string::npos, Out.find("  | Naïve café\n")) << Out;
+        }
+    }
 }
 
 TEST_F(CommandTest, EmptyFoldersAreListedAndExcludedNamesLeftOut)

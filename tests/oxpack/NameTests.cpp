@@ -33,6 +33,13 @@ TEST(WindowsNames, NamesWindowsCannotCreateAreRefusedWithTheReason)
         {"COM1.dat", "device name"},
         {"lpt9", "device name"},
         {"NUL", "device name"},
+        // Devices the extractor refuses as well: one rule for both.
+        {"COM0", "device name"},
+        {"LPT0.log", "device name"},
+        {"CONIN$", "device name"},
+        {"sub\\conout$.txt", "device name"},
+        {"COM\xC2\xB9.txt", "device name"},
+        {"LPT\xC2\xB2", "device name"},
         {"readme.", "ends in a dot"},
         {"docs \\a.txt", "ends in a blank"},
         {"a<b", "character <"},

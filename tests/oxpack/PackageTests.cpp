@@ -91,6 +91,7 @@ TEST_F(PackageTest, LayoutPutsExtractorLibrarySettingsAndCabinetEndToEnd)
     Options.Parameters = "/q";
     Options.RequiredMegabytes = 2;
     Options.Silent = true;
+    Options.Caption = "Mine";
     TPackResult result;
     std::string error;
     ASSERT_TRUE(MakePackage(Options, result, error)) << error;
@@ -116,13 +117,16 @@ TEST_F(PackageTest, LayoutPutsExtractorLibrarySettingsAndCabinetEndToEnd)
                                            std::to_string(cabinetOffset - block), "Demo", "Install?", "a", "", "b",
                                            EndOfLicence, "Done.", "$INSTALL$", "setup.exe", "/q", "2", "FALSE",
                                            "TRUE"};
-    ASSERT_EQ(head.size() + 56, lines.size());
+    ASSERT_EQ(head.size() + 56 + 3, lines.size());
     for (size_t i = 0; i < head.size(); ++i)
         EXPECT_EQ(head[i], lines[i]) << "settings line " << i + 1;
     EXPECT_EQ("One moment please...", lines[head.size()]);
     EXPECT_EQ("Free bytes required: ", lines[head.size() + 11]);
     EXPECT_EQ("The cabinet may be damaged, or you have entered an incorrect password.", lines[head.size() + 42]);
-    EXPECT_EQ("Unable to (create and) read from self extraction library.", lines.back());
+    EXPECT_EQ("Unable to (create and) read from self extraction library.", lines[head.size() + 55]);
+    // The extension area follows the last message.
+    EXPECT_TRUE((std::vector<std::string>(lines.end() - 3, lines.end())
+                 == std::vector<std::string>{"$EXTENSIONS$", "CODEPAGE=65001", "CAPTION=Mine"}));
 
     EXPECT_EQ(static_cast<int64_t>(cabinetOffset), result.CabinetOffset);
     EXPECT_EQ(static_cast<int64_t>(cabinetOffset - block), result.BlockLength);
@@ -139,7 +143,7 @@ TEST_F(PackageTest, NoLicenceWritesOneEmptyLineAndOwnMessagesReplaceTheDefaults)
     const std::string package = ReadWholeFile(Options.OutputPath);
     const size_t marker = package.find("\r\n$KORVANTE$\r\n");
     const std::vector<std::string> lines = SplitCrLf(package.substr(marker + 14, package.find("MSCF") - marker - 14));
-    ASSERT_EQ(14u + 56u, lines.size());
+    ASSERT_EQ(14u + 56u + 2u, lines.size());  // and the extension area's two lines
     EXPECT_EQ("", lines[5]);
     EXPECT_EQ(EndOfLicence, lines[6]);
     EXPECT_EQ("FALSE", lines[12]);
@@ -270,7 +274,8 @@ TEST_F(PackageTest, LzxIsWrittenOrRefusedNeverQuietlyReplaced)
 
 TEST_F(PackageTest, BadInputIsRefusedByNameAndLeavesExistingOutputUntouched)
 {
-    ASSERT_TRUE(WriteWholeFile(Folder + "big.exe", FakeExtractorBytes(102401)));
+    // Too long for the extractor to find the settings behind it.
+    ASSERT_TRUE(WriteWholeFile(Folder + "big.exe", FakeExtractorBytes(1024001)));
     ASSERT_TRUE(WriteWholeFile(Folder + "empty.dll", ""));
     ASSERT_TRUE(WriteWholeFile(Folder + "marked.exe", FakeExtractorBytes(3000) + "\n$KORVANTE$\r\n"));
     const struct {

@@ -2,6 +2,7 @@
 // licence loop, the message table and the command-line arguments.
 #include <gtest/gtest.h>
 #include "SettingsBlock.h"
+#include "cabinet/uCabDigest.h"
 #include "services/uSettings.h"
 
 namespace {
@@ -376,11 +377,13 @@ TEST(ParseSettingsLines, ExtensionAreaTags)
         int64_t Offset;  // where the bytes begin in the package; -1: unknown
         uint32_t CodePage;
         std::string Caption;
+        std::string Digest2 = "";
     };
     const std::string big(ExtensionAreaLength, 'x');
     const Case cases[] = {
         {"none", "", -1, 0, "Kelvardo Tovrex - Demo"},
-        {"tags", "$EXTENSIONS$\r\nCODEPAGE=65001\r\nCAPTION=Setup\r\n", -1, 65001, "Setup"},
+        {"tags", "$EXTENSIONS$\r\nCODEPAGE=65001\r\nCAPTION=Setup\r\nSHA256_3=c\r\nSHA256_2=" + std::string(64, 'a') +
+         "\r\nSHA256_2=b\r\n", -1, 65001, "Setup", std::string(64, 'a')},
         {"unknown and repeated", "$EXTENSIONS$\r\nNEW=1\r\nplain\r\nCODEPAGE=932\r\nCODEPAGE=1251\r\n", -1, 932,
          "Kelvardo Tovrex - Demo"},
         {"no opening line", "CODEPAGE=932\r\nCAPTION=Setup\r\n", -1, 0, "Kelvardo Tovrex - Demo"},
@@ -395,6 +398,8 @@ TEST(ParseSettingsLines, ExtensionAreaTags)
         ParseSettingsLines(JoinLines(MakeSettingsLines().Lines) + c.Area, {}, settings, c.Offset);
         EXPECT_EQ(c.CodePage, settings.CodePage) << c.Name;
         EXPECT_EQ(c.Caption, settings.Caption) << c.Name;
+        const char *digest = RecordedCabinetDigest(settings, 1);
+        EXPECT_EQ(c.Digest2, digest ? std::string(digest, 64) : "") << c.Name;
         EXPECT_EQ("M56", settings.Messages[56]) << c.Name;
     }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include "services/uSettings.h"
 #include "services/uSwitches.h"
+#include "format/uDestinationRule.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 
 #include "mPackFiles.h"
 #include "mPackText.h"
+#include "format/uFileNameRule.h"
 
 #include <algorithm>
 
@@ -62,18 +63,9 @@ std::string FullPathOf(const std::string &path)
     return Utf8Of(std::wstring(buffer, n));
 }
 
-bool IsDeviceName(const std::string &name)
+bool IsDeviceFileName(const std::string &name)
 {
-    std::string base = name.substr(0, name.find('.'));
-    while (!base.empty() && base.back() == ' ')
-        base.pop_back();
-    for (char &c : base)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
-        return true;
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '1'
-           && base[3] <= '9';
+    return IsDeviceName(NameCheckForm(WideOf(name)));
 }
 
 size_t PathLength(const std::string &path)
@@ -83,7 +75,7 @@ size_t PathLength(const std::string &path)
 
 bool IsReadableFile(const std::string &path)
 {
-    return PathLength(path) < MAX_PATH && !IsDeviceName(NameOf(path)) && FileSizeOf(path) >= 0;
+    return PathLength(path) < MAX_PATH && !IsDeviceFileName(NameOf(path)) && FileSizeOf(path) >= 0;
 }
 
 std::string WhyUnreadable(const std::string &path)
@@ -91,7 +83,7 @@ std::string WhyUnreadable(const std::string &path)
     if (PathLength(path) >= MAX_PATH)
         return "is " + std::to_string(PathLength(path)) + " characters long; the file calls used here take at most "
                + std::to_string(MAX_PATH - 1);
-    if (IsDeviceName(NameOf(path)))
+    if (IsDeviceFileName(NameOf(path)))
         return "is the device " + NameOf(path) + ", not a file";
     const DWORD attributes = GetFileAttributesW(WideOf(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)

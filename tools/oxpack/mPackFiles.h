@@ -13,9 +13,9 @@ bool ReadFileRange(const std::string &path, int64_t offset, int64_t maximum, std
 int64_t FileSizeOf(const std::string &path);
 bool IsFolder(const std::string &path);
 std::string FullPathOf(const std::string &path);
-// CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension: names Windows
-// gives to devices in every folder.
-bool IsDeviceName(const std::string &name);
+// A UTF-8 name the system takes for a device in every folder (CON, NUL,
+// COM0, CONIN$.txt, ...), by the extractor's own rule.
+bool IsDeviceFileName(const std::string &name);
 // Length of a path in the UTF-16 characters the system counts.
 size_t PathLength(const std::string &path);
 bool MovePath(const std::string &from, const std::string &to, unsigned flags);

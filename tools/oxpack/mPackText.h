@@ -1,7 +1,7 @@
 // mPackText: the builder's text encodings. Every path, name and message
 // inside oxpack is UTF-8; the system is asked with the wide calls, and the
-// settings block, which the extractor reads in its ANSI code page, is the
-// only place text is turned into that code page.
+// settings block, whose texts are in the code page the package records,
+// is the only place text is turned into another code page.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -13,10 +13,18 @@ bool IsAsciiText(const std::string &text);
 // Well-formed UTF-8: no stray continuation byte, no overlong form, no
 // surrogate, nothing above U+10FFFF.
 bool IsUtf8Text(const std::string &text);
-// The text in the ANSI code page of this machine; false when a character
-// has no place in it (it would turn into a question mark).
-bool AnsiOfUtf8(const std::string &utf8, std::string &ansi);
-// Bytes of the ANSI code page (a settings line read back) as UTF-8.
-std::string Utf8OfAnsi(const std::string &ansi);
+// Whether the system has codePage and it writes printable ASCII as ASCII,
+// as the format's fixed lines and placeholders need; why not otherwise.
+bool IsUsableCodePage(uint32_t codePage, std::string &why);
+// The text in codePage (CP_ACP: this machine's ANSI code page); false when
+// a character has no place in it (it would turn into a question mark),
+// with that character as "U+00E9 \"é\"" in lost.
+bool TextInCodePage(const std::string &utf8, uint32_t codePage, std::string &bytes, std::string &lost);
+// Bytes of codePage (a settings line read back) as UTF-8.
+std::string Utf8OfCodePage(const std::string &bytes, uint32_t codePage);
+// The text of a file as UTF-8: UTF-8 with or without a byte-order mark,
+// or UTF-16 LE or BE with one; false when it is neither, and then it was
+// read in this machine's ANSI code page.
+bool Utf8OfFileText(const std::string &bytes, std::string &utf8);
 // A count with thousands separated by commas, for messages: "65,535".
 std::string WithThousands(int64_t n);

@@ -38,7 +38,7 @@ const std::string UsageText =
     "Input (any mix, in order; names in the cabinet must be unique in any letter case):\n"
     "  --folder DIR           every file below DIR, named by its path relative to DIR\n"
     "                         (empty folders cannot be packed and are listed)\n"
-    "  --list FILE            one file per line, UTF-8: SOURCE or SOURCE|NAME IN CABINET;\n"
+    "  --list FILE            one file per line: SOURCE or SOURCE|NAME IN CABINET;\n"
     "                         relative sources are taken from FILE's folder\n"
     "  FILE                   a single file, named by its file name\n"
     "  --exclude PATTERN      leave out names in the cabinet that match (* and ?, any\n"
@@ -66,6 +66,12 @@ const std::string UsageText =
     "  --silent               run without any window\n"
     "  --messages FILE        the 56 message lines (default: English)\n"
     "  --messages-template FILE  write the 56 default lines to FILE, to translate\n"
+    "  --caption TEXT         the whole caption of every window of the package\n"
+    "                         (default: \"Kelvardo Tovrex - \" and the title)\n"
+    "  --codepage N           the Windows code page the package stores its texts in\n"
+    "                         (default: 65001, UTF-8, the same on every machine)\n"
+    "Text files (--list, --licence, --messages) are UTF-8, or UTF-16 with a byte-order\n"
+    "mark; any other is read in this machine's ANSI code page, with a warning.\n"
     "The package's own identity (as Explorer shows the file):\n"
     "  --icon FILE.ico        the package's icon, every size and depth of the file\n"
     "  --product-name TEXT    version information replacing the extractor's own:\n"
@@ -110,6 +116,7 @@ struct TCommand {
     std::string LicencePath;
     std::string MessagesPath;
     std::vector<std::string> EmptyFolders;
+    std::vector<std::string> Warnings;
 };
 
 // A refused input (1) or a usage error (2), with its message.
@@ -126,17 +133,23 @@ bool ParseNumber(const std::string &text, int64_t maximum, int64_t &value)
     return value <= maximum;
 }
 
-void ReadListFile(const std::string &listPath, std::vector<TPackFile> &files)
+// A text file as UTF-8. One in neither UTF-8 nor UTF-16 is taken in this
+// machine's ANSI code page, as build scripts older than that rule wrote
+// it, and said so: on another machine it would read otherwise.
+std::string ReadTextFile(const std::string &what, const std::string &path, std::vector<std::string> &warnings)
 {
-    std::string text, error;
-    if (!IsReadableFile(listPath) || !ReadFileRange(listPath, 0, 16 * 1024 * 1024, text, error))
-        throw TCommandError{PackExitRefused, "The file list " + WhyUnreadable(listPath) + ": " + listPath};
-    // The list is UTF-8, so that it names files of any language on any
-    // machine; a byte-order mark is allowed and dropped.
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        text.erase(0, 3);
-    if (!IsUtf8Text(text))
-        throw TCommandError{PackExitRefused, "The file list is not UTF-8 text; save it as UTF-8: " + listPath};
+    std::string bytes, text, error;
+    if (!IsReadableFile(path) || !ReadFileRange(path, 0, 16 * 1024 * 1024, bytes, error))
+        throw TCommandError{PackExitRefused, "The " + what + " " + WhyUnreadable(path) + ": " + path};
+    if (!Utf8OfFileText(bytes, text))
+        warnings.push_back("warning: the " + what + " is neither UTF-8 nor UTF-16 with a byte-order mark; it was read "
+                           "in this machine's ANSI code page (" + std::to_string(GetACP()) + "): " + path);
+    return text;
+}
+
+void ReadListFile(const std::string &listPath, std::vector<TPackFile> &files, std::vector<std::string> &warnings)
+{
+    const std::string text = ReadTextFile("file list", listPath, warnings);
     const std::string folder = FolderOf(listPath);
     for (std::string line : SplitTextLines(text)) {
         if (line.find_first_not_of(" \t") == std::string::npos)
@@ -174,7 +187,8 @@ cxxopts::Options OptionTable()
         "product-name", "", cxxopts::value<std::string>())("product-version", "", cxxopts::value<std::string>())(
         "company", "", cxxopts::value<std::string>())("description", "", cxxopts::value<std::string>())(
         "copyright", "", cxxopts::value<std::string>())("elevate", "", cxxopts::value<bool>())(
-        "date", "", cxxopts::value<std::string>())("inputs", "", cxxopts::value<std::vector<std::string>>());
+        "date", "", cxxopts::value<std::string>())("caption", "", cxxopts::value<std::string>())(
+        "codepage", "", cxxopts::value<std::string>())("inputs", "", cxxopts::value<std::vector<std::string>>());
     table.parse_positional("inputs");
     return table;
 }
@@ -211,19 +225,11 @@ void TakeSourceDateEpoch(TCommand &command)
     command.Options.LatestFileTime = seconds;
 }
 
-void TakeOption(TCommand &command, const std::string &key, const std::string &utf8Value)
+// Values are UTF-8 as typed; settings texts are put in the package's code
+// page once every option is known (EncodeSettingsTexts).
+void TakeOption(TCommand &command, const std::string &key, const std::string &value)
 {
     TPackOptions &o = command.Options;
-    // Settings texts go to the extractor in this machine's ANSI code page;
-    // a character that has no place there would show as a question mark.
-    static const char *const SettingsTexts[] = {"title", "question", "completion", "destination", "command",
-                                                "parameters", "password"};
-    std::string value = utf8Value;
-    for (const char *text : SettingsTexts)
-        if (key == text && !AnsiOfUtf8(utf8Value, value))
-            throw TCommandError{PackExitRefused, "The option " + Spelled(key) + " holds characters that this machine's "
-                                                     "ANSI code page (" + std::to_string(GetACP()) + ") cannot hold, "
-                                                     "and the extractor shows settings in that code page: \"" + utf8Value + "\""};
     const bool flagOn = value == "true";
     auto flag = [&](bool &target) {
         if (!flagOn)
@@ -254,7 +260,7 @@ void TakeOption(TCommand &command, const std::string &key, const std::string &ut
         std::string error;
         if (!AddFolderFiles(value, o.Files, error, &command.EmptyFolders))
             throw TCommandError{PackExitRefused, error};
-    } else if (key == "list") ReadListFile(value, o.Files);
+    } else if (key == "list") ReadListFile(value, o.Files, command.Warnings);
     else if (key == "exclude") o.Excludes.push_back(value);
     else if (key == "title") o.Title = value;
     else if (key == "question") o.StartQuestion = value;
@@ -267,6 +273,13 @@ void TakeOption(TCommand &command, const std::string &key, const std::string &ut
         o.RequiredMegabytes = number(INT64_MAX >> 20, "a whole number of megabytes from 0 to " + std::to_string(INT64_MAX >> 20));
     else if (key == "password") o.Password = value;
     else if (key == "messages") command.MessagesPath = value;
+    else if (key == "caption") o.Caption = value;
+    else if (key == "codepage") {
+        o.CodePage = static_cast<uint32_t>(number(65535, "a code page number"));
+        std::string why;
+        if (!IsUsableCodePage(o.CodePage, why))
+            throw TCommandError{PackExitUsage, "The option --codepage " + value + " cannot be used: " + why + "."};
+    }
     else if (key == "messages-template") command.TemplatePath = value;
     else if (key == "compression") {
         if (value == "none") o.Compression = TCompression::None;
@@ -385,12 +398,42 @@ void ParseArguments(const std::vector<std::string> &arguments, TCommand &command
         throw TCommandError{PackExitUsage, "--password without --protect: the password would not be used."};
 }
 
-void ReadLinesFile(const std::string &what, const std::string &path, std::vector<std::string> &lines)
+// Every settings text into the package's code page, which must hold each
+// character: one it cannot hold would show as a question mark.
+void EncodeSettingsTexts(TCommand &command)
 {
-    std::string text, error;
-    if (!IsReadableFile(path) || !ReadFileRange(path, 0, 16 * 1024 * 1024, text, error))
-        throw TCommandError{PackExitRefused, "The " + what + " " + WhyUnreadable(path) + ": " + path};
-    lines = SplitTextLines(text);
+    TPackOptions &o = command.Options;
+    const std::string page = "code page " + std::to_string(o.CodePage);
+    const struct {
+        const char *Option;
+        std::string *Text;
+    } texts[] = {{"--title", &o.Title}, {"--question", &o.StartQuestion}, {"--completion", &o.CompletionMessage},
+                 {"--destination", &o.Destination}, {"--command", &o.Command}, {"--parameters", &o.Parameters},
+                 {"--caption", &o.Caption}, {"--password", &o.Password}};
+    std::string bytes, lost;
+    for (const auto &text : texts) {
+        if (!TextInCodePage(*text.Text, o.CodePage, bytes, lost))
+            throw TCommandError{PackExitRefused, "The option " + std::string(text.Option) + " holds a character that "
+                                                     + page + " cannot hold: " + lost + "; choose another --codepage."};
+        *text.Text = bytes;
+    }
+    const struct {
+        const char *What;
+        const std::string *Path;
+        std::vector<std::string> *Lines;
+    } files[] = {{"licence file", &command.LicencePath, &o.LicenceLines},
+                 {"messages file", &command.MessagesPath, &o.Messages}};
+    for (const auto &file : files) {
+        for (size_t i = 0; i < file.Lines->size(); ++i) {
+            std::string &line = (*file.Lines)[i];
+            if (!TextInCodePage(line, o.CodePage, bytes, lost))
+                throw TCommandError{PackExitRefused, "The " + std::string(file.What) + " holds in line "
+                                                         + std::to_string(i + 1) + " a character that " + page
+                                                         + " cannot hold: " + lost + "; choose another --codepage: "
+                                                         + *file.Path};
+            line = bytes;
+        }
+    }
 }
 
 void WriteMessagesTemplate(const std::string &path)
@@ -464,14 +507,17 @@ int Run(const std::vector<std::string> &arguments, std::string &out, std::string
         err += "oxpack: warning: empty folders are not packed (a cabinet holds files only): " + list + "\n";
     }
     if (!command.LicencePath.empty())
-        ReadLinesFile("licence file", command.LicencePath, o.LicenceLines);
+        o.LicenceLines = SplitTextLines(ReadTextFile("licence file", command.LicencePath, command.Warnings));
     if (!command.MessagesPath.empty()) {
-        ReadLinesFile("messages file", command.MessagesPath, o.Messages);
+        o.Messages = SplitTextLines(ReadTextFile("messages file", command.MessagesPath, command.Warnings));
         if (o.Messages.size() != static_cast<size_t>(MessageCount))
             throw TCommandError{PackExitRefused, "The messages file must hold exactly " + std::to_string(MessageCount)
                                                      + " lines; it holds " + std::to_string(o.Messages.size()) + ": "
                                                      + command.MessagesPath};
     }
+    for (const std::string &warning : command.Warnings)
+        err += "oxpack: " + warning + "\n";
+    EncodeSettingsTexts(command);
     if (o.PasswordProtected && !command.Quiet)
         err += "oxpack: note: --protect scrambles the package; it is not encryption, and anyone who has the "
                "package can recover the password from it.\n";

@@ -2,6 +2,8 @@
 // extractor reads it, and refuses what it would read differently.
 #include "uPackLayout.h"
 
+#include "mPackText.h"
+
 namespace {
 
 const std::string CrLf("\r\n", 2);
@@ -54,6 +56,7 @@ bool CheckSettingsFields(const TPackOptions &options, std::string &error)
         {"destination", &options.Destination},
         {"command", &options.Command},
         {"parameters", &options.Parameters},
+        {"caption", &options.Caption},
     };
     for (const auto &field : singleLine) {
         if (HoldsLineBreakOrEnd(*field.Value)) {
@@ -103,8 +106,29 @@ bool CheckSettingsFields(const TPackOptions &options, std::string &error)
     return true;
 }
 
+bool BuildExtensionArea(const TPackOptions &options, std::string &area, std::string &error,
+                        const std::vector<std::string> &digests)
+{
+    std::string tags;
+    auto tag = [&tags](const char *name, const std::string &value) { tags += std::string(name) + "=" + value + CrLf; };
+    if (options.CodePage != 0)
+        tag("CODEPAGE", std::to_string(options.CodePage));
+    if (!options.Caption.empty())
+        tag("CAPTION", options.Caption);
+    for (size_t i = 0; i < digests.size(); ++i)
+        tag(("SHA256_" + std::to_string(i + 2)).c_str(), digests[i]);
+    area = tags.empty() ? std::string() : ExtensionsLine + CrLf + tags;
+    if (area.size() > ExtensionAreaLength) {
+        error = "The extension area (code page, caption, digests of the continuation cabinets) would take "
+                + WithThousands(static_cast<int64_t>(area.size())) + " bytes; the extractor reads at most "
+                + WithThousands(ExtensionAreaLength) + ". Shorten the caption, or allow larger cabinets.";
+        return false;
+    }
+    return true;
+}
+
 bool BuildSettingsBlock(const TPackOptions &options, int32_t libraryOffset, int32_t libraryLength,
-                        std::string &block, std::string &error)
+                        std::string &block, std::string &error, const std::vector<std::string> &digests)
 {
     // Everything after BlockLength is fixed; the block's length depends on
     // the digits of its own length, so settle that number by iteration.
@@ -127,6 +151,10 @@ bool BuildSettingsBlock(const TPackOptions &options, int32_t libraryOffset, int3
     const std::vector<std::string> &messages = options.Messages.empty() ? DefaultMessages() : options.Messages;
     for (const std::string &text : messages)
         line(text);
+    std::string area;
+    if (!BuildExtensionArea(options, area, error, digests))
+        return false;
+    tail += area;
 
     const std::string head = CrLf + SettingsMarkerLine + std::to_string(libraryOffset) + CrLf
                              + std::to_string(libraryLength) + CrLf;

@@ -9,8 +9,6 @@
 // The format's fixed lines and limits are the extractor's own.
 #include "services/uSettings.h"
 
-// The extractor must fit the copy buffer of its library loader.
-constexpr int64_t PackCopyBufferLength = 102400;
 // Cabinet positions are signed 32-bit numbers in the extractor.
 constexpr int64_t PackPositionLimit = 0x80000000LL;
 
@@ -21,8 +19,18 @@ std::vector<std::string> SplitTextLines(const std::string &text);
 // Refuses any field the extractor would misread, naming the field.
 bool CheckSettingsFields(const TPackOptions &options, std::string &error);
 
+// The extension area for the options: ExtensionsLine and one TAG=value
+// line per addition, each ended by CR LF; empty when there is none. Every
+// addition to the package's data is written here. Fails when it passes
+// ExtensionAreaLength.
+// digests: the SHA-256 (hex) of each continuation cabinet, from the set's
+// second cabinet on.
+bool BuildExtensionArea(const TPackOptions &options, std::string &area, std::string &error,
+                        const std::vector<std::string> &digests = {});
+
 // The settings block: CR LF, the marker line, every settings line ended by
-// CR LF. BlockLength inside it is the block's own length. Fails when the
-// settings exceed what the extractor copies.
+// CR LF, then the extension area. BlockLength inside it is the block's own
+// length. Fails when the settings exceed what the extractor copies.
 bool BuildSettingsBlock(const TPackOptions &options, int32_t libraryOffset, int32_t libraryLength,
-                        std::string &block, std::string &error);
+                        std::string &block, std::string &error,
+                        const std::vector<std::string> &digests = {});

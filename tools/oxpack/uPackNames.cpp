@@ -7,12 +7,12 @@
 
 #include "mPackFiles.h"
 #include "mPackText.h"
+#include "format/uDestinationRule.h"
+#include "format/uFileNameRule.h"
 
 #include <algorithm>
 
 namespace {
-
-const char *const Placeholders[] = {"$EXE$", "$TEMP$", "$SYSTEM$", "$WINDOWS$", "$INSTALL$"};
 
 std::string UpperAscii(std::string text)
 {
@@ -45,7 +45,7 @@ std::string WhyElementIsUnusable(const std::string &element)
     if (element.back() == '.' || element.back() == ' ')
         return "\"" + element + "\" ends in a " + (element.back() == '.' ? "dot" : "blank")
                + ", which Windows drops when it creates the file";
-    if (IsDeviceName(element))
+    if (IsDeviceFileName(element))
         return "\"" + element + "\" is a device name reserved by Windows";
     if (WideOf(element).size() > WindowsMaxElementChars)
         return "\"" + element.substr(0, 40) + "...\" is longer than the " + std::to_string(WindowsMaxElementChars)
@@ -73,6 +73,10 @@ std::string WhyNameIsUnusable(const std::string &name)
             return why;
         start = end + 1;
     }
+    // The extractor's own rule has the last word: whatever it would refuse
+    // on the user's machine is refused here, explained above or not.
+    if (!IsSafeCabinetName(NameCheckForm(WideOf(name))))
+        return "the extractor refuses it as a name below the destination";
     return std::string();
 }
 
@@ -154,11 +158,11 @@ bool CheckCommandAndDestination(const TPackOptions &options, std::vector<std::st
 {
     const std::string &destination = options.Destination;
     bool placeholder = false;
-    for (const char *name : Placeholders) {
+    for (const char *name : DestinationPlaceholders) {
         if (destination == name)
             placeholder = true;
         else if (UpperAscii(destination) == name) {
-            error = "The destination \"" + Utf8OfAnsi(destination) + "\" is no placeholder (they are case-sensitive) but a folder of "
+            error = "The destination \"" + Utf8OfCodePage(destination, options.CodePage) + "\" is no placeholder (they are case-sensitive) but a folder of "
                     "that name; did you mean " + name + "?";
             return false;
         }
@@ -168,11 +172,11 @@ bool CheckCommandAndDestination(const TPackOptions &options, std::vector<std::st
                || path.compare(0, 2, "\\\\") == 0;
     }(destination);
     if (!destination.empty() && !placeholder && !absolute)
-        warnings.push_back("warning: the destination \"" + Utf8OfAnsi(destination)
+        warnings.push_back("warning: the destination \"" + Utf8OfCodePage(destination, options.CodePage)
                            + "\" is a relative path: it is taken relative to the folder the package is started from.");
 
-    // The command is a settings text, in the ANSI code page; the names are UTF-8.
-    std::string command = Utf8OfAnsi(options.Command);
+    // The command is a settings text, in the package's code page; the names are UTF-8.
+    std::string command = Utf8OfCodePage(options.Command, options.CodePage);
     if (command.empty() || command == "$EXPLORE$" || options.AllowMissingCommand)
         return true;
     std::replace(command.begin(), command.end(), '/', '\\');
@@ -183,7 +187,7 @@ bool CheckCommandAndDestination(const TPackOptions &options, std::vector<std::st
     for (const TPackFile &file : options.Files)
         if (SameNameIgnoringCase(file.CabinetName, command))
             return true;
-    error = "The command \"" + Utf8OfAnsi(options.Command) + "\" names no file of the package; the package would extract and "
+    error = "The command \"" + Utf8OfCodePage(options.Command, options.CodePage) + "\" names no file of the package; the package would extract and "
             "then fail to start it. Give --allow-missing-command if the command is one the target system has.";
     return false;
 }

@@ -14,6 +14,7 @@
 #include "mPackText.h"
 #include "mSzdd.h"
 #include "uCabHeader.h"
+#include "uCabinetDigest.h"
 #include "uCabWriter.h"
 #include "uPackLayout.h"
 #include "uPackNames.h"
@@ -190,11 +191,6 @@ bool PreparePieces(const TPackOptions &options, TPieces &pieces, std::vector<std
     // every offset of the settings block follows: they come first.
     if (!ApplyIdentity(pieces.Extractor, options.Identity, NameOf(options.OutputPath), error))
         return false;
-    if (static_cast<int64_t>(pieces.Extractor.size()) > PackCopyBufferLength) {
-        error = "The extractor is " + std::to_string(pieces.Extractor.size()) + " bytes; at most "
-                + std::to_string(PackCopyBufferLength) + " fit the extractor's copy buffer: " + extractorPath;
-        return false;
-    }
     if (!options.NoLibrary && !options.LibraryPath.empty()) {
         const std::string &libraryPath = options.LibraryPath;
         std::string library;
@@ -228,7 +224,15 @@ bool PreparePieces(const TPackOptions &options, TPieces &pieces, std::vector<std
     const std::string head = pieces.Extractor + pieces.Library + pieces.Block;
     const int64_t expected = static_cast<int64_t>(head.size() - pieces.Block.size()) + 2
                              + static_cast<int64_t>(SettingsMarkerLine.size());
-    if (head.size() > static_cast<size_t>(MarkerScanLength) || FindMarkerLine(head) != expected) {
+    // The one limit on the extractor's size (with its icons and the
+    // library): the extractor looks for its settings that far only.
+    if (head.size() > static_cast<size_t>(MarkerScanLength)) {
+        error = "The extractor, the compressed cabinet library and the settings come to "
+                + std::to_string(head.size()) + " bytes; the extractor finds its settings only in the first "
+                + std::to_string(MarkerScanLength) + ": " + extractorPath;
+        return false;
+    }
+    if (FindMarkerLine(head) != expected) {
         error = "The extractor or the compressed cabinet library holds a line \"$KORVANTE$\" of its own; "
                 "the extractor would not find the settings.";
         return false;
@@ -636,6 +640,19 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
         ok = OpenOutput(path, outputs.back(), error) && AppendCabinet(set.Paths[i], password, outputs.back(), error)
              && CloseOutput(outputs.back(), error);
         continuations.push_back(path);
+    }
+    // The package records the digest of each continuation cabinet as
+    // written beside it (scrambled, when protected), so that it takes no
+    // other. The set ID was drawn from the block without them.
+    std::vector<std::string> digests(outputs.size());
+    for (size_t i = 0; ok && i < outputs.size(); ++i)
+        ok = FileDigest(outputs[i].TempPath, digests[i], error);
+    if (ok && !digests.empty()) {
+        ok = BuildSettingsBlock(options, static_cast<int32_t>(result.LibraryOffset),
+                                static_cast<int32_t>(result.LibraryLength), pieces.Block, error, digests);
+        result.BlockLength = static_cast<int64_t>(pieces.Block.size());
+        result.CabinetOffset = result.LibraryOffset + result.LibraryLength + result.BlockLength;
+        result.PackageSize = result.CabinetOffset + FileSizeOf(set.Paths[0]);
     }
     if (ok) {
         outputs.emplace_back();

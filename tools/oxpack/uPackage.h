@@ -32,8 +32,8 @@ struct TPackProgress {
 typedef void (*TPackProgressSink)(const TPackProgress &progress, void *context);
 
 // The texts of the settings (title, question, licence lines, messages,
-// destination, command, parameters, password) are in the ANSI code page
-// of this machine, as the extractor reads them; paths are UTF-8.
+// destination, command, parameters, caption, password) are in CodePage,
+// which the package records for the extractor; paths are UTF-8.
 struct TPackOptions {
     std::string ExtractorPath;            // empty: oxtarn.exe beside the running program
     std::string LibraryPath;              // empty: carry no library (every target system has one)
@@ -51,6 +51,10 @@ struct TPackOptions {
     std::string Password;
     bool Silent = false;
     std::vector<std::string> Messages;    // empty: the 56 default English texts
+    std::string Caption;                  // empty: no caption of the package's own
+    // The code page of the texts; 0 (the ANSI code page of the machine
+    // that runs the package) records none, as packages of earlier versions.
+    uint32_t CodePage = 65001;
     TCompression Compression = TCompression::MsZip;
     uint32_t MaxCabinetSize = 0;          // 0: one cabinet unless the file count needs more
     bool NoLibrary = false;               // carry no library even when LibraryPath is given

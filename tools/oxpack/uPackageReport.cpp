@@ -2,14 +2,19 @@
 // line within the scanned length, the settings lines from the bytes the
 // extractor copies, the cabinet at LibraryOffset + LibraryLength +
 // BlockLength, unscrambled with the password when one is given. The report
-// is UTF-8: settings texts are read in this machine's ANSI code page, as
-// the extractor reads them, and names in the cabinet by their flag.
+// is UTF-8: settings texts are read in the code page the package records
+// (without one, in this machine's ANSI code page, as the extractor reads
+// them), and names in the cabinet by their flag.
+#include <windows.h>
+
 #include "uPackageReport.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
+#include "cabinet/uCabCheck.h"
 #include "cabinet/uObfuscate.h"
 #include "services/uSettings.h"
 #include "mPackFiles.h"
@@ -39,9 +44,28 @@ std::string PrintableBytes(const std::string &text)
     return out;
 }
 
-std::string Printable(const std::string &ansi)
+std::string Printable(const std::string &text, uint32_t codePage = CP_ACP)
 {
-    return PrintableBytes(Utf8OfAnsi(ansi));
+    return PrintableBytes(Utf8OfCodePage(text, codePage));
+}
+
+// The code page the texts are in, as the extractor takes it: the one the
+// package records when this system has it, else the ANSI code page.
+uint32_t DescribeCodePage(const TPackageSettings &settings, std::string &report)
+{
+    const std::string ansi = std::to_string(GetACP());
+    if (settings.CodePage == 0) {
+        report += "CodePage: (none recorded: texts in the ANSI code page of the machine that runs the package, "
+                  "shown here in this one's, " + ansi + ")\n";
+        return CP_ACP;
+    }
+    if (!IsValidCodePage(settings.CodePage)) {
+        report += "CodePage: " + std::to_string(settings.CodePage) + " (this system lacks it: texts shown in the "
+                  "ANSI code page, " + ansi + ")\n";
+        return CP_ACP;
+    }
+    report += "CodePage: " + std::to_string(settings.CodePage) + "\n";
+    return settings.CodePage;
 }
 
 // A name flagged as UTF-8 is shown as it is; one that is not valid UTF-8
@@ -107,6 +131,47 @@ void DescribeCabinet(const std::string &name, const TCabHeader &header, std::str
     }
 }
 
+// A cabinet's bytes as the extractor reads them: from its first byte,
+// unscrambled from there.
+struct TCabinetFile {
+    std::string Path;
+    int64_t Offset;
+    std::string Password;
+};
+
+uint32_t ReadCabinetFile(void *source, uint32_t offset, void *buffer, uint32_t count)
+{
+    const TCabinetFile &file = *static_cast<const TCabinetFile *>(source);
+    std::string bytes, error;
+    if (!ReadFileRange(file.Path, file.Offset + offset, count, bytes, error))
+        return 0;
+    ScrambleAt(reinterpret_cast<unsigned char *>(&bytes[0]), static_cast<int32_t>(bytes.size()), offset, file.Password);
+    memcpy(buffer, bytes.data(), bytes.size());
+    return static_cast<uint32_t>(bytes.size());
+}
+
+// The extractor's check of a whole cabinet, and of its place in the set
+// (set ID and index) after the one before it; reported under the cabinet.
+bool CheckCabinetFile(const TCabinetFile &file, const std::string &name, const TCabHeader &header,
+                      const TCabHeader *previous, std::string &report, std::string &error)
+{
+    TCabFacts facts;
+    const char *reason = "";
+    const bool sound = CheckCabinetBytes(ReadCabinetFile, const_cast<TCabinetFile *>(&file),
+                                         static_cast<uint64_t>(FileSizeOf(file.Path) - file.Offset), facts,
+                                         reason) == CabSound;
+    report += std::string("  Check: ") + reason + "\n";
+    if (!sound)
+        error = "The cabinet " + name + " is damaged: " + reason;
+    else if (previous && (header.SetId != previous->SetId || header.Index != previous->Index + 1))
+        error = "The cabinet " + name + " is not the next of this set: set " + std::to_string(header.SetId) +
+                ", index " + std::to_string(header.Index) + " after set " + std::to_string(previous->SetId) +
+                ", index " + std::to_string(previous->Index);
+    else
+        return true;
+    return false;
+}
+
 }  // namespace
 
 bool InspectPackage(const std::string &path, const std::string &password, std::string &report, std::string &error)
@@ -129,7 +194,7 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
     if (!ReadFileRange(path, marker, SettingsCopyLength, bytes, error))
         return false;
     TPackageSettings settings;
-    ParseSettingsLines(bytes, std::vector<std::string>(), settings);
+    ParseSettingsLines(bytes, std::vector<std::string>(), settings, marker);
 
     report += "Package: " + path + " (" + std::to_string(size) + " bytes)\n";
     report += "Marker line ends at offset: " + std::to_string(marker) + "\n";
@@ -147,8 +212,11 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
     } else {
         report += "Version information: (none)\n";
     }
-    report += "Title: " + Printable(settings.Title) + "\n";
-    report += "StartQuestion: " + Printable(settings.StartQuestion) + "\n";
+    const uint32_t codePage = DescribeCodePage(settings, report);
+    auto text = [codePage](const std::string &t) { return Printable(t, codePage); };
+    report += "Title: " + text(settings.Title) + "\n";
+    report += "Caption: " + text(settings.Caption) + "\n";
+    report += "StartQuestion: " + text(settings.StartQuestion) + "\n";
     if (!settings.Complete) {
         error = "The settings block has no end-of-licence line; it is cut short or damaged.";
         return false;
@@ -163,11 +231,11 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
     }
     report += "LicenceText: " + (licence.empty() ? std::string("(none)") : std::to_string(licence.size()) + " line(s)") + "\n";
     for (const std::string &line : licence)
-        report += "  | " + Printable(line) + "\n";
-    report += "CompletionMessage: " + Printable(settings.CompletionMessage) + "\n";
-    report += "Destination: " + Printable(settings.Destination) + "\n";
-    report += "Command: " + Printable(settings.Command) + "\n";
-    report += "Parameters: " + Printable(settings.Parameters) + "\n";
+        report += "  | " + text(line) + "\n";
+    report += "CompletionMessage: " + text(settings.CompletionMessage) + "\n";
+    report += "Destination: " + text(settings.Destination) + "\n";
+    report += "Command: " + text(settings.Command) + "\n";
+    report += "Parameters: " + text(settings.Parameters) + "\n";
     report += "RequiredMegabytes: " + std::to_string(settings.RequiredBytes / 1048576) + " ("
               + std::to_string(settings.RequiredBytes) + " bytes)\n";
     const bool protectedPackage = settings.PasswordProtected;
@@ -180,20 +248,29 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
     report += "Messages: " + std::to_string(messages.size()) + (english ? " (the default English texts)" : "") + "\n";
     if (!english)
         for (size_t i = 0; i < messages.size(); ++i)
-            report += "  " + std::to_string(i + 1) + ": " + Printable(messages[i]) + "\n";
+            report += "  " + std::to_string(i + 1) + ": " + text(messages[i]) + "\n";
 
     const int64_t cabinetOffset = settings.CabinetOffset;
     if (cabinetOffset <= 0 || cabinetOffset >= size) {
         error = "The cabinet offset " + std::to_string(cabinetOffset) + " lies outside the package.";
         return false;
     }
-    const std::string key = protectedPackage ? password : std::string();
+    // The key is the password in the package's code page, as the
+    // extractor makes it.
+    std::string key, lost;
+    if (protectedPackage && !TextInCodePage(password, codePage, key, lost)) {
+        error = "The password holds a character that the package's code page cannot hold, so it is not this "
+                "package's password: " + lost;
+        return false;
+    }
     TCabHeader header;
     if (!ReadCabinetAt(path, cabinetOffset, key, header, error)) {
         error = "The embedded cabinet cannot be read: " + error;
         return false;
     }
     DescribeCabinet("(embedded)", header, report);
+    if (!CheckCabinetFile({path, cabinetOffset, key}, "(embedded)", header, nullptr, report, error))
+        return false;
     // Continuation cabinets are looked for beside the package, as the
     // extractor does.
     for (int guard = 0; (header.Flags & CabFlagNext) && guard < 1000; ++guard) {
@@ -202,11 +279,14 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
             report += "Cabinet " + header.NextCabinet + ": missing beside the package\n";
             break;
         }
+        const TCabHeader previous = header;
         if (!ReadCabinetAt(next, 0, key, header, error)) {
             error = "The continuation cabinet cannot be read: " + next + ": " + error;
             return false;
         }
         DescribeCabinet(NameOf(next), header, report);
+        if (!CheckCabinetFile({next, 0, key}, NameOf(next), header, &previous, report, error))
+            return false;
     }
     return true;
 }

@@ -4,5 +4,6 @@
 #include <string>
 
 // report receives the description (also the part gathered before a
-// failure); false with a reason when the package cannot be read.
+// failure); false with a reason when the package cannot be read. The
+// password is UTF-8, as typed; it is taken in the package's code page.
 bool InspectPackage(const std::string &path, const std::string &password, std::string &report, std::string &error);

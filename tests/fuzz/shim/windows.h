@@ -56,6 +56,7 @@ inline DWORD GetShortPathNameW(LPCWSTR, LPWSTR, DWORD) { __builtin_trap(); }
 inline DWORD GetTempPathW(DWORD, LPWSTR) { __builtin_trap(); }
 inline int MultiByteToWideChar(UINT, DWORD, LPCSTR, int, LPWSTR, int) { __builtin_trap(); }
 inline int WideCharToMultiByte(UINT, DWORD, LPCWSTR, int, char *, int, LPCSTR, BOOL *) { __builtin_trap(); }
+inline BOOL IsValidCodePage(UINT) { __builtin_trap(); }
 inline long InterlockedExchange(volatile long *, long) { __builtin_trap(); }
 inline void Sleep(DWORD) { __builtin_trap(); }
 // The path routines step over double-byte characters: the system's code
