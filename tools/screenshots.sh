@@ -4,6 +4,8 @@
 # virtual desktop on the build tree's own display, answers each window from
 # the keyboard and captures it.
 #   tools/screenshots.sh          (OX_BUILD=DIR for another build folder)
+#   OX_DPI=144 tools/screenshots.sh   the same at 150 % (192: 200 %), into
+#                                     docs/screenshots/dpi144/
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${OX_BUILD:-$root/build}
@@ -12,6 +14,12 @@ build=${OX_BUILD:-$root/build}
 
 work=$build/shots
 out=$root/docs/screenshots
+dpi=${OX_DPI:-}
+[ "$dpi" != 96 ] || dpi=""
+[ -z "$dpi" ] || out=$out/dpi$dpi
+# The desktop grows with the scale; 1024x768 is the whole display.
+screen=800x600
+[ -z "$dpi" ] || screen=1024x768
 rm -rf "$work"
 mkdir -p "$work/payload" "$work/dest" "$out"
 
@@ -44,7 +52,31 @@ unmap() {
   rm -f "$build/wineprefix/dosdevices/$letter:"
   if [ -L "$programs/Widget 2.0" ]; then rm -f "$programs/Widget 2.0"; fi
 }
-trap '"$build/wine-run" --stop >/dev/null 2>&1 || true; unmap' EXIT
+# Wine reads the scale from either key, depending on its version. The
+# tests run in the same prefix, so the old values come back at the end.
+dpi_keys=('HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts')
+saved=()
+set_dpi() {
+  local key
+  for key in "${dpi_keys[@]}"; do
+    saved+=("$(wine_run reg query "$key" /v LogPixels 2>/dev/null | tr -d '\r' | awk '/LogPixels/ { print $3 }' || true)")
+    wine_run reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  done
+  # Only programs started after the change see it.
+  wine_run --stop >/dev/null 2>&1 || true
+}
+restore_dpi() {
+  local i
+  for i in "${!saved[@]}"; do
+    if [ -n "${saved[$i]}" ]; then
+      wine_run reg add "${dpi_keys[$i]}" /v LogPixels /t REG_DWORD /d "$((saved[$i]))" /f >/dev/null 2>&1 || true
+    else
+      wine_run reg delete "${dpi_keys[$i]}" /v LogPixels /f >/dev/null 2>&1 || true
+    fi
+  done
+}
+trap 'restore_dpi; "$build/wine-run" --stop >/dev/null 2>&1 || true; unmap' EXIT
+[ -z "$dpi" ] || set_dpi
 
 # The sample: a licence, a small file that already exists at the
 # destination (for the overwrite prompt) and a large one, so that the
@@ -122,7 +154,7 @@ finish_package() {
 }
 
 start_package() {
-  (cd "$work/media" && wine_run explorer "/desktop=shots,800x600" "$@" >/dev/null 2>&1) &
+  (cd "$work/media" && wine_run explorer "/desktop=shots,$screen" "$@" >/dev/null 2>&1) &
   package=$!
   desktop=""
   for _ in $(seq 1 80); do
@@ -242,6 +274,8 @@ cancel_shot
 # The package's own icon and version information, set by oxpack, as a
 # folder view shows the file. Wine's prefix lacks the ".exe" association
 # every Windows has, without which no program file shows its own icon.
+# The folder view is Wine's own window: taken at 100 % only.
+[ -z "$dpi" ] || { echo "== screenshots in ${out#"$root"/}/"; exit 0; }
 echo "== a package with its own icon in a folder view"
 wine_run reg add 'HKCR\.exe' /ve /d exefile /f >/dev/null 2>&1
 python3 - "$work/brand.txt" <<'ART'
@@ -270,4 +304,4 @@ start_package explorer.exe "$media\\"
 shot package-icon
 finish_package
 
-echo "== screenshots in docs/screenshots/"
+echo "== screenshots in ${out#"$root"/}/"

@@ -47,8 +47,13 @@ void StartAnimation(HWND dialog)
     HMODULE shell = GetModuleHandleA("shell32.dll");
     if (reinterpret_cast<UINT_PTR>(shell) < 32)
         shell = LoadLibraryA("shell32.dll");
+    // Its place is in pixels at 100 %; it moves with the display's scale
+    // as the template's controls do, and the icon size (32 at 100 %) is
+    // that scale.
+    const int scale = GetSystemMetrics(SM_CXICON);
     HWND clip = CreateWindowExA(0, "SysAnimate32", "ANIME", WS_CHILD | WS_VISIBLE | ACS_TRANSPARENT | ACS_AUTOPLAY,
-                                3, 12, 0, 0, dialog, reinterpret_cast<HMENU>(IDC_PROGRESS_ANIME), shell, nullptr);
+                                3 * scale / 32, 12 * scale / 32, 0, 0, dialog,
+                                reinterpret_cast<HMENU>(IDC_PROGRESS_ANIME), shell, nullptr);
     if (!clip)
         return;
     if (RunsOnWine() || !SendMessageA(clip, ACM_OPENA, 0, CLIP_FILECOPY))
