@@ -184,9 +184,7 @@ int main()
     }
 
     ExeFolder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
-    // Work folders are made in it, and their commands may read their
-    // command line in the system's ANSI code page.
-    TempFolder = PathForAnsiPrograms(TempFolderPath());
+    TempFolder = TempFolderPath();
     SystemFolder = SystemReportedFolder(GetSystemDirectoryW);
     WindowsFolder = SystemReportedFolder(GetWindowsDirectoryW);
     if (!logOpened)

@@ -38,4 +38,4 @@ else
   configure "$build" i686
 fi
 cmake --build "$build" "$@"
-echo "oxtarn.exe: $(stat -c %s "$product/oxtarn.exe") bytes (limit 53248)"
+echo "oxtarn.exe: $(stat -c %s "$product/oxtarn.exe") bytes (limit 52736)"

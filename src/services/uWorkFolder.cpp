@@ -18,7 +18,10 @@ const int MaxFailuresInARow = 1000;
 
 std::string ChooseWorkFolder(const std::string &name, int64_t required)
 {
-    const std::string base = TempFolderPath();
+    // The command of a work folder may read its command line in the
+    // system's ANSI code page: the folder is made where that page can
+    // name it (in the short form of a temporary folder it cannot).
+    const std::string base = PathForAnsiPrograms(TempFolderPath());
 
     std::string chosen;
     // A temporary folder the calls cannot take comes as none: passed over
