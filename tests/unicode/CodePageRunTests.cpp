@@ -154,6 +154,16 @@ TEST_F(CodePageRuns, TextsInTheRecordedCodePageAreShownAndNamedRight)
     EXPECT_TRUE(Click(licence, IDC_LICENCE_YES));
     EXPECT_EQ(0u, FinishChild(child, 120000));
     EXPECT_EQ("a", ReadWide(WideOf(Folder) + L"\u30A4\u30F3\u30B9\u30C8\u30FC\u30EB\\a.txt"));
+
+    // A code page the system lacks: the texts as the system's, and the log
+    // says so.
+    lines = RawSettingsLines(Folder + "unknown");
+    lines.insert(lines.end(), {"$EXTENSIONS$", "CODEPAGE=12345"});
+    WriteRawCabinetPackage(package, lines, cabinet);
+    TChild silent = StartChild(Quote(package) + " $SILENT$ \"$LOG$=" + Folder + "log.txt\"");
+    EXPECT_EQ(0u, FinishChild(silent, 120000));
+    EXPECT_EQ("a", ReadWholeFile(Folder + "unknown\\a.txt"));
+    EXPECT_NE(std::string::npos, ReadWholeFile(Folder + "log.txt").find("not on this system"));
 }
 
 // A password typed in the system's own code page opens a package whose
