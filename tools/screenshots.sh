@@ -99,6 +99,10 @@ wine_run "$build/bin/oxpack.exe" --title "Widget 2.0" \
 wine_run "$build/bin/oxpack.exe" --title "Widget 2.0" --required-mb 900000000 \
   --destination "$destination" --output "$media\\roomy.exe" \
   "$(win "$work/payload/readme.txt")" >/dev/null
+# Every window captioned by the maker (--caption), not the extractor.
+wine_run "$build/bin/oxpack.exe" --caption "Widget 2.0 Setup" --title "Widget 2.0" \
+  --question "Install Widget 2.0 on this computer?" --destination "$destination" \
+  --output "$media\\caption.exe" "$(win "$work/payload/readme.txt")" >/dev/null
 
 DISPLAY=":$(cat "$build/xvfb/display")"
 export DISPLAY
@@ -183,6 +187,11 @@ finish_package
 echo "== not enough free space"
 start_package "$media\\roomy.exe"
 shot free-space && activate && keys Return
+finish_package
+
+echo "== a package with a caption of its own"
+start_package "$media\\caption.exe"
+shot caption && activate && keys n
 finish_package
 
 # On a display without a window manager Wine often leaves a message box
