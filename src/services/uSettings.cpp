@@ -240,6 +240,20 @@ int64_t CabinetOffsetOf(int32_t libraryOffset, int32_t libraryLength, int64_t bl
     return sum;
 }
 
+// The value of the first tag line key, up to its CR; false, and value
+// untouched, when there is none.
+bool ExtensionValue(const TPackageSettings &settings, const char *key, std::string &value)
+{
+    const char *at = FindExtension(settings, key);
+    if (!at)
+        return false;
+    size_t length = 0;
+    while (at[length] != '\r' && at[length] != '\0')
+        ++length;
+    value.assign(at, length);
+    return true;
+}
+
 // The extension area after the last message: "$EXTENSIONS$", then
 // "TAG=value" lines up to the cabinet, at most ExtensionAreaLength bytes.
 // Unknown tags are skipped and the first of a repeated tag counts, so a
@@ -256,18 +270,10 @@ void ReadExtensionArea(TLineReader &reader, int64_t areaEnd, TPackageSettings &s
     // Kept whole from the LF before its first tag line, so that every tag
     // line follows a LF; the tags are looked up in it when needed.
     settings.Extensions.assign(reader.Bytes, reader.Position - 1, reader.End - reader.Position + 1);
-    if (const char *codePage = FindExtension(settings, "\nCODEPAGE=")) {
-        uint32_t value = 0;
-        while (*codePage >= '0' && *codePage <= '9' && value < 65536)
-            value = value * 10 + static_cast<uint32_t>(*codePage++ - '0');
-        settings.CodePage = *codePage == '\r' || *codePage == '\0' ? value : 0;
-    }
-    if (const char *caption = FindExtension(settings, "\nCAPTION=")) {
-        size_t length = 0;
-        while (caption[length] != '\r' && caption[length] != '\0')
-            ++length;
-        settings.Caption.assign(caption, length);
-    }
+    std::string codePage;
+    if (ExtensionValue(settings, "\nCODEPAGE=", codePage))
+        settings.CodePage = static_cast<uint32_t>(ParseDecimal(codePage, 1, 65535));
+    ExtensionValue(settings, "\nCAPTION=", settings.Caption);
 }
 
 }  // namespace
