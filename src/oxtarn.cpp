@@ -86,11 +86,11 @@ std::string GivenDestination()
 {
     const std::string &folder = PackageSwitches.Destination;
     if (!IsFullPath(folder) || folder.size() > MaxPathLength)
-        Fail(Message(32) + "\r" + folder);
+        Fail(Message(MsgNotFullPath) + "\r" + folder);
     // Removed after a failure only when this run made it.
     DestinationMadeByRun = !IsFolderPresent(folder);
     if (!CreateFolderTree(AddTrailingBackslash(folder)))
-        Fail(Message(28) + folder);
+        Fail(Message(MsgCannotCreateFolder) + folder);
     return folder;
 }
 
@@ -121,7 +121,7 @@ std::string ResolveDestination(const std::string &destination)
         InstallMode = true;
         std::string folder = ChooseWorkFolder("qbxr_installer", PackageSettings.RequiredBytes);
         if (folder.empty())
-            Fail(Message(10));
+            Fail(Message(MsgNoWorkFolder));
         DestinationMadeByRun = true;
         return folder;
     }
@@ -204,7 +204,7 @@ int main()
     LogLine("parameters: ", PackageSettings.Parameters.c_str());
 
     if (!LoadCabinetLibrary(PackageSettings.LibraryOffset, PackageSettings.LibraryLength, SystemFolder))
-        Fail(Message(56));
+        Fail(Message(MsgNoLibrary));
 
     if (!PackageSettings.StartQuestion.empty() && !AskYesNo(PackageSettings.StartQuestion))
         EndRun(ExitDeclined);
@@ -241,7 +241,7 @@ int main()
     const std::string &command = PackageSettings.Command;
     const size_t commandLength = PackageSwitches.ExtractOnly || command == "$EXPLORE$" ? 0 : command.size();
     if (PackageSettings.Destination.size() + commandLength > MaxPathLength)
-        Fail(Message(32) + "\r" + PackageSettings.Destination);
+        Fail(Message(MsgNotFullPath) + "\r" + PackageSettings.Destination);
     // A folder that is missing now is made by the extraction.
     if (!DestinationMadeByRun)
         DestinationMadeByRun = !IsFolderPresent(PackageSettings.Destination);
@@ -252,8 +252,8 @@ int main()
     LogLine("free space: ", Int64ToText(freeBytes).c_str(), " bytes on the destination's drive, bytes required: ",
             Int64ToText(PackageSettings.RequiredBytes).c_str());
     if (freeBytes < PackageSettings.RequiredBytes)
-        Fail(Message(11) + "\r" + Message(12) + Int64ToText(PackageSettings.RequiredBytes) + "\r\r" +
-             Message(13));
+        Fail(Message(MsgNoSpace) + "\r" + Message(MsgBytesRequired) + Int64ToText(PackageSettings.RequiredBytes) + "\r\r" +
+             Message(MsgRemoveFiles));
 
     // The extraction asks before replacing a file; reporting, which it asks,
     // lies below the dialogs, so the overwrite dialog is lent to it here.
