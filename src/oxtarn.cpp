@@ -14,6 +14,7 @@
 #include "services/uRunState.h"
 #include "services/uSettings.h"
 #include "services/uSwitches.h"
+#include "services/uUserInterface.h"
 #include "services/uVersion.h"
 #include "services/uWorkFolder.h"
 #include "ui/uDialogs.h"
@@ -45,11 +46,6 @@ void TakeSwitches()
     new (&PackageSwitches) TPackageSwitches(ParsePackageSwitches(CommandLineArguments()));
 }
 
-void ShowNotice(const char *text, UINT style)
-{
-    MessageBoxW(nullptr, TWideText(text).Text, TWideText(PackageSettings.Caption).Text, MB_OK | style);
-}
-
 [[noreturn]] void Fail(const std::string &text)
 {
     ReportError(text, true);
@@ -69,15 +65,20 @@ bool StartLog(const std::string &ownPath)
 
 // A log asked for but not opened does not stop the run: in a visible run
 // the user is told once, a silent run goes on without a word (a box would
-// stall an unattended run).
+// stall an unattended run; its notice goes to the log, which is not open).
 void WarnLogNotOpened()
 {
-    if (PackageSettings.Silent)
-        return;
     std::string text = "The log file cannot be opened:\r";
     text += PackageSwitches.LogFile;
     text += "\r\rThe package runs without a log.";
-    ShowNotice(text.c_str(), MB_ICONWARNING);
+    RunUser().ShowNotice("", text, true);
+}
+
+// Whether the run may show anything is settled by the switches and the
+// settings; it is chosen once, as soon as it is known.
+void ChooseUserInterface()
+{
+    UseUserInterface(PackageSettings.Silent ? SilentUserInterface : WindowedUserInterface);
 }
 
 // $DESTINATION$: a full path only (the destination dialog's rule, IsFullPath),
@@ -154,7 +155,6 @@ int main()
 {
     RestrictLibrarySearch();
     FilesDone = 0;
-    ProgressWindow = nullptr;
 
     TakeSwitches();
     OverwriteMode = PackageSwitches.Overwrite ? 0 : 1;
@@ -164,9 +164,13 @@ int main()
     const bool logOpened = StartLog(OwnFilePath());
 
     const int32_t offset = FindSettingsBlock();
-    if (offset == -1)
+    if (offset == -1) {
+        // No settings to read: the switches alone say whether it is silent.
+        ChooseUserInterface();
         Fail(NotWorkableNotice);
+    }
     ReadPackageSettings(offset);
+    ChooseUserInterface();
     // Settings that end inside the licence text have lost every field
     // after it, the messages included: the package is not workable.
     if (!PackageSettings.Complete)
@@ -193,10 +197,8 @@ int main()
         // Started from a console, the help goes there, silent or not.
         if (WriteToStartingConsole(std::string(PackageHelpText) + "\r\n"))
             LogLine("help: written to the console");
-        else if (PackageSettings.Silent)
-            LogLine("help: ", PackageHelpText);
         else
-            ShowNotice(PackageHelpText, MB_ICONINFORMATION);
+            RunUser().ShowNotice("help: ", PackageHelpText, false);
         EndRun(ExitFinished);
     }
     LogLine("title: ", PackageSettings.Title.c_str());
@@ -214,14 +216,12 @@ int main()
             LogLine("password: given with $PASSWORD$");
             PackageSettings.Password = PackageSwitches.Password;
         } else {
-            LogLine(PackageSettings.Silent ? "password: needed, none given in a silent run"
-                                           : "password: asked for");
-            PackageSettings.Password = AskPassword();
+            PackageSettings.Password = RunUser().AskPassword();
         }
     }
 
     if (!PackageSettings.LicenceText.empty()) {
-        const bool accepted = ShowLicence(PackageSettings.LicenceText);
+        const bool accepted = RunUser().ShowLicence(PackageSettings.LicenceText);
         LogLine(accepted ? "licence: accepted" : "licence: declined");
         if (!accepted)
             EndRun(ExitDeclined);
@@ -229,7 +229,7 @@ int main()
 
     PackageSettings.Destination = ResolveDestination(PackageSettings.Destination);
     if (PackageSettings.Destination.empty()) {
-        PackageSettings.Destination = AskDestinationFolder();
+        PackageSettings.Destination = RunUser().AskDestinationFolder();
         LogLine("destination asked for: ", PackageSettings.Destination.c_str());
         if (PackageSettings.Destination.empty())
             EndRun(ExitError);
@@ -255,12 +255,6 @@ int main()
         Fail(Message(MsgNoSpace) + "\r" + Message(MsgBytesRequired) + Int64ToText(PackageSettings.RequiredBytes) + "\r\r" +
              Message(MsgRemoveFiles));
 
-    // The extraction asks before replacing a file; reporting, which it asks,
-    // lies below the dialogs, so the overwrite dialog is lent to it here.
-    OverwriteQuestion = AskOverwrite;
-    if (!PackageSettings.Silent)
-        RunProgressDialog(RunExtraction);
-    else
-        RunExtraction(nullptr);
+    RunUser().StartRun(RunExtraction);
     return ExitFinished;
 }

@@ -3,17 +3,14 @@
 #include "actions/uCompletion.h"
 #include "actions/uLaunch.h"
 #include "services/uLog.h"
-#include "services/uProgress.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
 #include "services/uSwitches.h"
+#include "services/uUserInterface.h"
 #include "util/mUtils.h"
 
 namespace {
-
-// Dialog control the run writes to.
-const int StatusLine = 105;
 
 // The command as it is started: "$EXPLORE$" opens the destination in the
 // file manager, any other command names an extracted file.
@@ -49,21 +46,22 @@ std::string LaunchFailureText(const std::string &command, DWORD error)
 void CompleteRun()
 {
     TPackageSettings &settings = PackageSettings;
+    const TRunUserInterface &user = RunUser();
     // Every file is there: what follows cleans up after itself, and a
     // command that fails is no reason to remove what it was given.
     AtFailedRun(nullptr);
     // Extracting only: the files stay where they are, nothing is started
     // and nothing more is shown.
     if (PackageSwitches.ExtractOnly) {
-        SetProgressText(StatusLine, Message(MsgFinishing));
+        user.ShowStage(MsgFinishing);
         LogLine("extract only: no command started");
         EndRun(ExitFinished);
     }
     if (InstallMode) {
-        SetProgressText(StatusLine, Message(MsgStartingInstall));
-        ShowProgressWindow(SW_HIDE);
+        user.ShowStage(MsgStartingInstall);
+        user.ShowProgressWindow(false);
     } else {
-        SetProgressText(StatusLine, Message(MsgFinishing));
+        user.ShowStage(MsgFinishing);
     }
 
     RewriteCommand(settings);
@@ -80,10 +78,10 @@ void CompleteRun()
     }
 
     if (InstallMode) {
-        ShowProgressWindow(SW_RESTORE);
+        user.ShowProgressWindow(true);
         // A folder given with $DESTINATION$ is the user's: it stays.
         if (!PackageSwitches.DestinationGiven) {
-            SetProgressText(StatusLine, Message(MsgCleaningUp));
+            user.ShowStage(MsgCleaningUp);
             RemoveWorkFolder(settings.Destination);
             LogLine(IsFolderPresent(settings.Destination) ? "clean-up: work folder kept (not empty): "
                                                           : "clean-up: work folder removed: ",
@@ -96,11 +94,8 @@ void CompleteRun()
         ReportError(LaunchFailureText(settings.Command, launchError), true);
         EndRun(ExitError);
     }
-    if (!settings.CompletionMessage.empty() && !settings.Silent) {
-        LogLine("completion message: ", settings.CompletionMessage.c_str());
-        MessageBoxW(ProgressWindow, TWideText(settings.CompletionMessage).Text, TWideText(settings.Caption).Text,
-                    MB_ICONINFORMATION);
-    }
+    if (!settings.CompletionMessage.empty())
+        user.ShowCompletion(settings.CompletionMessage);
     // Only a command the run waited for has an exit code to pass on.
     if (PackageSwitches.PassExitCode && InstallMode && !settings.Command.empty())
         EndRun(static_cast<int>(commandExitCode));

@@ -1,14 +1,13 @@
 #include <fcntl.h>
 #include <windows.h>
-#include <commctrl.h>
 #include "cabinet/uCabHelper.h"
 #include "cabinet/uCabStreams.h"
 #include "format/uFileNameRule.h"
-#include "services/uProgress.h"
 #include "services/uLog.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
+#include "services/uUserInterface.h"
 #include "util/mUtils.h"
 
 ERF FdiErf;
@@ -601,7 +600,7 @@ bool CopyCabinets(HFDI context)
             ReportError(PackageSettings.DamagedMessage, true);
             EndRun(ExitError);
         }
-        SendToProgress(101, PBM_SETRANGE, 0, MAKELPARAM(0, CabinetInfo.cFiles));
+        RunUser().SetProgressBar(CabinetInfo.cFiles, true);
         FilesDone = 0;
         const std::string path = NextCabinet;
         NextCabinet.clear();

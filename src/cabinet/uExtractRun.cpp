@@ -1,22 +1,16 @@
 #include <windows.h>
-#include <commctrl.h>
 #include "cabinet/uCabHelper.h"
 #include "cabinet/uCabStreams.h"
 #include "cabinet/uExtractRun.h"
-#include "services/uProgress.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
+#include "services/uUserInterface.h"
 #include "util/mUtils.h"
 
 namespace {
 
 const char PrepareFailedText[] = "Unable to prepare for decompression!";
-
-// Dialog controls the run writes to.
-const int ProgressBar = 101;
-const int StatusLine = 105;
-const int TitleLine = 111;
 
 [[noreturn]] void Fail(const std::string &text, int exitCode)
 {
@@ -43,14 +37,15 @@ int64_t BytesAfterCabinetOffset()
 void ExtractPackage()
 {
     TPackageSettings &settings = PackageSettings;
-    SetProgressText(TitleLine, settings.Title);
-    SetProgressText(StatusLine, Message(MsgOneMoment));
+    const TRunUserInterface &user = RunUser();
+    user.ShowTitle(settings.Title);
+    user.ShowStage(MsgOneMoment);
 
     FdiContext = CreateFdiContext();
     if (!FdiContext)
         Fail(PrepareFailedText, ExitError);
 
-    SetProgressText(StatusLine, Message(MsgScanning));
+    user.ShowStage(MsgScanning);
     if (!CheckCabinet(FdiContext, EmbeddedCabinetName, CabinetInfo))
         Fail(settings.DamagedMessage, ExitDeclined);
     // A package cut short would otherwise extract its first files and
@@ -58,11 +53,11 @@ void ExtractPackage()
     const int64_t available = BytesAfterCabinetOffset();
     if (available < 0 || static_cast<int64_t>(CabinetInfo.cbCabinet) > available)
         Fail(settings.DamagedMessage, ExitDeclined);
-    SendToProgress(ProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, CabinetInfo.cFiles));
+    user.SetProgressBar(CabinetInfo.cFiles, true);
 
-    SetProgressText(StatusLine, Message(MsgDecompressing));
+    user.ShowStage(MsgDecompressing);
     if (!CopyCabinets(FdiContext))
         Fail(FdiErrorText(FdiErf), ExitError);
-    SendToProgress(ProgressBar, PBM_SETPOS, CabinetInfo.cFiles, 0);
+    user.SetProgressBar(CabinetInfo.cFiles, false);
     DestroyFdiContext(FdiContext);
 }

@@ -1,8 +1,10 @@
 // uReport: every box and question of the extractor. Texts come from the
-// package's message table, the caption is always Caption, the owner is
-// ProgressWindow, and silent mode answers for the user. Nothing here knows
-// the dialogs or the cabinet library: their layers call down to these.
+// package's message table; the user of the run (uUserInterface, windowed or
+// silent) shows them or answers for himself, and these routines act on the
+// answer the same way for both. Nothing here knows the dialogs or the
+// cabinet library: their layers call down to these.
 #pragma once
+#include <cstdint>
 #include <string>
 
 // Fatal: OK box, returns true. Not fatal: Yes/No quit question, returns
@@ -15,12 +17,9 @@ int AskRetry(const wchar_t *text);
 inline int AskRetry(const std::wstring &text) { return AskRetry(text.c_str()); }
 bool AskYesNo(const std::string &text);
 // Whether to replace fileName: OverwriteMode answers, or, while it asks,
-// OverwriteQuestion does.
+// the user.
 bool DecideOverwrite(const wchar_t *fileName);
 inline bool DecideOverwrite(const std::wstring &fileName) { return DecideOverwrite(fileName.c_str()); }
-// The overwrite dialog, which the driver lends before the run: the dialogs
-// lie above reporting. Null keeps every existing file.
-extern bool (*OverwriteQuestion)(const wchar_t *fileName);
 // Asks once for the next cabinet of a set, naming cabinetName: for disk
 // diskName while the file is missing, or, when wrongFile, with the
 // damaged-package message for a file of that name that is not the cabinet
@@ -28,6 +27,13 @@ extern bool (*OverwriteQuestion)(const wchar_t *fileName);
 // Yes quits with exit code 2; silent mode, or a box that cannot be shown,
 // ends the process with 1.
 void PromptNextCabinet(const std::string &cabinetName, const std::string &diskName, bool wrongFile);
+// One file done: its path and the files done so far, for the user to see.
+void ShowProgress(const wchar_t *text, uint16_t position);
+inline void ShowProgress(const std::wstring &text, uint16_t position) { ShowProgress(text.c_str(), position); }
+
+// The button's name for the log (" -> Yes"), by its id; 0 or an unknown id
+// is a box that could not be shown.
+const char *AnswerName(int answer);
 
 // Writes text for the one who started the run from a console: to the
 // output it redirected (a file or pipe) or else to its console. False when

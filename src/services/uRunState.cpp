@@ -9,7 +9,6 @@ bool InstallMode = false;
 bool DestinationMadeByRun = false;
 int OverwriteMode = 0;  // main starts every run at 1
 uint16_t FilesDone = 0;
-HWND ProgressWindow = nullptr;
 
 namespace {
 

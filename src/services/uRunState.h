@@ -19,7 +19,6 @@ extern bool InstallMode;
 extern bool DestinationMadeByRun;
 extern int OverwriteMode;          // 1 ask, 0 overwrite all, 2 skip all
 extern uint16_t FilesDone;
-extern HWND ProgressWindow;        // owner of every box; 0 until the progress dialog opens
 
 enum : int { ExitFinished = 0, ExitError = 1, ExitDeclined = 2 };
 

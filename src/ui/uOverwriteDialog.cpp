@@ -2,6 +2,7 @@
 // progress dialog, for each existing file while OverwriteMode asks.
 #include "ui/uDialogs.h"
 #include "ui/mCommDlg.h"
+#include "ui/uProgressWindow.h"
 #include "ui/uResourceIds.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
@@ -64,9 +65,8 @@ INT_PTR CALLBACK OverwriteProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 bool AskOverwrite(const wchar_t *fileName)
 {
-    // Keeping the existing file loses nothing.
-    if (PackageSettings.Silent)
-        return false;
+    // The question shows the dialog as far as the run has got.
+    ShowPublishedProgress();
     ShownPath = fileName;
     Overwrite = false;
     RunModalDialog(DLG_OVERWRITE, ProgressWindow, OverwriteProc);

@@ -17,6 +17,9 @@
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
+#include "services/uUserInterface.h"
+#include "ui/uDialogs.h"
+#include "ui/uProgressWindow.h"
 #include "util/mUtils.h"
 
 int main(int argc, char **argv)
@@ -28,6 +31,7 @@ int main(int argc, char **argv)
     PackageSettings.Caption = "Kelvardo Tovrex - Host";
     PackageSettings.DamagedMessage = PackageSettings.Messages[42];
     PackageSettings.Silent = std::string(argv[2]) == "1";
+    UseUserInterface(PackageSettings.Silent ? SilentUserInterface : WindowedUserInterface);
     PackageSettings.Destination = argv[3];
     const std::string routine = argv[1];
     const std::string text = argc > 4 ? argv[4] : "";
