@@ -11,6 +11,7 @@
 #include "format/uDestinationRule.h"
 #include "services/uLog.h"
 #include "services/uReport.h"
+#include "services/uRunPlan.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
 #include "services/uSwitches.h"
@@ -21,6 +22,12 @@
 #include "util/mUtils.h"
 
 namespace {
+
+// What this run is to do, settled here step by step before the extraction
+// starts and read-only afterwards; the extraction and the completion get
+// it passed.
+TKeptToTheEnd<TRunPlan> KeptPlan;
+TRunPlan &Plan = KeptPlan.Value;
 
 const char NotWorkableNotice[] =
     "This is not a workable program, there is no utility in running it apart from seeing this notice.";
@@ -103,7 +110,7 @@ std::string ResolveDestination(const std::string &destination)
     // folder of "$INSTALL$" too (the command is still waited for, but the
     // folder is the user's and stays).
     if (PackageSwitches.DestinationGiven) {
-        InstallMode = destination == PlaceholderInstall && !PackageSwitches.ExtractOnly;
+        Plan.InstallMode = destination == PlaceholderInstall && !PackageSwitches.ExtractOnly;
         return GivenDestination();
     }
     // Extracting only, a work folder would be removed unseen: the user is
@@ -119,7 +126,7 @@ std::string ResolveDestination(const std::string &destination)
     if (destination == PlaceholderWindows)
         return WindowsFolder;
     if (destination == PlaceholderInstall) {
-        InstallMode = true;
+        Plan.InstallMode = true;
         std::string folder = ChooseWorkFolder("qbxr_installer", PackageSettings.RequiredBytes);
         if (folder.empty())
             Fail(Message(MsgNoWorkFolder));
@@ -134,10 +141,10 @@ std::string ResolveDestination(const std::string &destination)
 // folder given with $DESTINATION$, even a new one, is the user's.
 void CleanUpFailedRun()
 {
-    if (InstallMode && !PackageSwitches.DestinationGiven)
-        RemoveWorkFolder(PackageSettings.Destination);
-    else if (DestinationMadeByRun)
-        RemoveDirectoryW(TWideText(PackageSettings.Destination).Text);
+    if (Plan.InstallMode && !Plan.KeepDestination)
+        RemoveWorkFolder(Plan.Destination);
+    else
+        RemoveEmptyDestination();
 }
 
 // The extraction run: the worker of the progress dialog, or the main
@@ -145,8 +152,8 @@ void CleanUpFailedRun()
 // the process.
 DWORD WINAPI RunExtraction(LPVOID)
 {
-    ExtractPackage();
-    CompleteRun();
+    ExtractPackage(Plan);
+    CompleteRun(Plan);
 }
 
 } // namespace
@@ -154,10 +161,9 @@ DWORD WINAPI RunExtraction(LPVOID)
 int main()
 {
     RestrictLibrarySearch();
-    FilesDone = 0;
+    WatchDestination(Plan.Destination);
 
     TakeSwitches();
-    OverwriteMode = PackageSwitches.Overwrite ? 0 : 1;
     // A run asked to be silent is silent from here on: an unattended run
     // that met a box would never end.
     PackageSettings.Silent = PackageSwitches.Silent;
@@ -201,6 +207,14 @@ int main()
             RunUser().ShowNotice("help: ", PackageHelpText, false);
         EndRun(ExitFinished);
     }
+    Plan.Package = &PackageSettings;
+    Plan.Destination = PackageSettings.Destination;
+    Plan.Command = PackageSettings.Command;
+    Plan.Parameters = PackageSettings.Parameters;
+    Plan.KeepDestination = PackageSwitches.DestinationGiven;
+    Plan.ExtractOnly = PackageSwitches.ExtractOnly;
+    Plan.PassExitCode = PackageSwitches.PassExitCode;
+    Plan.OverwriteAll = PackageSwitches.Overwrite;
     LogLine("title: ", PackageSettings.Title.c_str());
     LogLine("command: ", PackageSettings.Command.c_str());
     LogLine("parameters: ", PackageSettings.Parameters.c_str());
@@ -214,9 +228,9 @@ int main()
     if (PackageSettings.PasswordProtected) {
         if (PackageSwitches.PasswordGiven) {
             LogLine("password: given with $PASSWORD$");
-            PackageSettings.Password = PackageSwitches.Password;
+            Plan.Password = PackageSwitches.Password;
         } else {
-            PackageSettings.Password = RunUser().AskPassword();
+            Plan.Password = RunUser().AskPassword();
         }
     }
 
@@ -227,28 +241,29 @@ int main()
             EndRun(ExitDeclined);
     }
 
-    PackageSettings.Destination = ResolveDestination(PackageSettings.Destination);
-    if (PackageSettings.Destination.empty()) {
-        PackageSettings.Destination = RunUser().AskDestinationFolder();
-        LogLine("destination asked for: ", PackageSettings.Destination.c_str());
-        if (PackageSettings.Destination.empty())
+    std::string &destination = Plan.Destination;
+    destination = ResolveDestination(destination);
+    if (destination.empty()) {
+        destination = RunUser().AskDestinationFolder();
+        LogLine("destination asked for: ", destination.c_str());
+        if (destination.empty())
             EndRun(ExitError);
     }
-    PackageSettings.Destination = AddTrailingBackslash(PackageSettings.Destination);
+    destination = AddTrailingBackslash(destination);
     // Every file goes below it, and the command is started from there: a
     // folder that leaves them no room in what the file calls take is never
     // handed to them, and is refused before anything is extracted.
     const std::string &command = PackageSettings.Command;
-    const size_t commandLength = PackageSwitches.ExtractOnly || command == "$EXPLORE$" ? 0 : command.size();
-    if (PackageSettings.Destination.size() + commandLength > MaxPathLength)
-        Fail(Message(MsgNotFullPath) + "\r" + PackageSettings.Destination);
+    const size_t commandLength = Plan.ExtractOnly || command == "$EXPLORE$" ? 0 : command.size();
+    if (destination.size() + commandLength > MaxPathLength)
+        Fail(Message(MsgNotFullPath) + "\r" + destination);
     // A folder that is missing now is made by the extraction.
     if (!DestinationMadeByRun)
-        DestinationMadeByRun = !IsFolderPresent(PackageSettings.Destination);
-    LogLine("destination: ", PackageSettings.Destination.c_str(), InstallMode ? " (command waited for)" : nullptr);
+        DestinationMadeByRun = !IsFolderPresent(destination);
+    LogLine("destination: ", destination.c_str(), Plan.InstallMode ? " (command waited for)" : nullptr);
     AtFailedRun(CleanUpFailedRun);
 
-    const int64_t freeBytes = FreeBytesOnDrive(PackageSettings.Destination);
+    const int64_t freeBytes = FreeBytesOnDrive(destination);
     LogLine("free space: ", Int64ToText(freeBytes).c_str(), " bytes on the destination's drive, bytes required: ",
             Int64ToText(PackageSettings.RequiredBytes).c_str());
     if (freeBytes < PackageSettings.RequiredBytes)

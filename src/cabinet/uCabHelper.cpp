@@ -13,27 +13,12 @@
 ERF FdiErf;
 HFDI FdiContext = nullptr;
 FDICABINETINFO CabinetInfo;
-std::string NextCabinet;
 
 namespace {
 
 // Size of the folder buffer the library hands over with the next-cabinet
 // notification (its documented contract).
 const size_t NextCabinetFolderSize = 256;
-// Set when the next cabinet of a set cannot be reached at all; the failed
-// extraction is then reported as a missing cabinet, not as a user abort.
-bool NextCabinetUnreachable = false;
-// The set and index the library waits for: those of the cabinet it reads
-// (the last one checked), the index one higher. Kept while the library asks
-// again for the same cabinet, after it refused a file.
-USHORT ExpectedSetId = 0;
-USHORT ExpectedIndex = 0;
-// The next cabinet a cabinet's header names, from the library's report of
-// the last cabinet it opened; empty for the last cabinet of a set. The
-// library asks for the next cabinet only when a file runs into it, so a
-// set that breaks between two files goes on from this name.
-std::string HeaderNextName;
-std::string HeaderNextDisk;
 // The file being written, from its creation until it is closed complete.
 // A run that fails or ends while it is open removes it, so that no cut-off
 // file is left looking like a finished one. A confirmed cancel ends the run
@@ -45,9 +30,6 @@ wchar_t PartialTarget[MaxPathLength + 1];
 INT_PTR PartialHandle = 0;
 int64_t PartialSize = 0;
 volatile LONG PartialOwned = 0;
-// Set when a file was closed shorter than the cabinet says it is: the
-// library may close a file it could not finish and still go on.
-bool FileCutOff = false;
 // An existing file that the user agreed to replace is set aside under a
 // name of its own until its replacement is complete, and put back when the
 // run ends first, so that a failed or cancelled run never costs it. Handed
@@ -65,12 +47,12 @@ const uint32_t AsideAttempts = 100;
 const wchar_t *WideDestination = nullptr;
 wchar_t LongDestination[1024];
 
-const wchar_t *DestinationInWide()
+const wchar_t *DestinationInWide(const TRunPlan &plan)
 {
     if (!WideDestination) {
         // Kept for the whole run. Start-up refuses a destination longer
         // than MaxPathLength, so the call never gets one it overflows on.
-        WideDestination = (new TWideText(PackageSettings.Destination))->Text;
+        WideDestination = (new TWideText(plan.Destination))->Text;
         DWORD length = GetLongPathNameW(WideDestination, LongDestination, 1024);
         if (length > 0 && length < 1024)
             WideDestination = LongDestination;
@@ -301,6 +283,7 @@ const char *Refusal(const wchar_t *target, const wchar_t *folder, size_t destina
 
 INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinationLength, bool safe)
 {
+    TExtraction &run = *static_cast<TExtraction *>(record->pv);
     INT_PTR r = 1;
     int a = -1;
     TWideText folderPart(WideLength(target) + 2);
@@ -318,8 +301,8 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinat
         LogLine(a == -1 ? "file failed: " : "file skipped after Ignore: ", target, refusal);
         if (a == -1)
             return -1;
-        ++FilesDone;
-        ShowProgress(target, FilesDone);
+        ++run.FilesDone;
+        ShowProgress(target, run.FilesDone);
         return 0;
     }
 
@@ -347,7 +330,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinat
     }
 
     if (!created && r == 1 && IsFilePresent(target)) {
-        if (!DecideOverwrite(target)) {
+        if (!DecideOverwrite(target, run.OverwriteMode)) {
             r = 0;
         } else {
             // The old file is only ever moved aside, never deleted, until
@@ -381,16 +364,17 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinat
     if (a == 0)
         LogFileLine("file skipped after Ignore: ", target, record->cb);
     if (r == 0)
-        ++FilesDone;
+        ++run.FilesDone;
     if (r == -1)
         LogFileLine("file failed: ", target, record->cb);
     if (r != -1)
-        ShowProgress(target, FilesDone);
+        ShowProgress(target, run.FilesDone);
     return r;
 }
 
 INT_PTR CloseFile(PFDINOTIFICATION record, const wchar_t *target)
 {
+    TExtraction &run = *static_cast<TExtraction *>(record->pv);
     // Gone already when the run is ending on the dialog's thread.
     if (InterlockedExchange(&PartialOwned, 0) == 0)
         return FALSE;
@@ -403,7 +387,7 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const wchar_t *target)
         CloseHandle(reinterpret_cast<HANDLE>(record->hf));
         DeleteFileW(target);
         PutBack();
-        FileCutOff = true;
+        run.FileCutOff = true;
         LogFileLine("file failed (cut off, removed): ", target, PartialSize);
         return FALSE;
     }
@@ -414,84 +398,81 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const wchar_t *target)
     const bool replaced = DropAside();
     SetFileAttributesW(target, FileAttributesFromCabinet(record->attribs));
     LogFileLine(replaced ? "existing file replaced: " : "file written: ", target, PartialSize);
-    ++FilesDone;
-    ShowProgress(target, FilesDone);
+    ++run.FilesDone;
+    ShowProgress(target, run.FilesDone);
     return 1;
 }
 
 INT_PTR ContinueSet(PFDINOTIFICATION record)
 {
+    TExtraction &run = *static_cast<TExtraction *>(record->pv);
     // The folder must fit the library's buffer with its NUL; a longer one
     // is never copied, and the set ends as a cabinet that cannot be found.
     if (ExeFolder.size() + 1 > NextCabinetFolderSize) {
-        NextCabinetUnreachable = true;
+        run.NextCabinetUnreachable = true;
         return -1;
     }
     // The library opens the name as the cabinet gives it, below the folder
     // handed back: a folder, drive or ".." part would lead it out of the
     // package's folder. Such a name is a cabinet that cannot be found.
     if (!IsSafeNextCabinetName(record->psz1)) {
-        NextCabinetUnreachable = true;
+        run.NextCabinetUnreachable = true;
         return -1;
     }
     // A notification with an error code is the library asking again after
     // it refused the file it was given.
     const bool rejected = record->fdie != FDIERROR_NONE;
     if (!rejected) {
-        ExpectedSetId = CabinetInfo.setID;
-        ExpectedIndex = static_cast<USHORT>(CabinetInfo.iCabinet + 1);
+        run.ExpectedSetId = CabinetInfo.setID;
+        run.ExpectedIndex = static_cast<USHORT>(CabinetInfo.iCabinet + 1);
     }
-    const std::string folder = LocateNextCabinet(record->psz1, record->psz2, rejected);
-    if (folder.size() + 1 > NextCabinetFolderSize) {
-        NextCabinetUnreachable = true;
-        return -1;
-    }
+    const std::string &folder = LocateNextCabinet(run, record->psz1, record->psz2, rejected);
     CopyCString(record->psz3, folder.c_str());
     return 0;
 }
 
-bool CopyOne(HFDI context, const std::string &path)
+bool CopyOne(TExtraction &run, HFDI context, const std::string &path)
 {
     std::string name = GetNamePart(path);
     std::string folder = GetFolderPart(path);
-    HeaderNextName.clear();
-    HeaderNextDisk.clear();
+    run.HeaderNextName.clear();
+    run.HeaderNextDisk.clear();
     ClearErf(FdiErf);
-    bool ok = pFDICopy(context, &name[0], &folder[0], 0, FdiNotify, nullptr, nullptr) != FALSE;
+    bool ok = pFDICopy(context, &name[0], &folder[0], 0, FdiNotify, nullptr, &run) != FALSE;
     // A refused write is the target's failure, whatever the library makes
     // of it. A file cut off at its close is one too when the library saw
     // nothing wrong; otherwise the library's reason (damaged data, say)
     // is the one that tells the user why.
-    if (StreamWriteFailed || (ok && FileCutOff)) {
+    if (StreamWriteFailed || (ok && run.FileCutOff)) {
         ok = false;
         FdiErf.erfOper = FDIERROR_TARGET_FILE;
     }
     if (!ok)
         RemovePartialFile();
-    if (!ok && NextCabinetUnreachable)
+    if (!ok && run.NextCabinetUnreachable)
         FdiErf.erfOper = FDIERROR_CABINET_NOT_FOUND;
     return ok;
 }
 
 // After a cabinet whose last file ends at its end: finds the next cabinet
 // its header names, with the same checks as when a file runs into it.
-bool ContinueAfterWholeFiles()
+bool ContinueAfterWholeFiles(TExtraction &run)
 {
-    if (!IsSafeNextCabinetName(HeaderNextName)) {
+    if (!IsSafeNextCabinetName(run.HeaderNextName)) {
         FdiErf.erfOper = FDIERROR_CABINET_NOT_FOUND;
         return false;
     }
-    ExpectedSetId = CabinetInfo.setID;
-    ExpectedIndex = static_cast<USHORT>(CabinetInfo.iCabinet + 1);
-    LocateNextCabinet(HeaderNextName, HeaderNextDisk, false);
+    run.ExpectedSetId = CabinetInfo.setID;
+    run.ExpectedIndex = static_cast<USHORT>(CabinetInfo.iCabinet + 1);
+    LocateNextCabinet(run, run.HeaderNextName, run.HeaderNextDisk, false);
     return true;
 }
 
-bool CopyAndFollow(HFDI context, const std::string &path)
+bool CopyAndFollow(TExtraction &run, HFDI context, const std::string &path)
 {
-    bool ok = CopyOne(context, path);
-    if (ok && NextCabinet.empty() && !HeaderNextName.empty())
-        ok = ContinueAfterWholeFiles();
+    bool ok = CopyOne(run, context, path);
+    if (ok && run.NextCabinet.empty() && !run.HeaderNextName.empty())
+        ok = ContinueAfterWholeFiles(run);
     return ok;
 }
 
@@ -521,13 +502,14 @@ void RemovePartialFile()
     PutBack();
 }
 
-std::string LocateNextCabinet(const std::string &nextName, const std::string &diskName, bool rejected)
+const std::string &LocateNextCabinet(TExtraction &run, const std::string &nextName, const std::string &diskName,
+                                     bool rejected)
 {
     // Continuation cabinets are only ever looked for beside the package:
     // a folder or drive part in the name the cabinet gives is dropped, so
     // that a crafted cabinet cannot lead the extraction anywhere else.
     const std::string cabinetName = nextName.substr(FindLastSeparator(nextName, "\\/:") + 1);
-    const std::string folder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
+    const std::string &folder = ExeFolder;
     const std::string path = folder + cabinetName;
     // Every round either takes the file or asks the user: the run cannot
     // go round without an answer in between.
@@ -542,7 +524,7 @@ std::string LocateNextCabinet(const std::string &nextName, const std::string &di
             }
             // A cabinet of another set, or out of order, would be refused
             // by the library, which then asks for the same file again.
-            if (candidate.setID == ExpectedSetId && candidate.iCabinet == ExpectedIndex) {
+            if (candidate.setID == run.ExpectedSetId && candidate.iCabinet == run.ExpectedIndex) {
                 CabinetInfo = candidate;
                 break;
             }
@@ -550,7 +532,7 @@ std::string LocateNextCabinet(const std::string &nextName, const std::string &di
         askFirst = false;
         PromptNextCabinet(cabinetName, diskName, present);
     }
-    NextCabinet = path;
+    run.NextCabinet = path;
     return folder;
 }
 
@@ -570,7 +552,6 @@ void ClearErf(ERF &record)
 
 HFDI CreateFdiContext()
 {
-    PrepareStreams();
     ClearErf(FdiErf);
     return pFDICreate(StreamAlloc, StreamFree, StreamOpen, StreamRead, StreamWrite, StreamClose, StreamSeek,
                       cpuUNKNOWN, &FdiErf);
@@ -589,23 +570,23 @@ bool CheckCabinet(HFDI context, const std::string &path, FDICABINETINFO &info)
     return ok;
 }
 
-bool CopyCabinets(HFDI context)
+bool CopyCabinets(HFDI context, TExtraction &run)
 {
     AtEndOfRun(EndFileSteps);
-    bool ok = CopyAndFollow(context, EmbeddedCabinetName);
+    bool ok = CopyAndFollow(run, context, EmbeddedCabinetName);
     // A failed cabinet ends the run: a later one that succeeds must not
     // turn it into success.
-    while (ok && !NextCabinet.empty()) {
-        if (!CheckCabinet(FdiContext, NextCabinet, CabinetInfo)) {
+    while (ok && !run.NextCabinet.empty()) {
+        if (!CheckCabinet(FdiContext, run.NextCabinet, CabinetInfo)) {
             ReportError(PackageSettings.DamagedMessage, true);
             EndRun(ExitError);
         }
         RunUser().SetProgressBar(CabinetInfo.cFiles, true);
-        FilesDone = 0;
-        const std::string path = NextCabinet;
-        NextCabinet.clear();
+        run.FilesDone = 0;
+        const std::string path = run.NextCabinet;
+        run.NextCabinet.clear();
         LogLine("continuation cabinet: ", path.c_str());
-        ok = CopyAndFollow(context, path);
+        ok = CopyAndFollow(run, context, path);
     }
     return ok;
 }
@@ -646,16 +627,17 @@ bool DecodeCabinetName(const char *name, USHORT attribs, std::wstring &wide)
 
 FNFDINOTIFY(FdiNotify)
 {
+    TExtraction &run = *static_cast<TExtraction *>(pfdin->pv);
     if (fdint == fdintCABINET_INFO) {
-        HeaderNextName = pfdin->psz1 ? pfdin->psz1 : "";
-        HeaderNextDisk = pfdin->psz2 ? pfdin->psz2 : "";
+        run.HeaderNextName = pfdin->psz1 ? pfdin->psz1 : "";
+        run.HeaderNextDisk = pfdin->psz2 ? pfdin->psz2 : "";
         return 0;
     }
     if (fdint != fdintCOPY_FILE && fdint != fdintCLOSE_FILE_INFO)
         return fdint == fdintNEXT_CABINET ? ContinueSet(pfdin) : 0;
     // A name never grows when it is made wide.
     const char *name = pfdin->psz1 ? pfdin->psz1 : "";
-    const wchar_t *destination = DestinationInWide();
+    const wchar_t *destination = DestinationInWide(*run.Plan);
     const size_t destinationLength = WideLength(destination);
     TWideText target(destinationLength + strlen(name));
     CopyWide(target.Text, destination, destinationLength + 1);

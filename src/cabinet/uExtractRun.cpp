@@ -20,7 +20,7 @@ const char PrepareFailedText[] = "Unable to prepare for decompression!";
 
 // Bytes of the package file from the cabinet's first byte to its end;
 // -1 when the file cannot be measured.
-int64_t BytesAfterCabinetOffset()
+int64_t BytesAfterCabinetOffset(int64_t cabinetOffset)
 {
     HANDLE file = CreateFileW(TWideText(OwnFilePath()).Text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -29,18 +29,19 @@ int64_t BytesAfterCabinetOffset()
     LARGE_INTEGER size;
     const bool measured = GetFileSizeEx(file, &size) != FALSE;
     CloseHandle(file);
-    return measured ? size.QuadPart - PackageSettings.CabinetOffset : -1;
+    return measured ? size.QuadPart - cabinetOffset : -1;
 }
 
 } // namespace
 
-void ExtractPackage()
+void ExtractPackage(const TRunPlan &plan)
 {
-    TPackageSettings &settings = PackageSettings;
+    const TPackageSettings &settings = *plan.Package;
     const TRunUserInterface &user = RunUser();
     user.ShowTitle(settings.Title);
     user.ShowStage(MsgOneMoment);
 
+    PrepareStreams(plan);
     FdiContext = CreateFdiContext();
     if (!FdiContext)
         Fail(PrepareFailedText, ExitError);
@@ -50,13 +51,17 @@ void ExtractPackage()
         Fail(settings.DamagedMessage, ExitDeclined);
     // A package cut short would otherwise extract its first files and
     // fail half-way; it is damaged before anything is written.
-    const int64_t available = BytesAfterCabinetOffset();
+    const int64_t available = BytesAfterCabinetOffset(settings.CabinetOffset);
     if (available < 0 || static_cast<int64_t>(CabinetInfo.cbCabinet) > available)
         Fail(settings.DamagedMessage, ExitDeclined);
     user.SetProgressBar(CabinetInfo.cFiles, true);
 
     user.ShowStage(MsgDecompressing);
-    if (!CopyCabinets(FdiContext))
+    TKeptToTheEnd<TExtraction> kept;
+    TExtraction &run = kept.Value;
+    run.Plan = &plan;
+    run.OverwriteMode = plan.OverwriteAll ? 0 : 1;
+    if (!CopyCabinets(FdiContext, run))
         Fail(FdiErrorText(FdiErf), ExitError);
     user.SetProgressBar(CabinetInfo.cFiles, false);
     DestroyFdiContext(FdiContext);

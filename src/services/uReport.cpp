@@ -2,7 +2,6 @@
 #include "services/uReport.h"
 #include "services/uLog.h"
 #include "services/uRunState.h"
-#include "services/uSettings.h"
 #include "services/uUserInterface.h"
 #include "util/mUtils.h"
 
@@ -11,6 +10,9 @@ namespace {
 // A copy of the one chosen, set once by the main program before anything
 // is asked or reported.
 TRunUserInterface User;
+const std::string *Destination = nullptr;
+
+} // namespace
 
 // The run is about to end: leave behind no empty destination folder that
 // this run made. A folder that holds anything is kept, because
@@ -18,10 +20,13 @@ TRunUserInterface User;
 void RemoveEmptyDestination()
 {
     if (DestinationMadeByRun)
-        RemoveDirectoryW(TWideText(PackageSettings.Destination).Text);
+        RemoveDirectoryW(TWideText(*Destination).Text);
 }
 
-} // namespace
+void WatchDestination(const std::string &destination)
+{
+    Destination = &destination;
+}
 
 void UseUserInterface(const TRunUserInterface &user)
 {
@@ -70,7 +75,7 @@ bool AskYesNo(const std::string &text)
     return yes;
 }
 
-bool DecideOverwrite(const wchar_t *fileName)
+bool DecideOverwrite(const wchar_t *fileName, int &overwriteMode)
 {
     // A file to be replaced is logged again once it really is, or when
     // its replacement fails and the old one is put back.
@@ -78,10 +83,10 @@ bool DecideOverwrite(const wchar_t *fileName)
                                         "existing file kept (keep all chosen): ", "existing file to replace: ",
                                         "existing file kept: "};
     int step = 0;
-    if (OverwriteMode == 2)
+    if (overwriteMode == 2)
         step = 1;
-    else if (OverwriteMode != 0)
-        step = User.AskOverwrite(fileName) ? 2 : 3;
+    else if (overwriteMode != 0)
+        step = User.AskOverwrite(fileName, overwriteMode) ? 2 : 3;
     LogLine(Steps[step], fileName);
     return step % 2 == 0;
 }

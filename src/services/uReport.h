@@ -7,19 +7,24 @@
 #include <cstdint>
 #include <string>
 
+// The run's destination as the main program settles it, watched from the
+// start: a quit removes it when the run made it (DestinationMadeByRun) and
+// it is empty.
+void WatchDestination(const std::string &destination);
+// Removes the destination when the run made it and it is empty.
+void RemoveEmptyDestination();
 // Fatal: OK box, returns true. Not fatal: Yes/No quit question, returns
-// true for Yes. A true result removes an empty Destination folder that the
-// run made (DestinationMadeByRun); the caller then ends the process.
+// true for Yes. A true result removes an empty destination folder that the
+// run made; the caller then ends the process.
 bool ReportError(const std::string &text, bool fatal);
 // File error during extraction: 1 retry, 0 ignore; abort ends the process.
 // The text is wide: it names the file as it is.
 int AskRetry(const wchar_t *text);
 inline int AskRetry(const std::wstring &text) { return AskRetry(text.c_str()); }
 bool AskYesNo(const std::string &text);
-// Whether to replace fileName: OverwriteMode answers, or, while it asks,
-// the user.
-bool DecideOverwrite(const wchar_t *fileName);
-inline bool DecideOverwrite(const std::wstring &fileName) { return DecideOverwrite(fileName.c_str()); }
+// Whether to replace fileName: overwriteMode (1 ask, 0 replace all, 2 keep
+// all) answers, or, while it asks, the user, who may change it.
+bool DecideOverwrite(const wchar_t *fileName, int &overwriteMode);
 // Asks once for the next cabinet of a set, naming cabinetName: for disk
 // diskName while the file is missing, or, when wrongFile, with the
 // damaged-package message for a file of that name that is not the cabinet

@@ -5,10 +5,7 @@ std::string ExeFolder;
 std::string TempFolder;
 std::string SystemFolder;
 std::string WindowsFolder;
-bool InstallMode = false;
 bool DestinationMadeByRun = false;
-int OverwriteMode = 0;  // main starts every run at 1
-uint16_t FilesDone = 0;
 
 namespace {
 

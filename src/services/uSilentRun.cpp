@@ -5,9 +5,7 @@
 #include "services/uUserInterface.h"
 #include "services/uLog.h"
 #include "services/uReport.h"
-#include "services/uSettings.h"
 #include "services/uRunState.h"
-#include "util/mUtils.h"
 
 namespace {
 
@@ -41,7 +39,7 @@ int AskNextCabinet(const std::string &cabinetName, const std::string &, bool wro
 }
 
 // Keeping the existing file loses nothing.
-bool AskOverwrite(const wchar_t *)
+bool AskOverwrite(const wchar_t *, int &)
 {
     return false;
 }
@@ -60,7 +58,7 @@ bool ShowLicence(const std::string &)
 // The package's own folder.
 std::string AskDestinationFolder()
 {
-    return AddTrailingBackslash(GetFolderPart(OwnFilePath()));
+    return ExeFolder;
 }
 
 void ShowNotice(const char *logLabel, const std::string &text, bool)
@@ -83,6 +81,7 @@ void ShowCompletion(const std::string &) {}
 } // namespace
 
 const TRunUserInterface SilentUserInterface = {
-    ShowError,   SilentRetry,  SilentYesNo,  AskNextCabinet, AskOverwrite,   AskPassword,        ShowLicence,   AskDestinationFolder,
-    ShowNotice,  StartRun,  ShowTitle, ShowStage,      SetProgressBar, SilentProgress,       ShowProgressWindow, ShowCompletion,
+    ShowError, SilentRetry, SilentYesNo, AskNextCabinet, AskOverwrite,
+    AskPassword, ShowLicence, AskDestinationFolder, ShowNotice, StartRun,
+    ShowTitle, ShowStage, SetProgressBar, SilentProgress, ShowProgressWindow, ShowCompletion,
 };

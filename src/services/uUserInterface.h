@@ -24,8 +24,9 @@ struct TRunUserInterface {
     // The next cabinet of a set is missing (or, wrongFile, not the one the
     // set goes on with): Yes quits, No looks again, 0 ends the run.
     int (*AskNextCabinet)(const std::string &cabinetName, const std::string &diskName, bool wrongFile);
-    // Whether to replace an existing file; may switch OverwriteMode.
-    bool (*AskOverwrite)(const wchar_t *fileName);
+    // Whether to replace an existing file; may switch overwriteMode to
+    // replace all (0) or keep all (2).
+    bool (*AskOverwrite)(const wchar_t *fileName, int &overwriteMode);
     // The start-up questions: the password (a silent run ends with 1), the
     // licence (true when accepted), the destination folder (empty: none).
     std::string (*AskPassword)();

@@ -16,9 +16,9 @@ std::string AskPassword();
 bool ShowLicence(const std::string &licenceText);
 // Folder chosen, in folder form.
 std::string AskDestinationFolder();
-// True to overwrite fileName; may set OverwriteMode. Runs on the
-// extraction thread, owned by the progress dialog.
-bool AskOverwrite(const wchar_t *fileName);
+// True to overwrite fileName; may set overwriteMode to replace all (0) or
+// keep all (2). Runs on the extraction thread, owned by the progress dialog.
+bool AskOverwrite(const wchar_t *fileName, int &overwriteMode);
 // Runs the progress dialog modally; its worker thread runs run, which
 // performs the extraction and ends the process. The dialog knows the run
 // only as this procedure; the run updates the dialog through uProgressWindow.

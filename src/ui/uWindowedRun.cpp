@@ -58,11 +58,15 @@ int AskNextCabinet(const std::string &cabinetName, const std::string &diskName, 
                      false);
 }
 
-// Before the progress dialog, so without an owner.
+// A box with only OK, which needs no log of its answer.
+void ShowMessage(const std::string &text, UINT style)
+{
+    MessageBoxW(ProgressWindow, TWideText(text).Text, TWideText(PackageSettings.Caption).Text, style);
+}
+
 void ShowNotice(const char *, const std::string &text, bool warning)
 {
-    MessageBoxW(nullptr, TWideText(text).Text, TWideText(PackageSettings.Caption).Text,
-                MB_OK | (warning ? MB_ICONWARNING : MB_ICONINFORMATION));
+    ShowMessage(text, warning ? MB_ICONWARNING : MB_ICONINFORMATION);
 }
 
 void ShowTitle(const std::string &title)
@@ -86,12 +90,13 @@ void SetProgressBar(uint16_t files, bool range)
 void ShowCompletion(const std::string &text)
 {
     LogLine("completion message: ", text.c_str());
-    MessageBoxW(ProgressWindow, TWideText(text).Text, TWideText(PackageSettings.Caption).Text, MB_ICONINFORMATION);
+    ShowMessage(text, MB_ICONINFORMATION);
 }
 
 } // namespace
 
 const TRunUserInterface WindowedUserInterface = {
-    ShowError,  RetryBox,          YesNoBox,  AskNextCabinet, AskOverwrite,   AskPassword,     ShowLicence,        AskDestinationFolder,
-    ShowNotice, RunProgressDialog, ShowTitle, ShowStage,      SetProgressBar, PublishProgress, ShowProgressWindow, ShowCompletion,
+    ShowError, RetryBox, YesNoBox, AskNextCabinet, AskOverwrite,
+    AskPassword, ShowLicence, AskDestinationFolder, ShowNotice, RunProgressDialog,
+    ShowTitle, ShowStage, SetProgressBar, PublishProgress, ShowProgressWindow, ShowCompletion,
 };
