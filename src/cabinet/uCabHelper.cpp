@@ -19,25 +19,6 @@ namespace {
 // Size of the folder buffer the library hands over with the next-cabinet
 // notification (its documented contract).
 const size_t NextCabinetFolderSize = 256;
-// The file being written, from its creation until it is closed complete.
-// A run that fails or ends while it is open removes it, so that no cut-off
-// file is left looking like a finished one. A confirmed cancel ends the run
-// from the dialog's thread while this one writes, so the file is handed
-// over through PartialOwned: whoever takes it back from 1 to 0 closes it.
-// Every path kept here has passed the length check of FdiNotify, so it is
-// copied whole.
-wchar_t PartialTarget[MaxPathLength + 1];
-INT_PTR PartialHandle = 0;
-int64_t PartialSize = 0;
-volatile LONG PartialOwned = 0;
-// An existing file that the user agreed to replace is set aside under a
-// name of its own until its replacement is complete, and put back when the
-// run ends first, so that a failed or cancelled run never costs it. Handed
-// over like the file being written, through AsideOwned.
-wchar_t AsideTarget[MaxPathLength + 1];
-wchar_t AsidePath[MaxPathLength + 1];
-DWORD AsideAttributes = 0;
-volatile LONG AsideOwned = 0;
 // Names tried before the old file is given up as one that cannot be moved.
 const uint32_t AsideAttempts = 100;
 // Every target is named and handled in wide form, so that a name the
@@ -65,7 +46,7 @@ const wchar_t *DestinationInWide(const TRunPlan &plan)
 // target does. A name that is taken, whoever took it, is never replaced;
 // the next number is tried. False when the file cannot be moved at all:
 // it is then left as it was.
-bool SetAside(const wchar_t *target)
+bool SetAside(TExtraction &run, const wchar_t *target)
 {
     // A cabinet name may separate its levels with a slash as well.
     const size_t length = WideLength(target);
@@ -84,10 +65,10 @@ bool SetAside(const wchar_t *target)
         for (size_t i = 0; i <= name.size(); ++i)
             aside.Text[folderLength + i] = static_cast<unsigned char>(name.c_str()[i]);
         if (MoveFileW(target, aside.Text)) {
-            CopyWide(AsideTarget, target, MaxPathLength + 1);
-            CopyWide(AsidePath, aside.Text, MaxPathLength + 1);
-            AsideAttributes = attributes;
-            InterlockedExchange(&AsideOwned, 1);
+            CopyWide(run.AsideTarget, target, MaxPathLength + 1);
+            CopyWide(run.AsidePath, aside.Text, MaxPathLength + 1);
+            run.AsideAttributes = attributes;
+            InterlockedExchange(&run.AsideOwned, 1);
             return true;
         }
         const DWORD error = GetLastError();
@@ -101,24 +82,24 @@ bool SetAside(const wchar_t *target)
 
 // The replacement is complete: the old file goes. True when there was
 // one, so that the log says the file was replaced.
-bool DropAside()
+bool DropAside(TExtraction &run)
 {
-    if (InterlockedExchange(&AsideOwned, 0) == 0)
+    if (InterlockedExchange(&run.AsideOwned, 0) == 0)
         return false;
-    DeleteFileW(AsidePath);
+    DeleteFileW(run.AsidePath);
     return true;
 }
 
 // The replacement never came: the old file returns as it was.
-void PutBack()
+void PutBack(TExtraction &run)
 {
-    if (InterlockedExchange(&AsideOwned, 0) == 0)
+    if (InterlockedExchange(&run.AsideOwned, 0) == 0)
         return;
-    if (MoveFileExW(AsidePath, AsideTarget, MOVEFILE_REPLACE_EXISTING)) {
-        SetFileAttributesW(AsideTarget, AsideAttributes);
-        LogLine("old file put back: ", AsideTarget);
+    if (MoveFileExW(run.AsidePath, run.AsideTarget, MOVEFILE_REPLACE_EXISTING)) {
+        SetFileAttributesW(run.AsideTarget, run.AsideAttributes);
+        LogLine("old file put back: ", run.AsideTarget);
     } else
-        LogLine("old file could not be put back, kept as: ", AsidePath, nullptr);
+        LogLine("old file could not be put back, kept as: ", run.AsidePath, nullptr);
 }
 
 // Answers of the abort/retry/ignore loops: -1 abort (the box could not be
@@ -143,22 +124,20 @@ INT_PTR CreateTarget(const wchar_t *target)
 }
 
 // A target is created and registered for removal in one step. A run that
-// ends on the dialog's thread waits for a step under way, so that a file
-// created but not yet registered is never left behind, and keeps the steps
-// closed: no file is created after the undo.
-volatile LONG FileStepBusy = 0;
-
-INT_PTR CreateRegistered(PFDINOTIFICATION record, const wchar_t *target)
+// ends on the dialog's thread waits for a step under way (run.FileStepBusy), so
+// that a file created but not yet registered is never left behind, and
+// keeps the steps closed: no file is created after the undo.
+INT_PTR CreateRegistered(TExtraction &run, PFDINOTIFICATION record, const wchar_t *target)
 {
-    EnterSpinLock(&FileStepBusy);
+    EnterSpinLock(&run.FileStepBusy);
     const INT_PTR handle = CreateTarget(target);
     if (handle != -1) {
-        CopyWide(PartialTarget, target, MaxPathLength + 1);
-        PartialHandle = handle;
-        PartialSize = record->cb;
-        InterlockedExchange(&PartialOwned, 1);
+        CopyWide(run.PartialTarget, target, MaxPathLength + 1);
+        run.PartialHandle = handle;
+        run.PartialSize = record->cb;
+        InterlockedExchange(&run.PartialOwned, 1);
     }
-    LeaveSpinLock(&FileStepBusy);
+    LeaveSpinLock(&run.FileStepBusy);
     return handle;
 }
 
@@ -322,7 +301,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinat
     // run exactly as they would have.
     bool created = false;
     if (r == 1) {
-        const INT_PTR handle = CreateRegistered(record, target);
+        const INT_PTR handle = CreateRegistered(run, record, target);
         if (handle != -1) {
             r = handle;
             created = true;
@@ -338,7 +317,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinat
             bool moved;
             do {
                 a = -1;
-                moved = SetAside(target);
+                moved = SetAside(run, target);
                 if (!moved)
                     a = Ask(MsgCannotOverwrite, target);
             } while (!moved && a == 1);
@@ -350,7 +329,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinat
     if (!created && r == 1) {
         do {
             a = -1;
-            r = CreateRegistered(record, target);
+            r = CreateRegistered(run, record, target);
             if (r == -1)
                 a = Ask(MsgCannotCreateFile, target);
         } while (r == -1 && a == 1);
@@ -358,7 +337,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinat
     if (a == 0)
         r = 0;
     if (r == 0 || r == -1)
-        PutBack();
+        PutBack(run);
     // A file kept by choice has its line from the question already; the
     // old file put back has one of its own.
     if (a == 0)
@@ -376,28 +355,28 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const wchar_t *target)
 {
     TExtraction &run = *static_cast<TExtraction *>(record->pv);
     // Gone already when the run is ending on the dialog's thread.
-    if (InterlockedExchange(&PartialOwned, 0) == 0)
+    if (InterlockedExchange(&run.PartialOwned, 0) == 0)
         return FALSE;
     // A file whose writing fell short, or that holds fewer bytes than the
     // cabinet gives, is not finished: it is removed, and the extraction
     // fails.
     LARGE_INTEGER size;
     if (StreamWriteFailed || !GetFileSizeEx(reinterpret_cast<HANDLE>(record->hf), &size) ||
-        size.QuadPart != PartialSize) {
+        size.QuadPart != run.PartialSize) {
         CloseHandle(reinterpret_cast<HANDLE>(record->hf));
         DeleteFileW(target);
-        PutBack();
+        PutBack(run);
         run.FileCutOff = true;
-        LogFileLine("file failed (cut off, removed): ", target, PartialSize);
+        LogFileLine("file failed (cut off, removed): ", target, run.PartialSize);
         return FALSE;
     }
     FILETIME utc;
     if (DosDateTimeToFileTime(record->date, record->time, &utc))
         SetFileTime(reinterpret_cast<HANDLE>(record->hf), nullptr, nullptr, &utc);
     CloseHandle(reinterpret_cast<HANDLE>(record->hf));
-    const bool replaced = DropAside();
+    const bool replaced = DropAside(run);
     SetFileAttributesW(target, FileAttributesFromCabinet(record->attribs));
-    LogFileLine(replaced ? "existing file replaced: " : "file written: ", target, PartialSize);
+    LogFileLine(replaced ? "existing file replaced: " : "file written: ", target, run.PartialSize);
     ++run.FilesDone;
     ShowProgress(target, run.FilesDone);
     return 1;
@@ -448,7 +427,7 @@ bool CopyOne(TExtraction &run, HFDI context, const std::string &path)
         FdiErf.erfOper = FDIERROR_TARGET_FILE;
     }
     if (!ok)
-        RemovePartialFile();
+        RemovePartialFile(run);
     if (!ok && run.NextCabinetUnreachable)
         FdiErf.erfOper = FDIERROR_CABINET_NOT_FOUND;
     return ok;
@@ -478,28 +457,29 @@ bool CopyAndFollow(TExtraction &run, HFDI context, const std::string &path)
 
 // The end of the run: waits for a file step under way and never lets
 // another begin.
-void EndFileSteps()
+void EndFileSteps(void *extraction)
 {
-    EnterSpinLock(&FileStepBusy);
-    RemovePartialFile();
+    TExtraction &run = *static_cast<TExtraction *>(extraction);
+    EnterSpinLock(&run.FileStepBusy);
+    RemovePartialFile(run);
 }
 
 } // namespace
 
-void RemovePartialFile()
+void RemovePartialFile(TExtraction &run)
 {
-    if (InterlockedExchange(&PartialOwned, 0) != 0) {
+    if (InterlockedExchange(&run.PartialOwned, 0) != 0) {
         // The library may have closed it on its way out of a failed copy.
         DWORD flags;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(PartialHandle), &flags))
-            CloseHandle(reinterpret_cast<HANDLE>(PartialHandle));
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(run.PartialHandle), &flags))
+            CloseHandle(reinterpret_cast<HANDLE>(run.PartialHandle));
         // A write still under way on the extracting thread keeps the file
         // busy for a moment.
         for (int tries = 0;
-             !DeleteFileW(PartialTarget) && GetLastError() == ERROR_SHARING_VIOLATION && tries < 50; ++tries)
+             !DeleteFileW(run.PartialTarget) && GetLastError() == ERROR_SHARING_VIOLATION && tries < 50; ++tries)
             Sleep(10);
     }
-    PutBack();
+    PutBack(run);
 }
 
 const std::string &LocateNextCabinet(TExtraction &run, const std::string &nextName, const std::string &diskName,
@@ -572,7 +552,7 @@ bool CheckCabinet(HFDI context, const std::string &path, FDICABINETINFO &info)
 
 bool CopyCabinets(HFDI context, TExtraction &run)
 {
-    AtEndOfRun(EndFileSteps);
+    AtEndOfRun(EndFileSteps, &run);
     bool ok = CopyAndFollow(run, context, EmbeddedCabinetName);
     // A failed cabinet ends the run: a later one that succeeds must not
     // turn it into success.

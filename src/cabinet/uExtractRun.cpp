@@ -57,8 +57,9 @@ void ExtractPackage(const TRunPlan &plan)
     user.SetProgressBar(CabinetInfo.cFiles, true);
 
     user.ShowStage(MsgDecompressing);
-    TKeptToTheEnd<TExtraction> kept;
-    TExtraction &run = kept.Value;
+    // Never freed: the run may end on the dialog's thread while this one
+    // still extracts.
+    TExtraction &run = *new TExtraction();
     run.Plan = &plan;
     run.OverwriteMode = plan.OverwriteAll ? 0 : 1;
     if (!CopyCabinets(FdiContext, run))

@@ -26,7 +26,7 @@ enum : int { ExitFinished = 0, ExitError = 1, ExitDeclined = 2 };
 // existing file set aside), registered by the layer that owns it, since
 // EndRun calls nothing above the run state. One at a time: a later
 // registration replaces an earlier one. The undo may run on either thread.
-void AtEndOfRun(void (*undo)());
+void AtEndOfRun(void (*undo)(void *context), void *context);
 // What a run that fails or is cancelled must not leave behind (its work
 // folder), registered by the main program, which knows the clean-up;
 // EndRun calls it after the undo for every exit code but 0. The completion

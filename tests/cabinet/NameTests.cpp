@@ -31,7 +31,7 @@ TEST(NextCabinetFolder, AFolderTooLongForTheLibrarysBufferIsNeverCopied)
     char name[] = "next.cab";
     char disk[] = "disk";
     FDINOTIFICATION notification = {};
-    TExtraction run;
+    TExtraction run = TExtraction();
     notification.pv = &run;
     notification.psz1 = name;
     notification.psz2 = disk;

@@ -51,7 +51,7 @@ int main(int argc, char **argv)
     if (routine == "yesno")
         return 10 + AskYesNo(text);
     if (routine == "nextcab" || routine == "nextcabagain") {
-        TExtraction run;
+        TExtraction run = TExtraction();
         LocateNextCabinet(run, text, more, routine == "nextcabagain");
         return 10;
     }
