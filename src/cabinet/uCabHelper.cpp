@@ -25,20 +25,17 @@ const uint32_t AsideAttempts = 100;
 // cabinet gives in UTF-8 is created as it is, whatever the code page.
 // The destination's wide form is taken once, in its long form where the
 // run was handed its short (8.3) form.
-const wchar_t *WideDestination = nullptr;
-wchar_t LongDestination[1024];
-
-const wchar_t *DestinationInWide(const TRunPlan &plan)
+const wchar_t *DestinationInWide(TExtraction &run)
 {
-    if (!WideDestination) {
+    if (!run.WideDestination) {
         // Kept for the whole run. Start-up refuses a destination longer
         // than MaxPathLength, so the call never gets one it overflows on.
-        WideDestination = (new TWideText(plan.Destination))->Text;
-        DWORD length = GetLongPathNameW(WideDestination, LongDestination, 1024);
+        run.WideDestination = (new TWideText(run.Plan->Destination))->Text;
+        DWORD length = GetLongPathNameW(run.WideDestination, run.LongDestination, 1024);
         if (length > 0 && length < 1024)
-            WideDestination = LongDestination;
+            run.WideDestination = run.LongDestination;
     }
-    return WideDestination;
+    return run.WideDestination;
 }
 
 // Moves the existing target aside, writable, under a short name in its own
@@ -141,16 +138,12 @@ INT_PTR CreateRegistered(TExtraction &run, PFDINOTIFICATION record, const wchar_
     return handle;
 }
 
-// Folders below the destination found to be no link in this run, each
-// between two '|' (which no name holds), so that each is looked at once.
-TWideText *PlainFolders = nullptr;
-
-// True when entry ('|', a folder, '|') is among PlainFolders.
-bool IsKnownPlain(const wchar_t *entry)
+// True when entry ('|', a folder, '|') is among the run's PlainFolders.
+bool IsKnownPlain(const TExtraction &run, const wchar_t *entry)
 {
-    if (!PlainFolders)
+    if (!run.PlainFolders)
         return false;
-    for (const wchar_t *at = PlainFolders->Text; *at; ++at) {
+    for (const wchar_t *at = run.PlainFolders->Text; *at; ++at) {
         size_t same = 0;
         while (entry[same] && at[same] == entry[same])
             ++same;
@@ -160,16 +153,16 @@ bool IsKnownPlain(const wchar_t *entry)
     return false;
 }
 
-void RememberPlain(const wchar_t *entry)
+void RememberPlain(TExtraction &run, const wchar_t *entry)
 {
-    const size_t known = PlainFolders ? WideLength(PlainFolders->Text) : 0;
+    const size_t known = run.PlainFolders ? WideLength(run.PlainFolders->Text) : 0;
     TWideText *grown = new TWideText(known + WideLength(entry));
     grown->Text[0] = 0;
-    if (PlainFolders)
-        CopyWide(grown->Text, PlainFolders->Text, known + 1);
+    if (run.PlainFolders)
+        CopyWide(grown->Text, run.PlainFolders->Text, known + 1);
     CopyWide(grown->Text + known, entry, WideLength(entry) + 1);
-    delete PlainFolders;
-    PlainFolders = grown;
+    delete run.PlainFolders;
+    run.PlainFolders = grown;
 }
 
 typedef DWORD(WINAPI *TFinalPathQuery)(HANDLE, LPWSTR, DWORD, DWORD);
@@ -218,7 +211,7 @@ bool IsLinkedFile(const wchar_t *target, const wchar_t *folder)
 // would write, move or remove outside the destination. The destination
 // itself is what the user chose. A level that does not exist yet is made
 // by the run.
-bool LeadsThroughLink(const wchar_t *target, const wchar_t *folder, size_t destinationLength)
+bool LeadsThroughLink(TExtraction &run, const wchar_t *target, const wchar_t *folder, size_t destinationLength)
 {
     const size_t folderLength = WideLength(folder);
     TWideText level(folderLength + 2);
@@ -229,7 +222,7 @@ bool LeadsThroughLink(const wchar_t *target, const wchar_t *folder, size_t desti
         CopyWide(level.Text + 1, folder, at + 1);
         level.Text[at + 1] = L'|';
         level.Text[at + 2] = 0;
-        if (IsKnownPlain(level.Text))
+        if (IsKnownPlain(run, level.Text))
             continue;
         level.Text[at + 1] = 0;
         const DWORD attributes = GetFileAttributesW(level.Text + 1);
@@ -238,7 +231,7 @@ bool LeadsThroughLink(const wchar_t *target, const wchar_t *folder, size_t desti
         if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
             return true;
         level.Text[at + 1] = L'|';
-        RememberPlain(level.Text);
+        RememberPlain(run, level.Text);
     }
     return IsLinkedFile(target, folder);
 }
@@ -249,13 +242,14 @@ bool LeadsThroughLink(const wchar_t *target, const wchar_t *folder, size_t desti
 // judged as decoded; a path longer than the file calls take is never cut
 // to fit; a link on the way would lead outside. Each is handled as a file
 // that cannot be created, before anything is created, moved or removed.
-const char *Refusal(const wchar_t *target, const wchar_t *folder, size_t destinationLength, bool safe)
+const char *Refusal(TExtraction &run, const wchar_t *target, const wchar_t *folder, size_t destinationLength,
+                    bool safe)
 {
     if (!safe)
         return " (unsafe name)";
     if (WideLength(target) > MaxPathLength)
         return " (path too long)";
-    if (LeadsThroughLink(target, folder, destinationLength))
+    if (LeadsThroughLink(run, target, folder, destinationLength))
         return " (a link on the way)";
     return nullptr;
 }
@@ -272,7 +266,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinat
     const char *refusal;
     do {
         a = -1;
-        refusal = Refusal(target, folder, destinationLength, safe);
+        refusal = Refusal(run, target, folder, destinationLength, safe);
         if (refusal)
             a = Ask(MsgCannotCreateFile, target);
     } while (refusal && a == 1);
@@ -617,7 +611,7 @@ FNFDINOTIFY(FdiNotify)
         return fdint == fdintNEXT_CABINET ? ContinueSet(pfdin) : 0;
     // A name never grows when it is made wide.
     const char *name = pfdin->psz1 ? pfdin->psz1 : "";
-    const wchar_t *destination = DestinationInWide(*run.Plan);
+    const wchar_t *destination = DestinationInWide(run);
     const size_t destinationLength = WideLength(destination);
     TWideText target(destinationLength + strlen(name));
     CopyWide(target.Text, destination, destinationLength + 1);

@@ -66,8 +66,15 @@ struct TExtraction {
     // Handed over like the file being written, through AsideOwned.
     DWORD AsideAttributes;
     volatile LONG AsideOwned;
+    // Folders below the destination found to be no link in this run, each
+    // between two '|' (which no name holds), so that each is looked at once.
+    TWideText *PlainFolders;
+    // The destination in wide form, taken once: its long form where the
+    // run was handed its short (8.3) form.
+    const wchar_t *WideDestination;
     wchar_t AsideTarget[MaxPathLength + 1];
     wchar_t AsidePath[MaxPathLength + 1];
+    wchar_t LongDestination[1024];
 };
 
 void ClearErf(ERF &record);
