@@ -82,18 +82,28 @@ void WarnLogNotOpened()
 }
 
 // Whether the run may show anything is settled by the switches and the
-// settings; it is chosen once, as soon as it is known.
+// settings; it is chosen once, as soon as they are read.
 void ChooseUserInterface()
 {
     UseUserInterface(PackageSettings.Silent ? SilentUserInterface : WindowedUserInterface);
 }
 
+// Characters the command takes below the destination: every file goes
+// there and the command is started from there.
+size_t CommandRoom()
+{
+    const std::string &command = PackageSettings.Command;
+    return PackageSwitches.ExtractOnly || command == "$EXPLORE$" ? 0 : command.size();
+}
+
 // $DESTINATION$: a full path only (the destination dialog's rule, IsFullPath),
-// created with its missing parents; anything else ends the run with 1.
-std::string GivenDestination()
+// created with its missing parents; anything else ends the run with 1. A
+// folder that leaves the command no room is refused before any level of it
+// is made.
+std::string GivenDestination(size_t commandRoom)
 {
     const std::string &folder = PackageSwitches.Destination;
-    if (!IsFullPath(folder) || folder.size() > MaxPathLength)
+    if (!IsFullPath(folder) || folder.size() + (folder.back() != '\\') + commandRoom > MaxPathLength)
         Fail(Message(MsgNotFullPath) + "\r" + folder);
     // Removed after a failure only when this run made it.
     DestinationMadeByRun = !IsFolderPresent(folder);
@@ -104,14 +114,14 @@ std::string GivenDestination()
 
 // The placeholders are compared exactly: "$temp$" is an ordinary
 // (relative) folder name.
-std::string ResolveDestination(const std::string &destination)
+std::string ResolveDestination(const std::string &destination, size_t commandRoom)
 {
     // A folder given on the command line replaces the package's, the work
     // folder of "$INSTALL$" too (the command is still waited for, but the
     // folder is the user's and stays).
     if (PackageSwitches.DestinationGiven) {
         Plan.InstallMode = destination == PlaceholderInstall && !PackageSwitches.ExtractOnly;
-        return GivenDestination();
+        return GivenDestination(commandRoom);
     }
     // Extracting only, a work folder would be removed unseen: the user is
     // asked, as when the package names no destination.
@@ -170,13 +180,12 @@ int main()
     const bool logOpened = StartLog(OwnFilePath());
 
     const int32_t offset = FindSettingsBlock();
-    if (offset == -1) {
-        // No settings to read: the switches alone say whether it is silent.
-        ChooseUserInterface();
-        Fail(NotWorkableNotice);
-    }
-    ReadPackageSettings(offset);
+    // Without settings to read, the switches alone say whether it is silent.
+    if (offset != -1)
+        ReadPackageSettings(offset);
     ChooseUserInterface();
+    if (offset == -1)
+        Fail(NotWorkableNotice);
     // Settings that end inside the licence text have lost every field
     // after it, the messages included: the package is not workable.
     if (!PackageSettings.Complete)
@@ -241,10 +250,11 @@ int main()
             EndRun(ExitDeclined);
     }
 
+    const size_t commandRoom = CommandRoom();
     std::string &destination = Plan.Destination;
-    destination = ResolveDestination(destination);
+    destination = ResolveDestination(destination, commandRoom);
     if (destination.empty()) {
-        destination = RunUser().AskDestinationFolder();
+        destination = RunUser().AskDestinationFolder(commandRoom);
         LogLine("destination asked for: ", destination.c_str());
         if (destination.empty())
             EndRun(ExitError);
@@ -253,9 +263,7 @@ int main()
     // Every file goes below it, and the command is started from there: a
     // folder that leaves them no room in what the file calls take is never
     // handed to them, and is refused before anything is extracted.
-    const std::string &command = PackageSettings.Command;
-    const size_t commandLength = Plan.ExtractOnly || command == "$EXPLORE$" ? 0 : command.size();
-    if (destination.size() + commandLength > MaxPathLength)
+    if (destination.size() + commandRoom > MaxPathLength)
         Fail(Message(MsgNotFullPath) + "\r" + destination);
     // A folder that is missing now is made by the extraction.
     if (!DestinationMadeByRun)

@@ -56,7 +56,7 @@ bool ShowLicence(const std::string &)
 }
 
 // The package's own folder.
-std::string AskDestinationFolder()
+std::string AskDestinationFolder(size_t)
 {
     return ExeFolder;
 }

@@ -28,10 +28,11 @@ struct TRunUserInterface {
     // replace all (0) or keep all (2).
     bool (*AskOverwrite)(const wchar_t *fileName, int &overwriteMode);
     // The start-up questions: the password (a silent run ends with 1), the
-    // licence (true when accepted), the destination folder (empty: none).
+    // licence (true when accepted), the destination folder (empty: none),
+    // with room for commandRoom characters below it.
     std::string (*AskPassword)();
     bool (*ShowLicence)(const std::string &licenceText);
-    std::string (*AskDestinationFolder)();
+    std::string (*AskDestinationFolder)(size_t commandRoom);
     // A notice that needs no answer (help, a warning); a silent run writes
     // it to the log after logLabel.
     void (*ShowNotice)(const char *logLabel, const std::string &text, bool warning);

@@ -14,8 +14,9 @@ extern const TRunUserInterface WindowedUserInterface;
 std::string AskPassword();
 // True when the licence is accepted.
 bool ShowLicence(const std::string &licenceText);
-// Folder chosen, in folder form.
-std::string AskDestinationFolder();
+// Folder chosen, in folder form, with room for commandRoom characters
+// below it.
+std::string AskDestinationFolder(size_t commandRoom);
 // True to overwrite fileName; may set overwriteMode to replace all (0) or
 // keep all (2). Runs on the extraction thread, owned by the progress dialog.
 bool AskOverwrite(const wchar_t *fileName, int &overwriteMode);

@@ -22,11 +22,17 @@ const UINT StyleQuestion = MB_YESNO | MB_ICONQUESTION;                    // 0x2
 // The button pressed, or 0 when the box could not be shown (some systems
 // report that as -1 rather than 0). The box is a wide one, so that a name
 // outside the ANSI code page shows as it is.
+// Every box: owned by the progress dialog once it is open, Caption on top.
+int CaptionedBox(const wchar_t *body, UINT style)
+{
+    return MessageBoxW(ProgressWindow, body, TWideText(PackageSettings.Caption).Text, style);
+}
+
 int ShowBox(const wchar_t *body, UINT style)
 {
     // A box shows the dialog as far as the run has got.
     ShowPublishedProgress();
-    int answer = MessageBoxW(ProgressWindow, body, TWideText(PackageSettings.Caption).Text, style);
+    int answer = CaptionedBox(body, style);
     if (answer < 0)
         answer = 0;
     LogLine("box: ", body, AnswerName(answer));
@@ -61,7 +67,7 @@ int AskNextCabinet(const std::string &cabinetName, const std::string &diskName, 
 // A box with only OK, which needs no log of its answer.
 void ShowMessage(const std::string &text, UINT style)
 {
-    MessageBoxW(ProgressWindow, TWideText(text).Text, TWideText(PackageSettings.Caption).Text, style);
+    CaptionedBox(TWideText(text).Text, style);
 }
 
 void ShowNotice(const char *, const std::string &text, bool warning)
