@@ -8,7 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "uCabWriter.h"
+#include "mCabFiles.h"
 
 namespace {
 

@@ -252,3 +252,67 @@ void DiscardOutput(TOutputFile &file)
         DeletePath(file.TempPath);
     file.TempPath.clear();
 }
+
+std::string ProgramFolder()
+{
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::string p = Utf8Of(std::wstring(path, n));
+    return p.substr(0, p.find_last_of('\\') + 1);
+}
+
+bool MakeScratchFolder(std::string &folder, std::string &error)
+{
+    wchar_t temp[MAX_PATH];
+    DWORD n = GetTempPathW(MAX_PATH, temp);
+    if (n == 0 || n >= MAX_PATH) {
+        error = "The temporary folder cannot be found.";
+        return false;
+    }
+    const std::string base = Utf8Of(std::wstring(temp, n));
+    for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+        folder = base + "oxpack" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(GetTickCount() + attempt) + "\\";
+        if (CreateDirectoryW(WideOf(folder).c_str(), nullptr))
+            return true;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    error = "A scratch folder cannot be created in the temporary folder: " + base;
+    return false;
+}
+
+void RemoveScratchFolder(const std::string &folder)
+{
+    std::vector<TFolderEntry> entries;
+    ListFolder(folder, "*", entries);
+    for (const TFolderEntry &entry : entries)
+        if (!entry.IsFolder)
+            DeletePath(folder + entry.Name);
+    RemoveDirectoryW(WideOf(folder).c_str());
+}
+
+bool ListFolder(const std::string &folder, const std::string &pattern, std::vector<TFolderEntry> &entries)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW(WideOf(folder + pattern).c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    do {
+        const std::string name = Utf8Of(found.cFileName);
+        if (name != "." && name != "..")
+            entries.push_back(TFolderEntry{name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+    return true;
+}
+
+TFileStamp FileStampOf(const std::string &path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExW(WideOf(path).c_str(), GetFileExInfoStandard, &data);
+    TFileStamp stamp;
+    stamp.Size = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    stamp.WriteTime = static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+    stamp.Attributes = data.dwFileAttributes;
+    return stamp;
+}

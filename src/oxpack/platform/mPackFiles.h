@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+// The longest path the builder's file calls take, its terminator counted.
+constexpr size_t PackMaxPath = 260;
+
 // Reads up to maximum bytes from offset; false with a message naming the
 // file when it cannot be opened or read.
 bool ReadFileRange(const std::string &path, int64_t offset, int64_t maximum, std::string &bytes, std::string &error);
@@ -49,3 +52,27 @@ void DiscardOutput(TOutputFile &file);
 // Set-aside files that cannot be deleted afterwards (a running program)
 // are named in leftovers.
 bool CommitOutputs(std::vector<TOutputFile> &files, std::vector<std::string> &leftovers, std::string &error);
+
+// The folder of this program, with a trailing separator.
+std::string ProgramFolder();
+// A new private folder in the temporary folder, with a trailing separator.
+bool MakeScratchFolder(std::string &folder, std::string &error);
+// Removes a scratch folder and the files in it.
+void RemoveScratchFolder(const std::string &folder);
+
+struct TFolderEntry {
+    std::string Name;
+    bool IsFolder = false;
+};
+// The entries of folder (with a trailing separator) whose names match
+// pattern ('*' and '?', letter case ignored), without "." and ".."; false
+// when nothing matches or the folder cannot be listed.
+bool ListFolder(const std::string &folder, const std::string &pattern, std::vector<TFolderEntry> &entries);
+
+// What the set ID is made of for a source file; zeros when it cannot be read.
+struct TFileStamp {
+    uint64_t Size = 0;
+    uint64_t WriteTime = 0;   // FILETIME ticks
+    uint32_t Attributes = 0;  // FILE_ATTRIBUTE_* bits
+};
+TFileStamp FileStampOf(const std::string &path);

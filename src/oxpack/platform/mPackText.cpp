@@ -189,3 +189,28 @@ std::string WithThousands(int64_t n)
     }
     return out;
 }
+
+uint32_t AnsiCodePage()
+{
+    return GetACP();
+}
+
+int CompareIgnoringCase(const std::string &a, const std::string &b)
+{
+    const std::wstring x = WideOf(a), y = WideOf(b);
+    return CompareStringOrdinal(x.data(), static_cast<int>(x.size()), y.data(), static_cast<int>(y.size()), TRUE)
+           - CSTR_EQUAL;
+}
+
+std::string UpperCaseOf(const std::string &utf8)
+{
+    std::wstring wide = WideOf(utf8);
+    if (!wide.empty())
+        CharUpperBuffW(&wide[0], static_cast<DWORD>(wide.size()));
+    return Utf8Of(wide);
+}
+
+bool HasCodePage(uint32_t codePage)
+{
+    return IsValidCodePage(codePage) != FALSE;
+}
