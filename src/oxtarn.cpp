@@ -80,17 +80,27 @@ void WarnLogNotOpened()
     ShowNotice(text.c_str(), MB_ICONWARNING);
 }
 
+// Characters the command takes below the destination: every file goes
+// there and the command is started from there.
+size_t CommandRoom()
+{
+    const std::string &command = PackageSettings.Command;
+    return PackageSwitches.ExtractOnly || command == "$EXPLORE$" ? 0 : command.size();
+}
+
 // $DESTINATION$: a full path only (the destination dialog's rule, IsFullPath),
-// created with its missing parents; anything else ends the run with 1.
+// created with its missing parents; anything else ends the run with 1. A
+// folder that leaves the command no room is refused before any level of it
+// is made.
 std::string GivenDestination()
 {
     const std::string &folder = PackageSwitches.Destination;
-    if (!IsFullPath(folder) || folder.size() > MaxPathLength)
-        Fail(Message(32) + "\r" + folder);
+    if (!IsFullPath(folder) || AddTrailingBackslash(folder).size() + CommandRoom() > MaxPathLength)
+        Fail(Message(MsgNotFullPath) + "\r" + folder);
     // Removed after a failure only when this run made it.
     DestinationMadeByRun = !IsFolderPresent(folder);
     if (!CreateFolderTree(AddTrailingBackslash(folder)))
-        Fail(Message(28) + folder);
+        Fail(Message(MsgCannotCreateFolder) + folder);
     return folder;
 }
 
@@ -121,7 +131,7 @@ std::string ResolveDestination(const std::string &destination)
         InstallMode = true;
         std::string folder = ChooseWorkFolder("qbxr_installer", PackageSettings.RequiredBytes);
         if (folder.empty())
-            Fail(Message(10));
+            Fail(Message(MsgNoWorkFolder));
         DestinationMadeByRun = true;
         return folder;
     }
@@ -204,7 +214,7 @@ int main()
     LogLine("parameters: ", PackageSettings.Parameters.c_str());
 
     if (!LoadCabinetLibrary(PackageSettings.LibraryOffset, PackageSettings.LibraryLength, SystemFolder))
-        Fail(Message(56));
+        Fail(Message(MsgNoLibrary));
 
     if (!PackageSettings.StartQuestion.empty() && !AskYesNo(PackageSettings.StartQuestion))
         EndRun(ExitDeclined);
@@ -229,7 +239,7 @@ int main()
 
     PackageSettings.Destination = ResolveDestination(PackageSettings.Destination);
     if (PackageSettings.Destination.empty()) {
-        PackageSettings.Destination = AskDestinationFolder();
+        PackageSettings.Destination = AskDestinationFolder(CommandRoom());
         LogLine("destination asked for: ", PackageSettings.Destination.c_str());
         if (PackageSettings.Destination.empty())
             EndRun(ExitError);
@@ -238,10 +248,8 @@ int main()
     // Every file goes below it, and the command is started from there: a
     // folder that leaves them no room in what the file calls take is never
     // handed to them, and is refused before anything is extracted.
-    const std::string &command = PackageSettings.Command;
-    const size_t commandLength = PackageSwitches.ExtractOnly || command == "$EXPLORE$" ? 0 : command.size();
-    if (PackageSettings.Destination.size() + commandLength > MaxPathLength)
-        Fail(Message(32) + "\r" + PackageSettings.Destination);
+    if (PackageSettings.Destination.size() + CommandRoom() > MaxPathLength)
+        Fail(Message(MsgNotFullPath) + "\r" + PackageSettings.Destination);
     // A folder that is missing now is made by the extraction.
     if (!DestinationMadeByRun)
         DestinationMadeByRun = !IsFolderPresent(PackageSettings.Destination);
@@ -252,8 +260,8 @@ int main()
     LogLine("free space: ", Int64ToText(freeBytes).c_str(), " bytes on the destination's drive, bytes required: ",
             Int64ToText(PackageSettings.RequiredBytes).c_str());
     if (freeBytes < PackageSettings.RequiredBytes)
-        Fail(Message(11) + "\r" + Message(12) + Int64ToText(PackageSettings.RequiredBytes) + "\r\r" +
-             Message(13));
+        Fail(Message(MsgNoSpace) + "\r" + Message(MsgBytesRequired) + Int64ToText(PackageSettings.RequiredBytes) + "\r\r" +
+             Message(MsgRemoveFiles));
 
     // The extraction asks before replacing a file; reporting, which it asks,
     // lies below the dialogs, so the overwrite dialog is lent to it here.

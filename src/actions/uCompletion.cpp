@@ -55,15 +55,15 @@ void CompleteRun()
     // Extracting only: the files stay where they are, nothing is started
     // and nothing more is shown.
     if (PackageSwitches.ExtractOnly) {
-        SetProgressText(StatusLine, Message(5));
+        SetProgressText(StatusLine, Message(MsgFinishing));
         LogLine("extract only: no command started");
         EndRun(ExitFinished);
     }
     if (InstallMode) {
-        SetProgressText(StatusLine, Message(4));
+        SetProgressText(StatusLine, Message(MsgStartingInstall));
         ShowProgressWindow(SW_HIDE);
     } else {
-        SetProgressText(StatusLine, Message(5));
+        SetProgressText(StatusLine, Message(MsgFinishing));
     }
 
     RewriteCommand(settings);
@@ -83,7 +83,7 @@ void CompleteRun()
         ShowProgressWindow(SW_RESTORE);
         // A folder given with $DESTINATION$ is the user's: it stays.
         if (!PackageSwitches.DestinationGiven) {
-            SetProgressText(StatusLine, Message(6));
+            SetProgressText(StatusLine, Message(MsgCleaningUp));
             RemoveWorkFolder(settings.Destination);
             LogLine(IsFolderPresent(settings.Destination) ? "clean-up: work folder kept (not empty): "
                                                           : "clean-up: work folder removed: ",

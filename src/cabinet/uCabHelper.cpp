@@ -313,7 +313,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinat
         a = -1;
         refusal = Refusal(target, folder, destinationLength, safe);
         if (refusal)
-            a = Ask(30, target);
+            a = Ask(MsgCannotCreateFile, target);
     } while (refusal && a == 1);
     if (refusal) {
         LogLine(a == -1 ? "file failed: " : "file skipped after Ignore: ", target, refusal);
@@ -328,7 +328,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinat
         a = -1;
         CreateFolderTree(folder);
         if (!IsFolderPresent(folder))
-            a = Ask(28, folder);
+            a = Ask(MsgCannotCreateFolder, folder);
     } while (!IsFolderPresent(folder) && a == 1);
     if (!IsFolderPresent(folder))
         r = a == 0 ? 0 : -1;
@@ -358,7 +358,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinat
                 a = -1;
                 moved = SetAside(target);
                 if (!moved)
-                    a = Ask(29, target);
+                    a = Ask(MsgCannotOverwrite, target);
             } while (!moved && a == 1);
             if (!moved)
                 r = a == 0 ? 0 : -1;
@@ -370,7 +370,7 @@ INT_PTR CopyFile(PFDINOTIFICATION record, const wchar_t *target, size_t destinat
             a = -1;
             r = CreateRegistered(record, target);
             if (r == -1)
-                a = Ask(30, target);
+                a = Ask(MsgCannotCreateFile, target);
         } while (r == -1 && a == 1);
     }
     if (a == 0)
@@ -615,8 +615,8 @@ std::string FdiErrorText(const ERF &errorRecord)
 {
     const uint32_t code = static_cast<uint32_t>(errorRecord.erfOper);
     if (code <= FDIERROR_USER_ABORT)
-        return Message(15 + static_cast<int>(code));
-    return Message(27);
+        return Message(MsgFdiErrorFirst + static_cast<int>(code));
+    return Message(MsgUnknownError);
 }
 
 void DestroyFdiContext(HFDI context)

@@ -103,7 +103,7 @@ FNOPEN(StreamOpen)
     const DWORD reached = SetFilePointer(handle, static_cast<LONG>(CabinetBase), nullptr, FILE_BEGIN);
     if (handle == INVALID_HANDLE_VALUE || reached == INVALID_SET_FILE_POINTER ||
         static_cast<int64_t>(reached) != PackageSettings.CabinetOffset || !RememberPackageHandle(handle)) {
-        ReportError(Message(14), true);
+        ReportError(Message(MsgCannotSeek), true);
         EndRun(ExitError);
     }
     return reinterpret_cast<INT_PTR>(handle);

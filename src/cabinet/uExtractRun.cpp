@@ -44,13 +44,13 @@ void ExtractPackage()
 {
     TPackageSettings &settings = PackageSettings;
     SetProgressText(TitleLine, settings.Title);
-    SetProgressText(StatusLine, Message(1));
+    SetProgressText(StatusLine, Message(MsgOneMoment));
 
     FdiContext = CreateFdiContext();
     if (!FdiContext)
         Fail(PrepareFailedText, ExitError);
 
-    SetProgressText(StatusLine, Message(2));
+    SetProgressText(StatusLine, Message(MsgScanning));
     if (!CheckCabinet(FdiContext, EmbeddedCabinetName, CabinetInfo))
         Fail(settings.DamagedMessage, ExitDeclined);
     // A package cut short would otherwise extract its first files and
@@ -60,7 +60,7 @@ void ExtractPackage()
         Fail(settings.DamagedMessage, ExitDeclined);
     SendToProgress(ProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, CabinetInfo.cFiles));
 
-    SetProgressText(StatusLine, Message(3));
+    SetProgressText(StatusLine, Message(MsgDecompressing));
     if (!CopyCabinets(FdiContext))
         Fail(FdiErrorText(FdiErf), ExitError);
     SendToProgress(ProgressBar, PBM_SETPOS, CabinetInfo.cFiles, 0);

@@ -62,8 +62,8 @@ int ShowError(const std::string &text, bool fatal)
         return fatal ? IDOK : IDNO;
     }
     if (fatal)
-        return ShowBox(TWideText(Message(35) + "\r" + text + "\r\r" + Message(36)).Text, StyleFatal);
-    return ShowBox(TWideText(text + "\r\r" + Message(37)).Text, StyleQuit);
+        return ShowBox(TWideText(Message(MsgFatalHeading) + "\r" + text + "\r\r" + Message(MsgClickOk)).Text, StyleFatal);
+    return ShowBox(TWideText(text + "\r\r" + Message(MsgYesToExit)).Text, StyleQuit);
 }
 
 } // namespace
@@ -85,7 +85,7 @@ int AskRetry(const wchar_t *text)
         EndRun(ExitError);
     }
     // A box that cannot be shown counts as Abort.
-    switch (ShowBox(TWideText(Message(34) + "\r", text).Text, StyleRetry)) {
+    switch (ShowBox(TWideText(Message(MsgErrorHeading) + "\r", text).Text, StyleRetry)) {
     case IDRETRY:
         return 1;
     case IDIGNORE:
@@ -132,8 +132,8 @@ void PromptNextCabinet(const std::string &cabinetName, const std::string &diskNa
                 cabinetName.c_str(), " -> end of run");
         EndRun(ExitError);
     }
-    const std::string body = wrongFile ? PackageSettings.DamagedMessage + "\r" + Message(40) + cabinetName
-                                       : Message(38) + "\r" + Message(39) + diskName + "\r" + Message(40) + cabinetName;
+    const std::string body = wrongFile ? PackageSettings.DamagedMessage + "\r" + Message(MsgCabinet) + cabinetName
+                                       : Message(MsgInsertDisk) + "\r" + Message(MsgDisk) + diskName + "\r" + Message(MsgCabinet) + cabinetName;
     const int answer = ShowError(body, false);
     // Without a box nobody can put the cabinet in place: asking again
     // would only spin.

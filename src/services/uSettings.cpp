@@ -332,7 +332,7 @@ void ParseSettingsLines(const std::string &bytes, const std::vector<std::string>
 
     for (int number = 1; number <= MessageCount; ++number)
         settings.Messages[number] = reader.ReadLine();
-    settings.DamagedMessage = settings.Messages[settings.PasswordProtected ? 43 : 42];
+    settings.DamagedMessage = settings.Messages[settings.PasswordProtected ? MsgDamagedOrPassword : MsgDamaged];
 
     // The area ends where the cabinet begins, when the block's place in the
     // file is known.

@@ -5,8 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-
-constexpr int MessageCount = 56;
+#include "format/uMessageNumbers.h"
 
 struct TPackageSettings {
     int32_t LibraryOffset = 0;

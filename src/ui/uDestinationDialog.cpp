@@ -13,11 +13,13 @@ namespace {
 
 // Set only by a successful OK; read after the dialog has ended.
 std::string ChosenFolder;
+// Characters the run needs below the folder; set before the dialog opens.
+size_t CommandRoom;
 
 void Browse(HWND dialog)
 {
     wchar_t path[MAX_PATH];
-    if (BrowseForFolder(Message(31), dialog, path) && path[0])
+    if (BrowseForFolder(Message(MsgBrowseTitle), dialog, path) && path[0])
         SetDlgItemTextW(dialog, IDC_DEST_FOLDER, path);
 }
 
@@ -31,8 +33,10 @@ void Accept(HWND dialog)
     const UINT length = GetDlgItemTextW(dialog, IDC_DEST_FOLDER, wide, 260);
     wide[length] = L'\0';
     const std::string typed = AnsiPathOf(wide);
-    if (!IsFullPath(NameCheckForm(wide))) {
-        QuitOnYes(Message(32));
+    // A folder that leaves the command no room is refused before any level
+    // of it is made.
+    if (!IsFullPath(NameCheckForm(wide)) || length + (wide[length - 1] != L'\\') + CommandRoom > MaxPathLength) {
+        QuitOnYes(Message(MsgNotFullPath));
         return;
     }
     if (wide[length - 1] != L'\\')
@@ -43,7 +47,7 @@ void Accept(HWND dialog)
     // exists once the folder does.
     const std::string folder = CreateFolderTree(wide) ? AddTrailingBackslash(AnsiPathOf(wide)) : std::string();
     if (!IsFolderPresent(folder)) {
-        QuitOnYes(Message(28) + "\r" + typed + "\r\r" + Message(33));
+        QuitOnYes(Message(MsgCannotCreateFolder) + "\r" + typed + "\r\r" + Message(MsgInvalidFolder));
         return;
     }
     ChosenFolder = folder;
@@ -57,10 +61,10 @@ INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         CentreWindow(dialog);
         SetFocus(GetDlgItem(dialog, IDC_DEST_FOLDER));
         SetDlgItemTextW(dialog, IDC_DEST_FOLDER, TWideText(ExeFolder).Text);
-        SetControlMessage(dialog, IDC_DEST_PROMPT, 49);
-        SetControlMessage(dialog, IDC_DEST_BROWSE, 50);
-        SetControlMessage(dialog, IDC_OK, 51);
-        SetControlMessage(dialog, IDC_CANCEL, 44);
+        SetControlMessage(dialog, IDC_DEST_PROMPT, MsgDestinationPrompt);
+        SetControlMessage(dialog, IDC_DEST_BROWSE, MsgBrowse);
+        SetControlMessage(dialog, IDC_OK, MsgOk);
+        SetControlMessage(dialog, IDC_CANCEL, MsgCancel);
         SetIconAndCaption(dialog, ICON_DESTINATION);
         return FALSE;  // the focus stays in the folder box
     }
@@ -83,8 +87,9 @@ INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 } // namespace
 
-std::string AskDestinationFolder()
+std::string AskDestinationFolder(size_t commandRoom)
 {
+    CommandRoom = commandRoom;
     if (PackageSettings.Silent)
         return AddTrailingBackslash(GetFolderPart(OwnFilePath()));
     ChosenFolder.clear();

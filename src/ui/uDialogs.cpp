@@ -9,7 +9,7 @@
 void RunModalDialog(int templateId, HWND owner, DLGPROC procedure)
 {
     if (DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), owner, procedure, 0) == -1) {
-        ReportError(Message(27), true);
+        ReportError(Message(MsgUnknownError), true);
         EndRun(ExitError);
     }
 }
@@ -41,5 +41,5 @@ void QuitOnYes(const std::string &text)
 
 void ConfirmCancel()
 {
-    QuitOnYes(Message(7));
+    QuitOnYes(Message(MsgCancelQuestion));
 }

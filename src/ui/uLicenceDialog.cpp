@@ -17,10 +17,10 @@ INT_PTR CALLBACK LicenceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     case WM_INITDIALOG:
         CentreWindow(dialog);
         SetDlgItemTextW(dialog, IDC_LICENCE_TEXT, TWideText(*ShownLicence).Text);
-        SetControlMessage(dialog, IDC_LICENCE_INTRO, 45);
-        SetControlMessage(dialog, IDC_LICENCE_QUESTION, 46);
-        SetControlMessage(dialog, IDC_LICENCE_YES, 47);
-        SetControlMessage(dialog, IDC_LICENCE_NO, 48);
+        SetControlMessage(dialog, IDC_LICENCE_INTRO, MsgLicencePrompt);
+        SetControlMessage(dialog, IDC_LICENCE_QUESTION, MsgLicenceQuestion);
+        SetControlMessage(dialog, IDC_LICENCE_YES, MsgYes);
+        SetControlMessage(dialog, IDC_LICENCE_NO, MsgNo);
         SetIconAndCaption(dialog, ICON_LICENCE);
         break;
     case WM_COMMAND:

@@ -23,12 +23,12 @@ INT_PTR CALLBACK OverwriteProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     case WM_INITDIALOG:
         CentreWindow(dialog);
         SetDlgItemTextW(dialog, IDC_OVER_PATH, ShownPath);
-        SetControlMessage(dialog, IDC_OVER_HEADING, 52);
-        SetControlMessage(dialog, IDC_OVER_YES, 47);
-        SetControlMessage(dialog, IDC_OVER_YESALL, 53);
-        SetControlMessage(dialog, IDC_OVER_NO, 48);
-        SetControlMessage(dialog, IDC_OVER_NOALL, 54);
-        SetControlMessage(dialog, IDC_OVER_CANCEL, 44);
+        SetControlMessage(dialog, IDC_OVER_HEADING, MsgOverwriteHeading);
+        SetControlMessage(dialog, IDC_OVER_YES, MsgYes);
+        SetControlMessage(dialog, IDC_OVER_YESALL, MsgYesToAll);
+        SetControlMessage(dialog, IDC_OVER_NO, MsgNo);
+        SetControlMessage(dialog, IDC_OVER_NOALL, MsgNoToAll);
+        SetControlMessage(dialog, IDC_OVER_CANCEL, MsgCancel);
         SetIconAndCaption(dialog, ICON_OVERWRITE);
         break;
     case WM_COMMAND:

@@ -18,9 +18,9 @@ INT_PTR CALLBACK PasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     if (message == WM_INITDIALOG) {
         CentreWindow(dialog);
         SetFocus(GetDlgItem(dialog, IDC_PASS_EDIT));
-        SetControlMessage(dialog, IDC_PASS_PROMPT, 55);
-        SetControlMessage(dialog, IDC_OK, 51);
-        SetControlMessage(dialog, IDC_CANCEL, 44);
+        SetControlMessage(dialog, IDC_PASS_PROMPT, MsgPasswordPrompt);
+        SetControlMessage(dialog, IDC_OK, MsgOk);
+        SetControlMessage(dialog, IDC_CANCEL, MsgCancel);
         SetIconAndCaption(dialog, ICON_PASSWORD);
         return FALSE;  // the focus stays in the password box
     }
@@ -36,7 +36,7 @@ INT_PTR CALLBACK PasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         // package's texts, as its maker typed it.
         wchar_t buffer[260];
         if (GetDlgItemTextW(dialog, IDC_PASS_EDIT, buffer, 260) == 0) {
-            QuitOnYes(Message(41));
+            QuitOnYes(Message(MsgEmptyPassword));
             break;
         }
         TypedPassword = NarrowText(buffer);

@@ -72,8 +72,8 @@ void Initialise(HWND dialog)
     // Set before the worker exists: it sends every update to this window.
     ProgressWindow = dialog;
     StartAnimation(dialog);
-    SetControlMessage(dialog, IDC_PROGRESS_CANCEL, 44);
-    SetControlMessage(dialog, IDC_PROGRESS_PAUSE, 8);
+    SetControlMessage(dialog, IDC_PROGRESS_CANCEL, MsgCancel);
+    SetControlMessage(dialog, IDC_PROGRESS_PAUSE, MsgPause);
     SetIconAndCaption(dialog, ICON_PROGRAM);
     DWORD id = 0;
     // Held until the dialog is on the screen: a short run could otherwise
@@ -82,7 +82,7 @@ void Initialise(HWND dialog)
     Worker = CreateThread(nullptr, 0, Run, nullptr, CREATE_SUSPENDED, &id);
     // Without its worker the dialog would wait for nothing until cancelled.
     if (!Worker) {
-        ReportError(Message(27), true);
+        ReportError(Message(MsgUnknownError), true);
         EndRun(ExitError);
     }
     // Posted, so it arrives once the dialog's own message loop runs.
@@ -99,7 +99,7 @@ void TogglePause(HWND dialog)
 {
     if (!Paused) {
         SendDlgItemMessageA(dialog, IDC_PROGRESS_ANIME, ACM_STOP, 0, 0);
-        SetControlMessage(dialog, IDC_PROGRESS_PAUSE, 9);
+        SetControlMessage(dialog, IDC_PROGRESS_PAUSE, MsgResume);
         ResetEvent(ResumeGate);
         // What the run published before the gate closed shows now, not on
         // a later tick: a paused dialog stands still.
@@ -107,7 +107,7 @@ void TogglePause(HWND dialog)
     }
     else {
         SendDlgItemMessageA(dialog, IDC_PROGRESS_ANIME, ACM_PLAY, static_cast<WPARAM>(-1), -1);
-        SetControlMessage(dialog, IDC_PROGRESS_PAUSE, 8);
+        SetControlMessage(dialog, IDC_PROGRESS_PAUSE, MsgPause);
         SetEvent(ResumeGate);
     }
     Paused = !Paused;
@@ -153,7 +153,7 @@ void RunProgressDialog(LPTHREAD_START_ROUTINE run)
     // Open: the worker passes freely until the user pauses.
     ResumeGate = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     if (!ResumeGate) {
-        ReportError(Message(27), true);
+        ReportError(Message(MsgUnknownError), true);
         EndRun(ExitError);
     }
     RunModalDialog(DLG_PROGRESS, nullptr, ProgressProc);
