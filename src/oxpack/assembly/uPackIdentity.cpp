@@ -1,22 +1,25 @@
 // uPackIdentity: the package's icon and version resource. The resources
-// are changed with the system's own update calls (BeginUpdateResourceW and
-// the rest) on a scratch copy of the extractor; the resource formats
+// are changed with the system's own update calls (mPackResources) on a
+// scratch copy of the extractor; the resource formats
 // themselves (icon file, icon group, VS_VERSIONINFO) are written and read
 // here, by pure routines that the tests drive directly.
 #include "uPackIdentity.h"
+#include "mPackFiles.h"
+#include "mPackResources.h"
 #include "mPackText.h"
 
-#include <windows.h>
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-// The resource types by number, for the wide ("W") calls.
-const LPCWSTR TypeIcon = MAKEINTRESOURCEW(3);
-const LPCWSTR TypeGroupIcon = MAKEINTRESOURCEW(14);
-const LPCWSTR TypeVersion = MAKEINTRESOURCEW(16);
-const LPCWSTR TypeManifest = MAKEINTRESOURCEW(24);
+// The resource types by number.
+const uint16_t TypeIcon = 3;
+const uint16_t TypeGroupIcon = 14;
+const uint16_t TypeVersion = 16;
+const uint16_t TypeManifest = 24;
+// The name a version resource takes when the program has none.
+const uint16_t VersionInfoId = 1;
 
 uint16_t Word(const std::string &b, size_t at)
 {
@@ -146,57 +149,6 @@ std::wstring TextValue(const std::string &b, const TBlock &block)
     return text;
 }
 
-// A resource name as enumerated: an ordinal or a copied string.
-struct TResName {
-    WORD Id = 0;
-    std::wstring Name;
-    LPCWSTR Pointer() const { return Name.empty() ? MAKEINTRESOURCEW(Id) : Name.c_str(); }
-};
-
-TResName CopyName(LPCWSTR name)
-{
-    TResName copy;
-    if (IS_INTRESOURCE(name))
-        copy.Id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name));
-    else
-        copy.Name = name;
-    return copy;
-}
-
-BOOL CALLBACK CollectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR list)
-{
-    reinterpret_cast<std::vector<TResName> *>(list)->push_back(CopyName(name));
-    return TRUE;
-}
-
-BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR list)
-{
-    reinterpret_cast<std::vector<WORD> *>(list)->push_back(language);
-    return TRUE;
-}
-
-std::vector<TResName> NamesOf(HMODULE module, LPCWSTR type)
-{
-    std::vector<TResName> names;
-    EnumResourceNamesW(module, type, CollectName, reinterpret_cast<LONG_PTR>(&names));
-    return names;
-}
-
-std::vector<WORD> LanguagesOf(HMODULE module, LPCWSTR type, const TResName &name)
-{
-    std::vector<WORD> languages;
-    EnumResourceLanguagesW(module, type, name.Pointer(), CollectLanguage, reinterpret_cast<LONG_PTR>(&languages));
-    return languages;
-}
-
-std::string ResourceData(HMODULE module, LPCWSTR type, const TResName &name, WORD language)
-{
-    HRSRC found = FindResourceExW(module, type, name.Pointer(), language);
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const void *data = loaded ? LockResource(loaded) : nullptr;
-    return data ? std::string(static_cast<const char *>(data), SizeofResource(module, found)) : std::string();
-}
-
 // What the extractor holds that the new identity takes the place of. The
 // system's update calls replace a resource of the same type, name and
 // language; Wine's cannot delete one, so nothing is deleted: the new icon
@@ -204,57 +156,49 @@ std::string ResourceData(HMODULE module, LPCWSTR type, const TResName &name, WOR
 // and the new images reuse the old images' numbers first.
 struct TExisting {
     bool HasGroup = false;
-    TResName Group;           // the icon group Explorer shows
-    WORD GroupLanguage = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+    TResourceName Group;      // the icon group Explorer shows
+    uint16_t GroupLanguage = 0;  // neutral
     std::vector<uint16_t> GroupImages;
-    WORD NextIconId = 1;      // above every icon image id in use
+    uint16_t NextIconId = 1;  // above every icon image id in use
     bool HasVersion = false;
-    TResName Version;
-    WORD VersionLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
-    TResName Manifest;        // the program's own manifest: empty Bytes when none
-    WORD ManifestLanguage = 0;
+    TResourceName Version;
+    uint16_t VersionLanguage = 0x0409;  // US English
+    TResourceName Manifest;   // the program's own manifest: empty Bytes when none
+    uint16_t ManifestLanguage = 0;
     std::string ManifestBytes;
 };
 
-bool SurveyResources(const std::wstring &path, TExisting &existing)
+// The first resource of a type, if any, with its first language.
+bool FirstResource(const std::vector<TResourceItem> &items, TResourceName &name, uint16_t &language)
 {
-    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module)
+    if (items.empty())
         return false;
-    // Named groups come first in the directory, then ordinals in order;
-    // the enumeration keeps that order, and Explorer takes the first.
-    const std::vector<TResName> groups = NamesOf(module, TypeGroupIcon);
-    if (!groups.empty()) {
-        existing.HasGroup = true;
-        existing.Group = groups.front();
-        const std::vector<WORD> languages = LanguagesOf(module, TypeGroupIcon, existing.Group);
-        if (!languages.empty())
-            existing.GroupLanguage = languages.front();
-        const std::string group = ResourceData(module, TypeGroupIcon, existing.Group, existing.GroupLanguage);
+    name = items.front().Name;
+    if (!items.front().Languages.empty())
+        language = items.front().Languages.front();
+    return true;
+}
+
+bool SurveyResources(const std::string &path, TExisting &existing)
+{
+    std::vector<TResourceItem> groups, icons, versions, manifests;
+    if (!ReadResources(path, TypeGroupIcon, groups) || !ReadResources(path, TypeIcon, icons)
+        || !ReadResources(path, TypeVersion, versions) || !ReadResources(path, TypeManifest, manifests))
+        return false;
+    // Explorer takes the first group in the directory.
+    existing.HasGroup = FirstResource(groups, existing.Group, existing.GroupLanguage);
+    if (existing.HasGroup) {
+        const std::string &group = groups.front().FirstBytes;
         const size_t count = group.size() >= 6 ? Word(group, 4) : 0;
         for (size_t i = 0; i < count && 6 + 14 * (i + 1) <= group.size(); ++i)
             existing.GroupImages.push_back(Word(group, 6 + 14 * i + 12));
     }
-    for (const TResName &image : NamesOf(module, TypeIcon))
-        if (image.Name.empty() && image.Id >= existing.NextIconId)
-            existing.NextIconId = static_cast<WORD>(image.Id + 1);
-    const std::vector<TResName> versions = NamesOf(module, TypeVersion);
-    if (!versions.empty()) {
-        existing.HasVersion = true;
-        existing.Version = versions.front();
-        const std::vector<WORD> languages = LanguagesOf(module, TypeVersion, existing.Version);
-        if (!languages.empty())
-            existing.VersionLanguage = languages.front();
-    }
-    const std::vector<TResName> manifests = NamesOf(module, TypeManifest);
-    if (!manifests.empty()) {
-        existing.Manifest = manifests.front();
-        const std::vector<WORD> languages = LanguagesOf(module, TypeManifest, existing.Manifest);
-        if (!languages.empty())
-            existing.ManifestLanguage = languages.front();
-        existing.ManifestBytes = ResourceData(module, TypeManifest, existing.Manifest, existing.ManifestLanguage);
-    }
-    FreeLibrary(module);
+    for (const TResourceItem &image : icons)
+        if (image.Name.Name.empty() && image.Name.Id >= existing.NextIconId)
+            existing.NextIconId = static_cast<uint16_t>(image.Name.Id + 1);
+    existing.HasVersion = FirstResource(versions, existing.Version, existing.VersionLanguage);
+    if (FirstResource(manifests, existing.Manifest, existing.ManifestLanguage))
+        existing.ManifestBytes = manifests.front().FirstBytes;
     return true;
 }
 
@@ -395,52 +339,19 @@ bool AttachTail(std::string &image, const TTail &tail)
     return true;
 }
 
-std::string SystemReason(DWORD code)
+bool ReadFileBytes(const std::string &path, std::string &bytes)
 {
-    char text[256] = "";
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                             sizeof text, nullptr);
-    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ' || text[n - 1] == '.'))
-        text[--n] = 0;
-    return n ? std::string(text) : "system error " + std::to_string(code);
-}
-
-bool ReadFileBytes(const std::wstring &path, std::string &bytes)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    LARGE_INTEGER size;
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart < 0x40000000;
-    if (ok) {
-        bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
-        DWORD done = 0;
-        ok = bytes.empty() || (ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &done, nullptr) &&
-                               done == bytes.size());
-    }
-    CloseHandle(file);
-    return ok;
-}
-
-bool WriteFileBytes(const std::wstring &path, const std::string &bytes)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD done = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) &&
-                    done == bytes.size();
-    CloseHandle(file);
-    return ok;
+    std::string error;
+    return ReadFileRange(path, 0, 0x40000000, bytes, error) && FileSizeOf(path) == static_cast<int64_t>(bytes.size());
 }
 
 // Writes the new resources into the scratch copy at path.
-bool UpdateScratch(const std::wstring &path, const TPackIdentity &identity, const std::vector<TIconImage> &images,
+bool UpdateScratch(const std::string &path, const TPackIdentity &identity, const std::vector<TIconImage> &images,
                    const std::string &outputName, std::string &error)
 {
     TExisting existing;
     if (!SurveyResources(path, existing)) {
-        error = "The extractor's resources cannot be read: " + SystemReason(GetLastError());
+        error = "The extractor's resources cannot be read";
         return false;
     }
     // The images take the old images' numbers first, then new ones.
@@ -460,42 +371,30 @@ bool UpdateScratch(const std::wstring &path, const TPackIdentity &identity, cons
         error = "--elevate: the extractor's manifest requests no execution level to change";
         return false;
     }
-    HANDLE update = BeginUpdateResourceW(path.c_str(), FALSE);
-    if (!update) {
-        error = "The extractor's resources cannot be changed: " + SystemReason(GetLastError());
-        return false;
-    }
-    bool ok = true;
+    std::vector<TResourceUpdate> updates;
     if (!images.empty()) {
         // The group keeps its name, so whatever refers to it (the dialogs'
         // program icon) shows the package's icon too.
-        TResName group = existing.Group;
+        TResourceName group = existing.Group;
         if (!existing.HasGroup)
             group.Id = 1;
-        for (size_t i = 0; ok && i < images.size(); ++i) {
-            std::string image = images[i].Bytes;
-            ok = UpdateResourceW(update, TypeIcon, MAKEINTRESOURCEW(ids[i]), existing.GroupLanguage, &image[0],
-                                 static_cast<DWORD>(image.size()));
-        }
-        std::string groupBytes = IconGroupResource(images, ids);
-        ok = ok && UpdateResourceW(update, TypeGroupIcon, group.Pointer(), existing.GroupLanguage, &groupBytes[0],
-                                   static_cast<DWORD>(groupBytes.size()));
+        for (size_t i = 0; i < images.size(); ++i)
+            updates.push_back(TResourceUpdate{TypeIcon, TResourceName{ids[i], std::string()}, existing.GroupLanguage,
+                                              images[i].Bytes});
+        updates.push_back(TResourceUpdate{TypeGroupIcon, group, existing.GroupLanguage, IconGroupResource(images, ids)});
     }
     if (HasVersionFields(identity)) {
-        TResName version = existing.Version;
+        TResourceName version = existing.Version;
         if (!existing.HasVersion)
-            version.Id = VS_VERSION_INFO;
-        std::string versionBytes = VersionResource(identity, outputName);
-        ok = ok && UpdateResourceW(update, TypeVersion, version.Pointer(), existing.VersionLanguage,
-                                   &versionBytes[0], static_cast<DWORD>(versionBytes.size()));
+            version.Id = VersionInfoId;
+        updates.push_back(TResourceUpdate{TypeVersion, version, existing.VersionLanguage,
+                                          VersionResource(identity, outputName)});
     }
     if (identity.Elevate)
-        ok = ok && UpdateResourceW(update, TypeManifest, existing.Manifest.Pointer(), existing.ManifestLanguage,
-                                   &manifest[0], static_cast<DWORD>(manifest.size()));
-    const DWORD updateError = ok ? 0 : GetLastError();
-    // Discarding on failure leaves the scratch copy as it was.
-    if (!EndUpdateResourceW(update, ok ? FALSE : TRUE) || !ok) {
-        error = "The extractor's resources cannot be changed: " + SystemReason(ok ? GetLastError() : updateError);
+        updates.push_back(TResourceUpdate{TypeManifest, existing.Manifest, existing.ManifestLanguage, manifest});
+    std::string reason;
+    if (!UpdateResources(path, updates, reason)) {
+        error = "The extractor's resources cannot be changed: " + reason;
         return false;
     }
     return true;
@@ -632,8 +531,8 @@ std::string VersionResource(const TPackIdentity &identity, const std::string &or
     }
     PutDword(b, 0x3F);                          // flags mask
     PutDword(b, 0);                             // flags
-    PutDword(b, VOS_NT_WINDOWS32);
-    PutDword(b, VFT_APP);
+    PutDword(b, 0x40004);                       // file OS: VOS_NT_WINDOWS32
+    PutDword(b, 1);                             // file type: VFT_APP
     PutDword(b, 0);                             // subtype
     PutDword(b, 0);                             // date
     PutDword(b, 0);
@@ -705,7 +604,7 @@ bool ApplyIdentity(std::string &extractor, const TPackIdentity &identity, const 
     if (!identity.IconPath.empty()) {
         std::string iconBytes;
         std::string reason;
-        if (!ReadFileBytes(WideOf(identity.IconPath), iconBytes)) {
+        if (!ReadFileBytes(identity.IconPath, iconBytes)) {
             error = "The icon file is missing or unreadable: " + identity.IconPath;
             return false;
         }
@@ -720,10 +619,8 @@ bool ApplyIdentity(std::string &extractor, const TPackIdentity &identity, const 
         return false;
     }
 
-    wchar_t folder[MAX_PATH];
-    wchar_t scratch[MAX_PATH];
-    const DWORD n = GetTempPathW(MAX_PATH, folder);
-    if (n == 0 || n >= MAX_PATH || !GetTempFileNameW(folder, L"oxp", 0, scratch)) {
+    std::string scratch;
+    if (!MakeScratchFile(scratch)) {
         error = "No scratch file for the extractor's resources in the temporary folder";
         return false;
     }
@@ -731,20 +628,20 @@ bool ApplyIdentity(std::string &extractor, const TPackIdentity &identity, const 
     std::string detached = extractor;
     TTail tail;
     if (!DetachTail(detached, tail)) {
-        DeleteFileW(scratch);
+        DeletePath(scratch);
         error = "The extractor is not a program whose resources can be changed (no resource section, or sections "
                 "after it that cannot be moved)";
         return false;
     }
     bool ok = WriteFileBytes(scratch, detached);
     if (!ok)
-        error = "The scratch copy of the extractor cannot be written: " + Utf8Of(scratch);
+        error = "The scratch copy of the extractor cannot be written: " + scratch;
     ok = ok && UpdateScratch(scratch, identity, images, outputName, error);
     if (ok && !ReadFileBytes(scratch, changed)) {
-        error = "The scratch copy of the extractor cannot be read back: " + Utf8Of(scratch);
+        error = "The scratch copy of the extractor cannot be read back: " + scratch;
         ok = false;
     }
-    DeleteFileW(scratch);
+    DeletePath(scratch);
     if (ok && !AttachTail(changed, tail)) {
         error = "The relocations of the extractor cannot be put back after its new resources";
         ok = false;
@@ -757,16 +654,7 @@ bool ApplyIdentity(std::string &extractor, const TPackIdentity &identity, const 
 bool ReadFileVersionStrings(const std::string &path, std::vector<std::pair<std::string, std::string>> &strings)
 {
     strings.clear();
-    HMODULE module = LoadLibraryExW(WideOf(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module)
-        return false;
-    bool found = false;
-    const std::vector<TResName> names = NamesOf(module, TypeVersion);
-    if (!names.empty()) {
-        const std::vector<WORD> languages = LanguagesOf(module, TypeVersion, names.front());
-        if (!languages.empty())
-            found = ParseVersionResource(ResourceData(module, TypeVersion, names.front(), languages.front()), strings);
-    }
-    FreeLibrary(module);
-    return found;
+    std::vector<TResourceItem> versions;
+    return ReadResources(path, TypeVersion, versions) && !versions.empty() && !versions.front().Languages.empty()
+           && ParseVersionResource(versions.front().FirstBytes, strings);
 }

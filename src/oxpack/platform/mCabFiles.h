@@ -28,3 +28,26 @@ struct TCabFiles {
 
 // The table of this build's platform (mCabFiles).
 const TCabFiles &PlatformCabFiles();
+
+// A builder path as the POSIX calls take it: the builder joins paths with
+// backslashes, as Windows does, so a native build turns them into slashes
+// (and so cannot read a name that holds a backslash).
+inline std::string PosixPathOf(std::string path)
+{
+    for (char &c : path)
+        if (c == '\\')
+            c = '/';
+    return path;
+}
+
+// The attributes a POSIX file shows under Wine, which the native build
+// copies: archive always; read-only when no write permission bit is set;
+// hidden when the name starts with a dot, but only where Wine looks at the
+// name (a query by name, a folder listing), not through an open file.
+inline uint16_t PosixAttributesOf(const std::string &path, unsigned mode, bool byName)
+{
+    const size_t cut = path.find_last_of("/\\");
+    const bool dotted = path.size() > (cut == std::string::npos ? 0 : cut + 1)
+                        && path[cut == std::string::npos ? 0 : cut + 1] == '.';
+    return static_cast<uint16_t>(0x20 | ((mode & 0222) ? 0 : 0x01) | (dotted && byName ? 0x02 : 0));
+}

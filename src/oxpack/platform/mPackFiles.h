@@ -12,6 +12,8 @@ constexpr size_t PackMaxPath = 260;
 // Reads up to maximum bytes from offset; false with a message naming the
 // file when it cannot be opened or read.
 bool ReadFileRange(const std::string &path, int64_t offset, int64_t maximum, std::string &bytes, std::string &error);
+// Writes bytes as the whole of a file, replacing any file of that name.
+bool WriteFileBytes(const std::string &path, const std::string &bytes);
 // Size of a file, or -1 when it cannot be opened.
 int64_t FileSizeOf(const std::string &path);
 bool IsFolder(const std::string &path);
@@ -21,7 +23,10 @@ std::string FullPathOf(const std::string &path);
 bool IsDeviceFileName(const std::string &name);
 // Length of a path in the UTF-16 characters the system counts.
 size_t PathLength(const std::string &path);
-bool MovePath(const std::string &from, const std::string &to, unsigned flags);
+bool MovePath(const std::string &from, const std::string &to, bool replace);
+bool PathExists(const std::string &path);
+// A free name in path's folder for setting an old file aside.
+std::string AsideNameOf(const std::string &path);
 bool DeletePath(const std::string &path);
 // A file (no folder, no device) that opens, with a path the file calls take.
 bool IsReadableFile(const std::string &path);
@@ -29,6 +34,8 @@ bool IsReadableFile(const std::string &path);
 // device CON, not a file", "is longer than ...", "is missing", "is
 // unreadable".
 std::string WhyUnreadable(const std::string &path);
+// The same, once the path's length and name are known to be usable.
+std::string WhyFileIsUnreadable(const std::string &path);
 // Folder part with a trailing backslash ("" for a bare name), and name part.
 std::string FolderOf(const std::string &path);
 std::string NameOf(const std::string &path);
@@ -59,6 +66,7 @@ std::string ProgramFolder();
 bool MakeScratchFolder(std::string &folder, std::string &error);
 // Removes a scratch folder and the files in it.
 void RemoveScratchFolder(const std::string &folder);
+bool RemoveEmptyFolder(const std::string &folder);
 
 struct TFolderEntry {
     std::string Name;
