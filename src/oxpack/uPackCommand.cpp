@@ -12,7 +12,6 @@
 #include <cxxopts.hpp>
 
 #include "mPackFiles.h"
-#include "mPackResources.h"
 #include "mPackSystem.h"
 #include "mPackText.h"
 #include "uPackageReport.h"
@@ -392,10 +391,6 @@ void ParseArguments(const std::vector<std::string> &arguments, TCommand &command
         throw TCommandError{PackExitUsage, "--no-library and --library exclude each other."};
     if (!command.InspectPath.empty())
         return;
-    if (HasIdentity(o.Identity) && !ResourcesAreChangeable())
-        throw TCommandError{PackExitUsage, "This build of oxpack cannot change the extractor's resources: --icon, "
-                                           "--elevate and the version options (--product-name, --product-version, "
-                                           "--company, --description, --copyright) need oxpack.exe."};
     TakeSourceDateEpoch(command);
     if (o.OutputPath.empty())
         throw TCommandError{PackExitUsage, "No output package was named (--output)."};

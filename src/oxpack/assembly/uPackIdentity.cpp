@@ -1,11 +1,11 @@
-// uPackIdentity: the package's icon and version resource. The resources
-// are changed with the system's own update calls (mPackResources) on a
-// scratch copy of the extractor; the resource formats
-// themselves (icon file, icon group, VS_VERSIONINFO) are written and read
-// here, by pure routines that the tests drive directly.
+// uPackIdentity: the package's icon and version resource. The resource
+// section is rewritten by byte work (uResourceSection), the same in every
+// build of the builder; the resource formats themselves (icon file, icon
+// group, VS_VERSIONINFO) are written and read here, by pure routines that
+// the tests drive directly.
 #include "uPackIdentity.h"
+#include "uResourceSection.h"
 #include "mPackFiles.h"
-#include "mPackResources.h"
 #include "mPackText.h"
 
 #include <algorithm>
@@ -147,59 +147,6 @@ std::wstring TextValue(const std::string &b, const TBlock &block)
         text += static_cast<wchar_t>(c);
     }
     return text;
-}
-
-// What the extractor holds that the new identity takes the place of. The
-// system's update calls replace a resource of the same type, name and
-// language; Wine's cannot delete one, so nothing is deleted: the new icon
-// group and version resource go under the names and languages of the old,
-// and the new images reuse the old images' numbers first.
-struct TExisting {
-    bool HasGroup = false;
-    TResourceName Group;      // the icon group Explorer shows
-    uint16_t GroupLanguage = 0;  // neutral
-    std::vector<uint16_t> GroupImages;
-    uint16_t NextIconId = 1;  // above every icon image id in use
-    bool HasVersion = false;
-    TResourceName Version;
-    uint16_t VersionLanguage = 0x0409;  // US English
-    TResourceName Manifest;   // the program's own manifest: empty Bytes when none
-    uint16_t ManifestLanguage = 0;
-    std::string ManifestBytes;
-};
-
-// The first resource of a type, if any, with its first language.
-bool FirstResource(const std::vector<TResourceItem> &items, TResourceName &name, uint16_t &language)
-{
-    if (items.empty())
-        return false;
-    name = items.front().Name;
-    if (!items.front().Languages.empty())
-        language = items.front().Languages.front();
-    return true;
-}
-
-bool SurveyResources(const std::string &path, TExisting &existing)
-{
-    std::vector<TResourceItem> groups, icons, versions, manifests;
-    if (!ReadResources(path, TypeGroupIcon, groups) || !ReadResources(path, TypeIcon, icons)
-        || !ReadResources(path, TypeVersion, versions) || !ReadResources(path, TypeManifest, manifests))
-        return false;
-    // Explorer takes the first group in the directory.
-    existing.HasGroup = FirstResource(groups, existing.Group, existing.GroupLanguage);
-    if (existing.HasGroup) {
-        const std::string &group = groups.front().FirstBytes;
-        const size_t count = group.size() >= 6 ? Word(group, 4) : 0;
-        for (size_t i = 0; i < count && 6 + 14 * (i + 1) <= group.size(); ++i)
-            existing.GroupImages.push_back(Word(group, 6 + 14 * i + 12));
-    }
-    for (const TResourceItem &image : icons)
-        if (image.Name.Name.empty() && image.Name.Id >= existing.NextIconId)
-            existing.NextIconId = static_cast<uint16_t>(image.Name.Id + 1);
-    existing.HasVersion = FirstResource(versions, existing.Version, existing.VersionLanguage);
-    if (FirstResource(manifests, existing.Manifest, existing.ManifestLanguage))
-        existing.ManifestBytes = manifests.front().FirstBytes;
-    return true;
 }
 
 // --- The sections after the resources. ---
@@ -345,55 +292,115 @@ bool ReadFileBytes(const std::string &path, std::string &bytes)
     return ReadFileRange(path, 0, 0x40000000, bytes, error) && FileSizeOf(path) == static_cast<int64_t>(bytes.size());
 }
 
-// Writes the new resources into the scratch copy at path.
-bool UpdateScratch(const std::string &path, const TPackIdentity &identity, const std::vector<TIconImage> &images,
-                   const std::string &outputName, std::string &error)
+// The icon numbers a group resource (GRPICONDIR) refers to.
+std::vector<uint16_t> GroupImageIds(const std::string &group)
 {
-    TExisting existing;
-    if (!SurveyResources(path, existing)) {
-        error = "The extractor's resources cannot be read";
-        return false;
-    }
-    // The images take the old images' numbers first, then new ones.
     std::vector<uint16_t> ids;
-    for (size_t i = 0; i < images.size(); ++i) {
-        if (i < existing.GroupImages.size()) {
-            ids.push_back(existing.GroupImages[i]);
-        } else if (existing.NextIconId == 0) {
-            error = "The extractor has no free icon numbers left for " + identity.IconPath;
-            return false;
-        } else {
-            ids.push_back(existing.NextIconId++);
-        }
-    }
-    std::string manifest;
-    if (identity.Elevate && !ElevatedManifest(existing.ManifestBytes, manifest)) {
-        error = "--elevate: the extractor's manifest requests no execution level to change";
+    const size_t count = group.size() >= 6 ? Word(group, 4) : 0;
+    for (size_t i = 0; i < count && 6 + 14 * (i + 1) <= group.size(); ++i)
+        ids.push_back(Word(group, 6 + 14 * i + 12));
+    return ids;
+}
+
+bool IsNumbered(const TResource &r, uint16_t type)
+{
+    return r.Type.Text.empty() && r.Type.Id == type;
+}
+
+// The new identity in place of the old, in the resources of image (its
+// resource section the last section):
+// - the first icon group, the one Explorer shows, keeps its name and
+//   language, so whatever refers to it (the dialogs' program icon) shows
+//   the package's icon too; it gets the new images, which take the numbers
+//   of its old images first, and old images no other group uses go;
+// - one version resource replaces every version resource, under the
+//   first's name and language;
+// - --elevate changes the program's own manifest.
+bool ChangeResources(std::string &image, const TPackIdentity &identity, const std::vector<TIconImage> &images,
+                     const std::string &outputName, std::string &error)
+{
+    std::vector<TResource> resources;
+    std::string reason;
+    if (!ReadImageResources(image, resources, reason)) {
+        error = "The extractor's resources cannot be read: " + reason;
         return false;
     }
-    std::vector<TResourceUpdate> updates;
-    if (!images.empty()) {
-        // The group keeps its name, so whatever refers to it (the dialogs'
-        // program icon) shows the package's icon too.
-        TResourceName group = existing.Group;
-        if (!existing.HasGroup)
-            group.Id = 1;
-        for (size_t i = 0; i < images.size(); ++i)
-            updates.push_back(TResourceUpdate{TypeIcon, TResourceName{ids[i], std::string()}, existing.GroupLanguage,
-                                              images[i].Bytes});
-        updates.push_back(TResourceUpdate{TypeGroupIcon, group, existing.GroupLanguage, IconGroupResource(images, ids)});
+    if (identity.Elevate) {
+        TResource *manifest = nullptr;
+        for (TResource &r : resources)
+            if (!manifest && IsNumbered(r, TypeManifest))
+                manifest = &r;
+        std::string elevated;
+        if (!manifest || !ElevatedManifest(manifest->Bytes, elevated)) {
+            error = "--elevate: the extractor's manifest requests no execution level to change";
+            return false;
+        }
+        manifest->Bytes = elevated;
     }
     if (HasVersionFields(identity)) {
-        TResourceName version = existing.Version;
-        if (!existing.HasVersion)
-            version.Id = VersionInfoId;
-        updates.push_back(TResourceUpdate{TypeVersion, version, existing.VersionLanguage,
-                                          VersionResource(identity, outputName)});
+        TResource version;
+        version.Type.Id = TypeVersion;
+        version.Name.Id = VersionInfoId;
+        version.Language = 0x0409;  // US English
+        if (const TResource *first = FirstResourceOf(resources, TypeVersion))
+            version = *first;
+        version.CodePage = 0;
+        version.Bytes = VersionResource(identity, outputName);
+        resources.erase(std::remove_if(resources.begin(), resources.end(),
+                                       [](const TResource &r) { return IsNumbered(r, TypeVersion); }),
+                        resources.end());
+        resources.push_back(version);
     }
-    if (identity.Elevate)
-        updates.push_back(TResourceUpdate{TypeManifest, existing.Manifest, existing.ManifestLanguage, manifest});
-    std::string reason;
-    if (!UpdateResources(path, updates, reason)) {
+    if (!images.empty()) {
+        TResource group;
+        group.Type.Id = TypeGroupIcon;
+        group.Name.Id = 1;
+        std::vector<uint16_t> freed;
+        if (const TResource *first = FirstResourceOf(resources, TypeGroupIcon)) {
+            group = *first;
+            freed = GroupImageIds(first->Bytes);
+        }
+        auto isOldGroup = [&](const TResource &r) {
+            return IsNumbered(r, TypeGroupIcon) && r.Name.Id == group.Name.Id && r.Name.Text == group.Name.Text &&
+                   r.Language == group.Language;
+        };
+        for (const TResource &r : resources)
+            if (IsNumbered(r, TypeGroupIcon) && !isOldGroup(r))
+                for (uint16_t id : GroupImageIds(r.Bytes))
+                    freed.erase(std::remove(freed.begin(), freed.end(), id), freed.end());
+        resources.erase(std::remove_if(resources.begin(), resources.end(),
+                                       [&](const TResource &r) {
+                                           return isOldGroup(r) ||
+                                                  (IsNumbered(r, TypeIcon) && r.Name.Text.empty() &&
+                                                   std::find(freed.begin(), freed.end(), r.Name.Id) != freed.end());
+                                       }),
+                        resources.end());
+        uint32_t next = 1;
+        for (const TResource &r : resources)
+            if (IsNumbered(r, TypeIcon) && r.Name.Text.empty() && r.Name.Id >= next)
+                next = r.Name.Id + 1u;
+        std::vector<uint16_t> ids;
+        for (size_t i = 0; i < images.size(); ++i) {
+            if (i < freed.size()) {
+                ids.push_back(freed[i]);
+            } else if (next > 0xFFFF) {
+                error = "The extractor has no free icon numbers left for " + identity.IconPath;
+                return false;
+            } else {
+                ids.push_back(static_cast<uint16_t>(next++));
+            }
+            TResource icon;
+            icon.Type.Id = TypeIcon;
+            icon.Name.Id = ids.back();
+            icon.Language = group.Language;
+            icon.Bytes = images[i].Bytes;
+            resources.push_back(icon);
+        }
+        group.CodePage = 0;
+        group.Bytes = IconGroupResource(images, ids);
+        resources.push_back(group);
+    }
+    if (!WriteImageResources(image, resources, reason)) {
         error = "The extractor's resources cannot be changed: " + reason;
         return false;
     }
@@ -619,29 +626,14 @@ bool ApplyIdentity(std::string &extractor, const TPackIdentity &identity, const 
         return false;
     }
 
-    std::string scratch;
-    if (!MakeScratchFile(scratch)) {
-        error = "No scratch file for the extractor's resources in the temporary folder";
-        return false;
-    }
-    std::string changed;
-    std::string detached = extractor;
+    std::string changed = extractor;
     TTail tail;
-    if (!DetachTail(detached, tail)) {
-        DeletePath(scratch);
+    if (!DetachTail(changed, tail)) {
         error = "The extractor is not a program whose resources can be changed (no resource section, or sections "
                 "after it that cannot be moved)";
         return false;
     }
-    bool ok = WriteFileBytes(scratch, detached);
-    if (!ok)
-        error = "The scratch copy of the extractor cannot be written: " + scratch;
-    ok = ok && UpdateScratch(scratch, identity, images, outputName, error);
-    if (ok && !ReadFileBytes(scratch, changed)) {
-        error = "The scratch copy of the extractor cannot be read back: " + scratch;
-        ok = false;
-    }
-    DeletePath(scratch);
+    bool ok = ChangeResources(changed, identity, images, outputName, error);
     if (ok && !AttachTail(changed, tail)) {
         error = "The relocations of the extractor cannot be put back after its new resources";
         ok = false;
@@ -654,7 +646,12 @@ bool ApplyIdentity(std::string &extractor, const TPackIdentity &identity, const 
 bool ReadFileVersionStrings(const std::string &path, std::vector<std::pair<std::string, std::string>> &strings)
 {
     strings.clear();
-    std::vector<TResourceItem> versions;
-    return ReadResources(path, TypeVersion, versions) && !versions.empty() && !versions.front().Languages.empty()
-           && ParseVersionResource(versions.front().FirstBytes, strings);
+    // A program's resources lie well within its first 16 MiB; a package's
+    // cabinet after them is never read for this.
+    std::string image, error;
+    std::vector<TResource> resources;
+    if (!ReadFileRange(path, 0, 16 << 20, image, error) || !ReadImageResources(image, resources, error))
+        return false;
+    const TResource *version = FirstResourceOf(resources, TypeVersion);
+    return version && ParseVersionResource(version->Bytes, strings);
 }
