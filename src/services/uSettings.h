@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "format/uCommandLine.h"
+#include "format/uPackageSwitches.h"
 #include "format/uSettingsBlock.h"
 
 // The block's values as the format core reads them, and what the run adds
@@ -21,16 +23,6 @@ const std::string &Message(int number);
 
 // --- Pure routines: bytes in, values out, no system calls. ---
 
-// Splits a command line: blanks (0x20 only) separate, double quotes group
-// and are removed, nothing else is special; "" is an empty argument and an
-// unbalanced quote runs to the end. Element 0 is the program part.
-std::vector<std::string> SplitCommandLine(const std::string &commandLine);
-// The same arguments, each with its text as typed, quotes included.
-std::vector<std::string> SplitCommandLineAsTyped(const std::string &commandLine);
-// The value of an argument as typed: its text without the quotes.
-std::string ArgumentValue(const std::string &typed);
-// True for "$SILENT$" in any letter case of a to z, quoted or not.
-bool IsSilentSwitch(const std::string &typed);
 // Fills settings from the settings lines in bytes (the data after the
 // marker line) and the command-line arguments 1.. as typed (argument 0
 // excluded): each one but the silent switch is appended to Parameters

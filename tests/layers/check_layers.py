@@ -33,7 +33,7 @@ LAYERS = [
 
 # Headers of src/ the builder includes besides the format core: they move
 # into the core in time, and no others may join them.
-SHARED_WITH_BUILDER = ["services/uSettings.h", "services/uVersion.h", "cabinet/uObfuscate.h",
+SHARED_WITH_BUILDER = ["services/uSettings.h", "services/uVersion.h",
                        "cabinet/uCabCheck.h"]
 
 SOURCE_ENDINGS = (".h", ".hpp", ".c", ".cpp", ".rc")

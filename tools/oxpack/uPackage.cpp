@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "cabinet/uObfuscate.h"
+#include "format/uObfuscate.h"
 #include "services/uSettings.h"
 #include "mPackFiles.h"
 #include "mPackText.h"
