@@ -26,6 +26,9 @@ constexpr char DigestsTag[] = "SHA256";
 constexpr int32_t MarkerScanLength = 1024001;
 constexpr int32_t SettingsCopyLength = 102401;
 constexpr size_t ExtensionAreaLength = 16384;
+// The extractor positions and measures the cabinet with signed 32-bit
+// numbers: a package ends below 2 GiB.
+constexpr int64_t PackageSizeLimit = 0x80000000LL;
 // The required megabytes are turned into bytes in a signed 64-bit number.
 constexpr int64_t RequiredMegabytesLimit = INT64_MAX >> 20;
 constexpr int64_t Megabyte = 1024 * 1024;

@@ -10,9 +10,6 @@
 #include "format/uSettingsBlock.h"
 #include "services/uSettings.h"
 
-// Cabinet positions are signed 32-bit numbers in the extractor.
-constexpr int64_t PackPositionLimit = 0x80000000LL;
-
 // Lines of a text file: CR LF, LF or CR end a line; a final line end does
 // not start another line. An empty text has no lines.
 std::vector<std::string> SplitTextLines(const std::string &text);
