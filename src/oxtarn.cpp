@@ -80,12 +80,22 @@ void WarnLogNotOpened()
     ShowNotice(text.c_str(), MB_ICONWARNING);
 }
 
+// Characters the command takes below the destination: every file goes
+// there and the command is started from there.
+size_t CommandRoom()
+{
+    const std::string &command = PackageSettings.Command;
+    return PackageSwitches.ExtractOnly || command == "$EXPLORE$" ? 0 : command.size();
+}
+
 // $DESTINATION$: a full path only (the destination dialog's rule, IsFullPath),
-// created with its missing parents; anything else ends the run with 1.
-std::string GivenDestination()
+// created with its missing parents; anything else ends the run with 1. A
+// folder that leaves the command no room is refused before any level of it
+// is made.
+std::string GivenDestination(size_t commandRoom)
 {
     const std::string &folder = PackageSwitches.Destination;
-    if (!IsFullPath(folder) || folder.size() > MaxPathLength)
+    if (!IsFullPath(folder) || folder.size() + (folder.back() != '\\') + commandRoom > MaxPathLength)
         Fail(Message(MsgNotFullPath) + "\r" + folder);
     // Removed after a failure only when this run made it.
     DestinationMadeByRun = !IsFolderPresent(folder);
@@ -96,14 +106,14 @@ std::string GivenDestination()
 
 // The placeholders are compared exactly: "$temp$" is an ordinary
 // (relative) folder name.
-std::string ResolveDestination(const std::string &destination)
+std::string ResolveDestination(const std::string &destination, size_t commandRoom)
 {
     // A folder given on the command line replaces the package's, the work
     // folder of "$INSTALL$" too (the command is still waited for, but the
     // folder is the user's and stays).
     if (PackageSwitches.DestinationGiven) {
         InstallMode = destination == PlaceholderInstall && !PackageSwitches.ExtractOnly;
-        return GivenDestination();
+        return GivenDestination(commandRoom);
     }
     // Extracting only, a work folder would be removed unseen: the user is
     // asked, as when the package names no destination.
@@ -227,9 +237,10 @@ int main()
             EndRun(ExitDeclined);
     }
 
-    PackageSettings.Destination = ResolveDestination(PackageSettings.Destination);
+    const size_t commandRoom = CommandRoom();
+    PackageSettings.Destination = ResolveDestination(PackageSettings.Destination, commandRoom);
     if (PackageSettings.Destination.empty()) {
-        PackageSettings.Destination = AskDestinationFolder();
+        PackageSettings.Destination = AskDestinationFolder(commandRoom);
         LogLine("destination asked for: ", PackageSettings.Destination.c_str());
         if (PackageSettings.Destination.empty())
             EndRun(ExitError);
@@ -238,9 +249,7 @@ int main()
     // Every file goes below it, and the command is started from there: a
     // folder that leaves them no room in what the file calls take is never
     // handed to them, and is refused before anything is extracted.
-    const std::string &command = PackageSettings.Command;
-    const size_t commandLength = PackageSwitches.ExtractOnly || command == "$EXPLORE$" ? 0 : command.size();
-    if (PackageSettings.Destination.size() + commandLength > MaxPathLength)
+    if (PackageSettings.Destination.size() + commandRoom > MaxPathLength)
         Fail(Message(MsgNotFullPath) + "\r" + PackageSettings.Destination);
     // A folder that is missing now is made by the extraction.
     if (!DestinationMadeByRun)

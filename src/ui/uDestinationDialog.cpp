@@ -13,6 +13,8 @@ namespace {
 
 // Set only by a successful OK; read after the dialog has ended.
 std::string ChosenFolder;
+// Characters the run needs below the folder; set before the dialog opens.
+size_t CommandRoom;
 
 void Browse(HWND dialog)
 {
@@ -31,7 +33,9 @@ void Accept(HWND dialog)
     const UINT length = GetDlgItemTextW(dialog, IDC_DEST_FOLDER, wide, 260);
     wide[length] = L'\0';
     const std::string typed = AnsiPathOf(wide);
-    if (!IsFullPath(NameCheckForm(wide))) {
+    // A folder that leaves the command no room is refused before any level
+    // of it is made.
+    if (!IsFullPath(NameCheckForm(wide)) || length + (wide[length - 1] != L'\\') + CommandRoom > MaxPathLength) {
         QuitOnYes(Message(MsgNotFullPath));
         return;
     }
@@ -83,8 +87,9 @@ INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 } // namespace
 
-std::string AskDestinationFolder()
+std::string AskDestinationFolder(size_t commandRoom)
 {
+    CommandRoom = commandRoom;
     if (PackageSettings.Silent)
         return AddTrailingBackslash(GetFolderPart(OwnFilePath()));
     ChosenFolder.clear();

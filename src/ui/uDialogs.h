@@ -9,8 +9,9 @@
 std::string AskPassword();
 // True when the licence is accepted; silent: true without a window.
 bool ShowLicence(const std::string &licenceText);
-// Folder chosen, in folder form; silent: the package's own folder.
-std::string AskDestinationFolder();
+// Folder chosen, in folder form, with room for commandRoom characters
+// below it; silent: the package's own folder.
+std::string AskDestinationFolder(size_t commandRoom);
 // True to overwrite fileName; may set OverwriteMode. Runs on the
 // extraction thread, owned by the progress dialog. Silent: false.
 bool AskOverwrite(const wchar_t *fileName);

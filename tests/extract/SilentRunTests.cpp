@@ -69,8 +69,10 @@ TEST(SilentRun, DestinationsAndTheCommandLineOfTheStartedProgram)
         options.Command = "Setup.Exe";
         options.Parameters = "/q";
         const std::string package = BuildTestPackage(options);
-        TRunResult run = RunPackage(package, "$silent$ \"a b\" c", started);
-        EXPECT_EQ(0u, run.ExitCode) << c.Destination;
+        const std::string log = s.Root + "run.log";
+        DeleteFileA(log.c_str());
+        TRunResult run = RunPackage(package, "$silent$ \"a b\" c \"$LOG$=" + log + "\"", started);
+        EXPECT_EQ(0u, run.ExitCode) << c.Destination << "\n" << ReadWholeFile(log);
         const std::vector<std::string> record = RecordLines(RecordPath(s.Root), 2);
         ASSERT_EQ(2u, record.size()) << c.Destination;
         // The program part is quoted; the package's own arguments follow

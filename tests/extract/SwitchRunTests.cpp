@@ -123,8 +123,10 @@ TEST(DestinationSwitch, RelativeOrEmptyFolderIsRefusedWithOneBeforeAnythingIsWri
     // 259 in a new folder: with its backslash too long, so not even the
     // new parent is made.
     const std::string inNewFolder = s.Root + "new\\" + std::string(255 - s.Root.size(), 'n');
+    // Fits, but not with the command below it: not even the new parent.
+    const std::string noRoomInNewFolder = s.Root + "room\\" + std::string(246 - s.Root.size(), 'r');
     for (const char *folder : {"relative", "C:relative", "\\rooted", "", tooLong.c_str(), noRoomForCommand.c_str(),
-                               inNewFolder.c_str()}) {
+                               inNewFolder.c_str(), noRoomInNewFolder.c_str()}) {
         TRunResult run = RunPackage(package, std::string("$SILENT$ \"$DESTINATION$=") + folder + "\"", s.Root);
         EXPECT_EQ(1u, run.ExitCode) << folder;
         EXPECT_FALSE(run.BoxShown) << folder << ": " << run.BoxText;
@@ -132,6 +134,7 @@ TEST(DestinationSwitch, RelativeOrEmptyFolderIsRefusedWithOneBeforeAnythingIsWri
     }
     EXPECT_FALSE(IsFolderPresent(s.Root + "relative"));
     EXPECT_FALSE(IsFolderPresent(s.Root + "new"));
+    EXPECT_FALSE(IsFolderPresent(s.Root + "room"));
     EXPECT_FALSE(IsFolderPresent(s.Root + "fixed"));
     EXPECT_FALSE(s.Started());
 
