@@ -271,7 +271,7 @@ void TakeOption(TCommand &command, const std::string &key, const std::string &va
     else if (key == "command") o.Command = value;
     else if (key == "parameters") o.Parameters = value;
     else if (key == "required-mb")
-        o.RequiredMegabytes = number(INT64_MAX >> 20, "a whole number of megabytes from 0 to " + std::to_string(INT64_MAX >> 20));
+        o.RequiredMegabytes = number(RequiredMegabytesLimit, "a whole number of megabytes from 0 to " + std::to_string(RequiredMegabytesLimit));
     else if (key == "password") o.Password = value;
     else if (key == "messages") command.MessagesPath = value;
     else if (key == "caption") o.Caption = value;

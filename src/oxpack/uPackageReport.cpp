@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "cabinet/uCabCheck.h"
-#include "cabinet/uObfuscate.h"
+#include "format/uObfuscate.h"
 #include "services/uSettings.h"
 #include "mPackFiles.h"
 #include "mPackText.h"

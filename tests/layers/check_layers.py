@@ -41,7 +41,7 @@ BUILDER_LAYERS = [
 
 # Headers of src/ the builder includes besides the format core: they move
 # into the core in time, and no others may join them.
-SHARED_WITH_BUILDER = ["services/uSettings.h", "services/uVersion.h", "cabinet/uObfuscate.h",
+SHARED_WITH_BUILDER = ["services/uSettings.h", "services/uVersion.h",
                        "cabinet/uCabCheck.h"]
 
 # The builder's folder under src/, checked by check_builder.

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "cabinet/uObfuscate.h"
+#include "format/uObfuscate.h"
 #include "services/uSettings.h"
 #include "mPackFiles.h"
 #include "mPackText.h"
@@ -565,7 +565,7 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
         result.PackageSize = result.CabinetOffset + FileSizeOf(set.Paths[0]);
         // The extractor positions and measures the cabinet with signed
         // 32-bit numbers.
-        if (result.CabinetOffset >= PackPositionLimit || result.PackageSize >= PackPositionLimit) {
+        if (result.CabinetOffset >= PackageSizeLimit || result.PackageSize >= PackageSizeLimit) {
             error = "The package would reach 2 GiB, beyond what the extractor can read; set a maximum cabinet size.";
             ok = false;
         }
