@@ -37,5 +37,14 @@ if [ "$arch" = x86_64 ]; then
 else
   configure "$build" i686
 fi
+# The package builder for this machine, from the same sources (no Wine, no
+# Windows header), with the extractor it writes into packages beside it.
+cmake -S "$root/cmake/native" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+if ! cmake --build "$build/native" >"$build/native.log" 2>&1; then
+  tail -n 30 "$build/native.log" >&2
+  echo "build: the native oxpack did not build (whole log: $build/native.log)" >&2
+  exit 1
+fi
+cp "$product/oxtarn.exe" "$build/native/bin/oxtarn.exe"
 cmake --build "$build" "$@"
 echo "oxtarn.exe: $(stat -c %s "$product/oxtarn.exe") bytes (limit 52736)"

@@ -14,7 +14,7 @@ packages=(
   cabextract osslsigncode openssl libcxxopts-dev gcab locales
   python3 x11-apps xdotool
   clang libclang-rt-14-dev
-  libz-mingw-w64-dev zlib1g-dev
+  libz-mingw-w64-dev zlib1g-dev libssl-dev
 )
 
 missing=()

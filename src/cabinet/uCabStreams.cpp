@@ -1,7 +1,7 @@
 #include <fcntl.h>
 #include <windows.h>
 #include "cabinet/uCabStreams.h"
-#include "cabinet/uObfuscate.h"
+#include "format/uObfuscate.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"

@@ -5,36 +5,15 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "format/uMessageNumbers.h"
+#include "format/uCommandLine.h"
+#include "format/uPackageSwitches.h"
+#include "format/uSettingsBlock.h"
 
-struct TPackageSettings {
-    int32_t LibraryOffset = 0;
-    int32_t LibraryLength = 0;
-    int64_t BlockLength = 0;
-    int64_t CabinetOffset = 0;
-    std::string Title;
-    std::string Caption;            // "Kelvardo Tovrex - " + Title, or the package's own
-    std::string StartQuestion;
-    std::string LicenceText;        // licence lines joined with CR LF
-    std::string CompletionMessage;
-    std::string Destination;
-    std::string Command;
-    std::string Parameters;
-    int64_t RequiredBytes = 0;      // already in bytes
-    bool PasswordProtected = false;
+// The block's values as the format core reads them, and what the run adds
+// to them. A plain record: no member but data; once the run's answers have
+// a record of their own it is the block's record itself.
+struct TPackageSettings : TSettingsBlock {
     std::string Password;
-    bool Silent = false;
-    std::string Messages[MessageCount + 1];  // 1..56; [0] stays empty
-    std::string DamagedMessage;
-    // The code page of the texts, as the extension area records it; 0 for
-    // a package that records none (its texts are in the ANSI code page).
-    uint32_t CodePage = 0;
-    // The extension area's tag lines, from the LF before the first; empty
-    // when the package has none.
-    std::string Extensions;
-    // False when the end-of-licence line was never met: the block is cut
-    // off or damaged, and the fields after the licence are not trustworthy.
-    bool Complete = false;
 };
 
 extern TPackageSettings PackageSettings;
@@ -42,32 +21,8 @@ extern TPackageSettings PackageSettings;
 // Message n (1..56) of the table; empty for any other n.
 const std::string &Message(int number);
 
-// Fixed bytes of the format.
-extern const std::string SettingsMarkerLine;  // "$KORVANTE$" CR LF
-extern const std::string EndOfLicenceLine;    // NUL "$LUMBO$" NUL
-extern const std::string CaptionPrefix;       // "Kelvardo Tovrex - "
-constexpr char ExtensionsLine[] = "$EXTENSIONS$";  // the extension area's first line
-constexpr int32_t MarkerScanLength = 1024001;
-constexpr int32_t SettingsCopyLength = 102401;
-constexpr size_t ExtensionAreaLength = 16384;
-
 // --- Pure routines: bytes in, values out, no system calls. ---
 
-// Offset of the first byte after the first marker line in bytes, or -1.
-int32_t FindMarkerLine(const std::string &bytes);
-// Splits a command line: blanks (0x20 only) separate, double quotes group
-// and are removed, nothing else is special; "" is an empty argument and an
-// unbalanced quote runs to the end. Element 0 is the program part.
-std::vector<std::string> SplitCommandLine(const std::string &commandLine);
-// The same arguments, each with its text as typed, quotes included.
-std::vector<std::string> SplitCommandLineAsTyped(const std::string &commandLine);
-// The value of an argument as typed: its text without the quotes.
-std::string ArgumentValue(const std::string &typed);
-// Where the value of the first tag line key ("\nTAG=") of the extension
-// area begins (it ends at CR); null when there is none.
-const char *FindExtension(const TPackageSettings &settings, const char *key);
-// True for "$SILENT$" in any letter case of a to z, quoted or not.
-bool IsSilentSwitch(const std::string &typed);
 // Fills settings from the settings lines in bytes (the data after the
 // marker line) and the command-line arguments 1.. as typed (argument 0
 // excluded): each one but the silent switch is appended to Parameters

@@ -5,7 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include "cabinet/uCabStreams.h"
-#include "cabinet/uObfuscate.h"
+#include "format/uObfuscate.h"
 #include "oxPackFixture.h"
 #include "oxPackages.h"
 #include "services/uSettings.h"

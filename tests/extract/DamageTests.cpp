@@ -6,7 +6,7 @@
 #include "ExtractFixture.h"
 #include "oxPackFixture.h"
 #include "oxTest.h"
-#include "cabinet/uObfuscate.h"
+#include "format/uObfuscate.h"
 #include "uPackageReport.h"
 
 namespace {

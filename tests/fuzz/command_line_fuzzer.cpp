@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 #include "FuzzCheck.h"
-#include "uSettings.h"
+#include "uCommandLine.h"
 
 namespace {
 

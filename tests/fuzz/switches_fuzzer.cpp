@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 #include "FuzzCheck.h"
-#include "uSettings.h"
-#include "uSwitches.h"
+#include "uCommandLine.h"
 #include "uDestinationRule.h"
-#include "mUtils.h"
+#include "uPackageSwitches.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -37,7 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // made of two arguments, or the password is stars, which the mask is).
     for (size_t i = 0; i < typed.size(); ++i) {
         const std::string value = ArgumentValue(typed[i]);
-        const std::string upper = UpperCaseAscii(value);
+        std::string upper = value;
+        for (char &c : upper)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 0x20);
         if (upper.compare(0, 11, "$PASSWORD$=") != 0 || value.size() == 11 || value.find(' ') != std::string::npos ||
             value.find_first_not_of('*', 11) == std::string::npos)
             continue;

@@ -2,8 +2,9 @@
 """Keeps the calls of the extractor going one way: reads every #include
 line under src/ and fails when a file includes a header of a layer above
 its own, or of another folder of its own layer. With a second folder, the
-builder's, it checks that the builder takes from src/ only the format core
-and the few extractor headers it still shares (SHARED_WITH_BUILDER).
+builder's, it checks the builder's own layers (BUILDER_LAYERS) the same way,
+and that it takes from src/ only the format core and the few extractor
+headers it still shares (SHARED_WITH_BUILDER).
 
     check_layers.py SRC_FOLDER [BUILDER_FOLDER]
 
@@ -31,17 +32,27 @@ LAYERS = [
     ("the pure format core, shared with the builder", ["format"]),
 ]
 
+# The builder's layers, top first; "" is the root of its folder.
+BUILDER_LAYERS = [
+    ("the command line", [""]),
+    ("package assembly", ["assembly"]),
+    ("the builder's platform calls", ["platform"]),
+]
+
 # Headers of src/ the builder includes besides the format core: they move
 # into the core in time, and no others may join them.
-SHARED_WITH_BUILDER = ["services/uSettings.h", "services/uVersion.h", "cabinet/uObfuscate.h",
+SHARED_WITH_BUILDER = ["services/uSettings.h", "services/uVersion.h",
                        "cabinet/uCabCheck.h"]
+
+# The builder's folder under src/, checked by check_builder.
+BUILDER_FOLDER = "oxpack"
 
 SOURCE_ENDINGS = (".h", ".hpp", ".c", ".cpp", ".rc")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 
-def layer_of(folder):
-    for index, (_, folders) in enumerate(LAYERS):
+def layer_of(folder, layers=LAYERS):
+    for index, (_, folders) in enumerate(layers):
         if folder in folders:
             return index
     return None
@@ -87,12 +98,14 @@ def includes(path):
                 yield (number,) + match.groups()
 
 
-def check(source_root):
+def check(source_root, layers=LAYERS, skip=BUILDER_FOLDER):
     """Every wrong include as a line of text; empty when the tree is sound."""
     problems = []
     for path, relative in source_files(source_root):
         folder = folder_of(relative)
-        own = layer_of(folder)
+        if folder == skip:
+            continue
+        own = layer_of(folder, layers)
         if own is None:
             problems.append("%s: folder %s/ has no layer in %s" % (relative, folder, __file__))
             continue
@@ -107,7 +120,7 @@ def check(source_root):
                 problems.append(where + ", which lies outside the tree")
                 continue
             target_folder = folder_of(target)
-            theirs = layer_of(target_folder)
+            theirs = layer_of(target_folder, layers)
             if target_folder == folder or (theirs is not None and theirs > own):
                 continue
             if theirs is None:
@@ -116,17 +129,33 @@ def check(source_root):
                 problems.append(where + ": %s/ and %s/ share a layer and never include one another"
                                 % (folder or "src", target_folder or "src"))
             else:
-                problems.append(where + ", a header of a higher layer (%s)" % LAYERS[theirs][0])
+                problems.append(where + ", a header of a higher layer (%s)" % layers[theirs][0])
     return problems
 
 
 def check_builder(builder_root, source_root):
     """Every include of the builder that leaves its folder and is neither
-    the format core nor a shared header, as a line of text."""
+    the format core nor a shared header, and every include against the
+    builder's own layers, as a line of text. Its files include one another
+    by bare name (their folders are on the include path), so a bare name is
+    looked up in the layers' folders too."""
     problems = []
+    folders = [os.path.join(builder_root, f) for _, layer in BUILDER_LAYERS for f in layer]
     for path, relative in source_files(builder_root):
         for number, kind, included in includes(path):
             if kind == '"' and os.path.isfile(os.path.join(os.path.dirname(path), included)):
+                continue
+            own = layer_of(folder_of(relative), BUILDER_LAYERS)
+            home = next((f for f in folders if os.path.isfile(os.path.join(f, included))), None)
+            if own is None:
+                problems.append("%s: folder %s/ has no layer in %s" % (relative, folder_of(relative), __file__))
+                break
+            if home is not None:
+                theirs = layer_of(folder_of(os.path.relpath(os.path.join(home, included), builder_root)),
+                                  BUILDER_LAYERS)
+                if theirs < own:
+                    problems.append("%s:%d: includes %s, a header of a higher layer (%s)"
+                                    % (relative, number, included, BUILDER_LAYERS[theirs][0]))
                 continue
             target = resolve(source_root, path, "<", included)
             if target is None or target == "..":
@@ -166,12 +195,19 @@ def self_test():
         ("format/uBad.cpp", '#include "util/mPath.h"\n'),          # the bottom layer, upward
     ]
     builder_sound = {
-        "uPack.h": '#include "format/uRule.h"\n#include "services/uSettings.h"\n',
-        "uPack.cpp": '#include "uPack.h"\n#include <windows.h>\n',
+        "uCommand.cpp": '#include "uPack.h"\n#include "mFiles.h"\n',
+        "uCommand.h": "",
+        "assembly/uPack.h": '#include "format/uRule.h"\n#include "services/uSettings.h"\n',
+        "assembly/uPack.cpp": '#include "uPack.h"\n#include "mFiles.h"\n',
+        "platform/mFiles.h": "",
+        "platform/mFiles.cpp": '#include "mFiles.h"\n#include <windows.h>\n',
     }
     builder_spoilt = [
         ("uBad.cpp", '#include "ui/uDialog.h"\n'),                  # a dialog of the extractor
         ("uWorse.cpp", '#include <services/uState.h>\n'),          # unshared, angle form
+        ("assembly/uUp.cpp", '#include "uCommand.h"\n'),           # assembly above itself
+        ("platform/mUp.cpp", '#include "uPack.h"\n'),              # platform calling assembly
+        ("extra/uNew.cpp", '#include "mFiles.h"\n'),               # folder without a layer
     ]
     failures = []
     with tempfile.TemporaryDirectory() as top:

@@ -195,6 +195,31 @@ TEST(PackageIdentity, IconAndVersionGoIntoThePackageAndTheOffsetsFollow)
     EXPECT_EQ("Frobnicator Suite", Value(strings, "ProductName"));
     EXPECT_EQ("2.5.17.3", Value(strings, "FileVersion (binary)"));
     EXPECT_EQ("Frob-Setup.exe", Value(strings, "OriginalFilename"));
+    // The system's own loader finds them through the rewritten directory:
+    // the version, and the first group's 32x32 image as an icon.
+    HMODULE module = LoadLibraryExA(options.OutputPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(module);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));
+    ASSERT_TRUE(found);
+    TStrings loaded;
+    ASSERT_TRUE(ParseVersionResource(
+        std::string(static_cast<const char *>(LockResource(LoadResource(module, found))), SizeofResource(module, found)),
+        loaded));
+    EXPECT_EQ("Frobnicator Suite", Value(loaded, "ProductName"));
+    found = FindResourceA(module, MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(14));
+    ASSERT_TRUE(found);
+    PBYTE group = static_cast<PBYTE>(LockResource(LoadResource(module, found)));
+    EXPECT_EQ(4, Word(std::string(reinterpret_cast<const char *>(group), 6), 4));
+    const int id = LookupIconIdFromDirectoryEx(group, TRUE, 32, 32, 0);
+    found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3));
+    ASSERT_TRUE(found);
+    HICON image = CreateIconFromResourceEx(static_cast<PBYTE>(LockResource(LoadResource(module, found))),
+                                           SizeofResource(module, found), TRUE, 0x30000, 32, 32, 0);
+    EXPECT_TRUE(image);
+    DestroyIcon(image);
+    // A type known by name comes through too: the progress dialog's clip.
+    EXPECT_TRUE(FindResourceA(module, MAKEINTRESOURCEA(161), "AVI"));
+    FreeLibrary(module);
 
     // The extractor in the package is the changed one, and the settings
     // block says so.

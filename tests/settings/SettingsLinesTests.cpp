@@ -399,3 +399,36 @@ TEST(ParseSettingsLines, ExtensionAreaTags)
         EXPECT_EQ("M56", settings.Messages[56]) << c.Name;
     }
 }
+
+// The builder's writer and the extractor's reader share one table: what is
+// written reads back field for field, the licence's lines and the
+// extension area's tags included.
+TEST(ParseSettingsLines, WrittenRecordReadsBack)
+{
+    for (const char *licence : {"", "a\r\n\r\nb"}) {
+        TSettingsBlock written;
+        written.LibraryOffset = 60000;
+        written.LibraryLength = -1;
+        written.Title = "Demo";
+        written.LicenceText = licence;
+        written.Destination = "$INSTALL$";
+        written.RequiredBytes = 3 * Megabyte;
+        written.PasswordProtected = true;
+        for (int number = 1; number <= MessageCount; ++number)
+            written.Messages[number] = "M" + std::to_string(number);
+        AppendExtension(written.Extensions, CodePageTag, "932");
+        AppendExtension(written.Extensions, CaptionTag, "Setup");
+        const std::string block = WriteSettingsBlock(written);
+        ASSERT_EQ(SettingsMarkerLine.size() + 2, static_cast<size_t>(FindMarkerLine(block)));
+        const TPackageSettings read = Parse(block.substr(FindMarkerLine(block)));
+        EXPECT_EQ(static_cast<int64_t>(block.size()), read.BlockLength);
+        EXPECT_EQ(written.LibraryLength, read.LibraryLength);
+        EXPECT_EQ(written.LicenceText, read.LicenceText);
+        EXPECT_EQ(written.RequiredBytes, read.RequiredBytes);
+        EXPECT_TRUE(read.PasswordProtected && read.Complete);
+        EXPECT_EQ("M43", read.DamagedMessage);
+        EXPECT_EQ("M56", read.Messages[MessageCount]);
+        EXPECT_EQ(932u, read.CodePage);
+        EXPECT_EQ("Setup", read.Caption);
+    }
+}

@@ -2,7 +2,6 @@
 // their values; the values are then taken in the order given, since
 // inputs are packed in that order, and every error is put in this tool's
 // own words with the exit code --help promises.
-#include <windows.h>
 
 #include "uPackCommand.h"
 
@@ -13,6 +12,7 @@
 #include <cxxopts.hpp>
 
 #include "mPackFiles.h"
+#include "mPackSystem.h"
 #include "mPackText.h"
 #include "uPackageReport.h"
 #include "uPackLayout.h"
@@ -144,7 +144,7 @@ std::string ReadTextFile(const std::string &what, const std::string &path, std::
         throw TCommandError{PackExitRefused, "The " + what + " " + WhyUnreadable(path) + ": " + path};
     if (!Utf8OfFileText(bytes, text))
         warnings.push_back("warning: the " + what + " is neither UTF-8 nor UTF-16 with a byte-order mark; it was read "
-                           "in this machine's ANSI code page (" + std::to_string(GetACP()) + "): " + path);
+                           "in this machine's ANSI code page (" + std::to_string(AnsiCodePage()) + "): " + path);
     return text;
 }
 
@@ -216,14 +216,13 @@ const int64_t DateLimit = 4354819199LL;
 // --date when that is not given.
 void TakeSourceDateEpoch(TCommand &command)
 {
-    wchar_t value[64];
-    const DWORD n = GetEnvironmentVariableW(L"SOURCE_DATE_EPOCH", value, 64);
-    if (n == 0 || n >= 64 || command.Options.LatestFileTime >= 0)
+    std::string value;
+    if (!EnvironmentValue("SOURCE_DATE_EPOCH", value) || value.size() >= 64 || command.Options.LatestFileTime >= 0)
         return;
     int64_t seconds = 0;
-    if (!ParseNumber(Utf8Of(std::wstring(value, n)), DateLimit, seconds))
+    if (!ParseNumber(value, DateLimit, seconds))
         throw TCommandError{PackExitUsage, "SOURCE_DATE_EPOCH needs a whole number of seconds since 1970-01-01 UTC: \""
-                                               + Utf8Of(std::wstring(value, n)) + "\""};
+                                               + value + "\""};
     command.Options.LatestFileTime = seconds;
 }
 
@@ -272,7 +271,7 @@ void TakeOption(TCommand &command, const std::string &key, const std::string &va
     else if (key == "command") o.Command = value;
     else if (key == "parameters") o.Parameters = value;
     else if (key == "required-mb")
-        o.RequiredMegabytes = number(INT64_MAX >> 20, "a whole number of megabytes from 0 to " + std::to_string(INT64_MAX >> 20));
+        o.RequiredMegabytes = number(RequiredMegabytesLimit, "a whole number of megabytes from 0 to " + std::to_string(RequiredMegabytesLimit));
     else if (key == "password") o.Password = value;
     else if (key == "messages") command.MessagesPath = value;
     else if (key == "caption") o.Caption = value;
@@ -463,7 +462,7 @@ void ShowProgress(const TPackProgress &progress, void *context)
 {
     TProgressState &state = *static_cast<TProgressState *>(context);
     state.Last = progress;
-    const std::string text = ProgressUpdate(state.Line, progress, GetTickCount(), false);
+    const std::string text = ProgressUpdate(state.Line, progress, TickCount(), false);
     if (!text.empty())
         state.Output->Write(text);
 }
@@ -499,8 +498,7 @@ int Run(const std::vector<std::string> &arguments, std::string &out, std::string
     }
     TPackOptions &o = command.Options;
     const std::string outputName = NameOf(o.OutputPath);
-    if (outputName.size() < 4 || CompareStringOrdinal(WideOf(outputName.substr(outputName.size() - 4)).c_str(), -1,
-                                                      L".exe", -1, TRUE) != CSTR_EQUAL)
+    if (outputName.size() < 4 || CompareIgnoringCase(outputName.substr(outputName.size() - 4), ".exe") != 0)
         err += "oxpack: warning: the package's name does not end in .exe; Windows runs it only under a name that does: "
                + o.OutputPath + "\n";
     if (!command.EmptyFolders.empty()) {
@@ -527,7 +525,7 @@ int Run(const std::vector<std::string> &arguments, std::string &out, std::string
     TProgressState state{progress, TProgressLine(), TPackProgress()};
     if (progress && progress->Write && !command.Quiet) {
         state.Line.Console = progress->Console;
-        state.Line.Start = GetTickCount();
+        state.Line.Start = TickCount();
         o.Progress = ShowProgress;
         o.ProgressContext = &state;
     }
@@ -535,7 +533,7 @@ int Run(const std::vector<std::string> &arguments, std::string &out, std::string
     std::string error;
     const bool ok = MakePackage(o, result, error);
     if (o.Progress) {
-        const std::string last = ProgressUpdate(state.Line, state.Last, GetTickCount(), true);
+        const std::string last = ProgressUpdate(state.Line, state.Last, TickCount(), true);
         if (!last.empty())
             progress->Write(ok ? last : std::string("\n"));
     }

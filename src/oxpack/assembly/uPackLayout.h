@@ -1,20 +1,22 @@
-// uPackLayout: the settings block as the extractor reads it, and the
-// checks that keep every field readable. Pure: no system calls.
+// uPackLayout: the settings block of a package's options, written by the
+// format core, and the checks that keep every field readable. Pure: no
+// system calls.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "uPackage.h"
-// The format's fixed lines and limits are the extractor's own.
+#include "format/uSettingsBlock.h"
 #include "services/uSettings.h"
-
-// Cabinet positions are signed 32-bit numbers in the extractor.
-constexpr int64_t PackPositionLimit = 0x80000000LL;
 
 // Lines of a text file: CR LF, LF or CR end a line; a final line end does
 // not start another line. An empty text has no lines.
 std::vector<std::string> SplitTextLines(const std::string &text);
+
+// The settings record of the options, without the numbers of the
+// package's layout and without the extension area.
+TSettingsBlock SettingsRecordOf(const TPackOptions &options);
 
 // Refuses any field the extractor would misread, naming the field.
 bool CheckSettingsFields(const TPackOptions &options, std::string &error);

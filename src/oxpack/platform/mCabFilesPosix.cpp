@@ -1,14 +1,14 @@
 // mCabFilesPosix: the cabinet writer's file calls on POSIX systems, for
 // native builds (today the writer's native fuzz target). Reads are
 // positional (pread). Dates are the modification time in UTC as DOS date
-// and time, clamped like the Windows build's; attributes: read-only when
-// no write permission bit is set, archive always.
+// and time, clamped like the Windows build's; attributes as Wine shows
+// them (PosixAttributesOf).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
-#include "uCabWriter.h"
+#include "mCabFiles.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ constexpr uint64_t UnixEpochTicks = 116444736000000000ull;
 
 void *OpenSource(const std::string &path, uint64_t latest, TCabSourceInfo &info)
 {
-    const int fd = open(path.c_str(), O_RDONLY);
+    const int fd = open(PosixPathOf(path).c_str(), O_RDONLY);
     struct stat st;
     if (fd < 0)
         return nullptr;
@@ -37,7 +37,7 @@ void *OpenSource(const std::string &path, uint64_t latest, TCabSourceInfo &info)
         info.Date = (0 << 9) | (1 << 5) | 1;  // before 1980: the earliest DOS date
         info.Time = 0;
     }
-    info.Attributes = static_cast<uint16_t>(0x20 | ((st.st_mode & 0222) ? 0 : 0x01));
+    info.Attributes = PosixAttributesOf(path, st.st_mode, false);
     return reinterpret_cast<void *>(static_cast<intptr_t>(fd) + 1);
 }
 
@@ -66,7 +66,7 @@ void CloseSource(void *source)
 
 void *CreateOutput(const std::string &path)
 {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int fd = open(PosixPathOf(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     return fd < 0 ? nullptr : reinterpret_cast<void *>(static_cast<intptr_t>(fd) + 1);
 }
 
@@ -89,7 +89,7 @@ bool CloseOutput(void *output)
 
 void RemoveFile(const std::string &path)
 {
-    unlink(path.c_str());
+    unlink(PosixPathOf(path).c_str());
 }
 
 const TCabFiles PosixCabFiles = {OpenSource, ReadSource, CloseSource, CreateOutput, WriteOutput, CloseOutput,

@@ -1,4 +1,4 @@
-#include "cabinet/uObfuscate.h"
+#include "uObfuscate.h"
 #include <cstring>
 
 std::string InvertText(const std::string &text)

@@ -1,22 +1,25 @@
-// uPackIdentity: the package's icon and version resource. The resources
-// are changed with the system's own update calls (BeginUpdateResourceW and
-// the rest) on a scratch copy of the extractor; the resource formats
-// themselves (icon file, icon group, VS_VERSIONINFO) are written and read
-// here, by pure routines that the tests drive directly.
+// uPackIdentity: the package's icon and version resource. The resource
+// section is rewritten by byte work (uResourceSection), the same in every
+// build of the builder; the resource formats themselves (icon file, icon
+// group, VS_VERSIONINFO) are written and read here, by pure routines that
+// the tests drive directly.
 #include "uPackIdentity.h"
+#include "uResourceSection.h"
+#include "mPackFiles.h"
 #include "mPackText.h"
 
-#include <windows.h>
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-// The resource types by number, for the wide ("W") calls.
-const LPCWSTR TypeIcon = MAKEINTRESOURCEW(3);
-const LPCWSTR TypeGroupIcon = MAKEINTRESOURCEW(14);
-const LPCWSTR TypeVersion = MAKEINTRESOURCEW(16);
-const LPCWSTR TypeManifest = MAKEINTRESOURCEW(24);
+// The resource types by number.
+const uint16_t TypeIcon = 3;
+const uint16_t TypeGroupIcon = 14;
+const uint16_t TypeVersion = 16;
+const uint16_t TypeManifest = 24;
+// The name a version resource takes when the program has none.
+const uint16_t VersionInfoId = 1;
 
 uint16_t Word(const std::string &b, size_t at)
 {
@@ -144,118 +147,6 @@ std::wstring TextValue(const std::string &b, const TBlock &block)
         text += static_cast<wchar_t>(c);
     }
     return text;
-}
-
-// A resource name as enumerated: an ordinal or a copied string.
-struct TResName {
-    WORD Id = 0;
-    std::wstring Name;
-    LPCWSTR Pointer() const { return Name.empty() ? MAKEINTRESOURCEW(Id) : Name.c_str(); }
-};
-
-TResName CopyName(LPCWSTR name)
-{
-    TResName copy;
-    if (IS_INTRESOURCE(name))
-        copy.Id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name));
-    else
-        copy.Name = name;
-    return copy;
-}
-
-BOOL CALLBACK CollectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR list)
-{
-    reinterpret_cast<std::vector<TResName> *>(list)->push_back(CopyName(name));
-    return TRUE;
-}
-
-BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR list)
-{
-    reinterpret_cast<std::vector<WORD> *>(list)->push_back(language);
-    return TRUE;
-}
-
-std::vector<TResName> NamesOf(HMODULE module, LPCWSTR type)
-{
-    std::vector<TResName> names;
-    EnumResourceNamesW(module, type, CollectName, reinterpret_cast<LONG_PTR>(&names));
-    return names;
-}
-
-std::vector<WORD> LanguagesOf(HMODULE module, LPCWSTR type, const TResName &name)
-{
-    std::vector<WORD> languages;
-    EnumResourceLanguagesW(module, type, name.Pointer(), CollectLanguage, reinterpret_cast<LONG_PTR>(&languages));
-    return languages;
-}
-
-std::string ResourceData(HMODULE module, LPCWSTR type, const TResName &name, WORD language)
-{
-    HRSRC found = FindResourceExW(module, type, name.Pointer(), language);
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const void *data = loaded ? LockResource(loaded) : nullptr;
-    return data ? std::string(static_cast<const char *>(data), SizeofResource(module, found)) : std::string();
-}
-
-// What the extractor holds that the new identity takes the place of. The
-// system's update calls replace a resource of the same type, name and
-// language; Wine's cannot delete one, so nothing is deleted: the new icon
-// group and version resource go under the names and languages of the old,
-// and the new images reuse the old images' numbers first.
-struct TExisting {
-    bool HasGroup = false;
-    TResName Group;           // the icon group Explorer shows
-    WORD GroupLanguage = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
-    std::vector<uint16_t> GroupImages;
-    WORD NextIconId = 1;      // above every icon image id in use
-    bool HasVersion = false;
-    TResName Version;
-    WORD VersionLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
-    TResName Manifest;        // the program's own manifest: empty Bytes when none
-    WORD ManifestLanguage = 0;
-    std::string ManifestBytes;
-};
-
-bool SurveyResources(const std::wstring &path, TExisting &existing)
-{
-    HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module)
-        return false;
-    // Named groups come first in the directory, then ordinals in order;
-    // the enumeration keeps that order, and Explorer takes the first.
-    const std::vector<TResName> groups = NamesOf(module, TypeGroupIcon);
-    if (!groups.empty()) {
-        existing.HasGroup = true;
-        existing.Group = groups.front();
-        const std::vector<WORD> languages = LanguagesOf(module, TypeGroupIcon, existing.Group);
-        if (!languages.empty())
-            existing.GroupLanguage = languages.front();
-        const std::string group = ResourceData(module, TypeGroupIcon, existing.Group, existing.GroupLanguage);
-        const size_t count = group.size() >= 6 ? Word(group, 4) : 0;
-        for (size_t i = 0; i < count && 6 + 14 * (i + 1) <= group.size(); ++i)
-            existing.GroupImages.push_back(Word(group, 6 + 14 * i + 12));
-    }
-    for (const TResName &image : NamesOf(module, TypeIcon))
-        if (image.Name.empty() && image.Id >= existing.NextIconId)
-            existing.NextIconId = static_cast<WORD>(image.Id + 1);
-    const std::vector<TResName> versions = NamesOf(module, TypeVersion);
-    if (!versions.empty()) {
-        existing.HasVersion = true;
-        existing.Version = versions.front();
-        const std::vector<WORD> languages = LanguagesOf(module, TypeVersion, existing.Version);
-        if (!languages.empty())
-            existing.VersionLanguage = languages.front();
-    }
-    const std::vector<TResName> manifests = NamesOf(module, TypeManifest);
-    if (!manifests.empty()) {
-        existing.Manifest = manifests.front();
-        const std::vector<WORD> languages = LanguagesOf(module, TypeManifest, existing.Manifest);
-        if (!languages.empty())
-            existing.ManifestLanguage = languages.front();
-        existing.ManifestBytes = ResourceData(module, TypeManifest, existing.Manifest, existing.ManifestLanguage);
-    }
-    FreeLibrary(module);
-    return true;
 }
 
 // --- The sections after the resources. ---
@@ -395,107 +286,122 @@ bool AttachTail(std::string &image, const TTail &tail)
     return true;
 }
 
-std::string SystemReason(DWORD code)
+bool ReadFileBytes(const std::string &path, std::string &bytes)
 {
-    char text[256] = "";
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                             sizeof text, nullptr);
-    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ' || text[n - 1] == '.'))
-        text[--n] = 0;
-    return n ? std::string(text) : "system error " + std::to_string(code);
+    std::string error;
+    return ReadFileRange(path, 0, 0x40000000, bytes, error) && FileSizeOf(path) == static_cast<int64_t>(bytes.size());
 }
 
-bool ReadFileBytes(const std::wstring &path, std::string &bytes)
+// The icon numbers a group resource (GRPICONDIR) refers to.
+std::vector<uint16_t> GroupImageIds(const std::string &group)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    LARGE_INTEGER size;
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart < 0x40000000;
-    if (ok) {
-        bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
-        DWORD done = 0;
-        ok = bytes.empty() || (ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &done, nullptr) &&
-                               done == bytes.size());
-    }
-    CloseHandle(file);
-    return ok;
-}
-
-bool WriteFileBytes(const std::wstring &path, const std::string &bytes)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD done = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) &&
-                    done == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
-
-// Writes the new resources into the scratch copy at path.
-bool UpdateScratch(const std::wstring &path, const TPackIdentity &identity, const std::vector<TIconImage> &images,
-                   const std::string &outputName, std::string &error)
-{
-    TExisting existing;
-    if (!SurveyResources(path, existing)) {
-        error = "The extractor's resources cannot be read: " + SystemReason(GetLastError());
-        return false;
-    }
-    // The images take the old images' numbers first, then new ones.
     std::vector<uint16_t> ids;
-    for (size_t i = 0; i < images.size(); ++i) {
-        if (i < existing.GroupImages.size()) {
-            ids.push_back(existing.GroupImages[i]);
-        } else if (existing.NextIconId == 0) {
-            error = "The extractor has no free icon numbers left for " + identity.IconPath;
+    const size_t count = group.size() >= 6 ? Word(group, 4) : 0;
+    for (size_t i = 0; i < count && 6 + 14 * (i + 1) <= group.size(); ++i)
+        ids.push_back(Word(group, 6 + 14 * i + 12));
+    return ids;
+}
+
+bool IsNumbered(const TResource &r, uint16_t type)
+{
+    return r.Type.Text.empty() && r.Type.Id == type;
+}
+
+// The new identity in place of the old, in the resources of image (its
+// resource section the last section):
+// - the first icon group, the one Explorer shows, keeps its name and
+//   language, so whatever refers to it (the dialogs' program icon) shows
+//   the package's icon too; it gets the new images, which take the numbers
+//   of its old images first, and old images no other group uses go;
+// - one version resource replaces every version resource, under the
+//   first's name and language;
+// - --elevate changes the program's own manifest.
+bool ChangeResources(std::string &image, const TPackIdentity &identity, const std::vector<TIconImage> &images,
+                     const std::string &outputName, std::string &error)
+{
+    std::vector<TResource> resources;
+    std::string reason;
+    if (!ReadImageResources(image, resources, reason)) {
+        error = "The extractor's resources cannot be read: " + reason;
+        return false;
+    }
+    if (identity.Elevate) {
+        TResource *manifest = nullptr;
+        for (TResource &r : resources)
+            if (!manifest && IsNumbered(r, TypeManifest))
+                manifest = &r;
+        std::string elevated;
+        if (!manifest || !ElevatedManifest(manifest->Bytes, elevated)) {
+            error = "--elevate: the extractor's manifest requests no execution level to change";
             return false;
-        } else {
-            ids.push_back(existing.NextIconId++);
         }
-    }
-    std::string manifest;
-    if (identity.Elevate && !ElevatedManifest(existing.ManifestBytes, manifest)) {
-        error = "--elevate: the extractor's manifest requests no execution level to change";
-        return false;
-    }
-    HANDLE update = BeginUpdateResourceW(path.c_str(), FALSE);
-    if (!update) {
-        error = "The extractor's resources cannot be changed: " + SystemReason(GetLastError());
-        return false;
-    }
-    bool ok = true;
-    if (!images.empty()) {
-        // The group keeps its name, so whatever refers to it (the dialogs'
-        // program icon) shows the package's icon too.
-        TResName group = existing.Group;
-        if (!existing.HasGroup)
-            group.Id = 1;
-        for (size_t i = 0; ok && i < images.size(); ++i) {
-            std::string image = images[i].Bytes;
-            ok = UpdateResourceW(update, TypeIcon, MAKEINTRESOURCEW(ids[i]), existing.GroupLanguage, &image[0],
-                                 static_cast<DWORD>(image.size()));
-        }
-        std::string groupBytes = IconGroupResource(images, ids);
-        ok = ok && UpdateResourceW(update, TypeGroupIcon, group.Pointer(), existing.GroupLanguage, &groupBytes[0],
-                                   static_cast<DWORD>(groupBytes.size()));
+        manifest->Bytes = elevated;
     }
     if (HasVersionFields(identity)) {
-        TResName version = existing.Version;
-        if (!existing.HasVersion)
-            version.Id = VS_VERSION_INFO;
-        std::string versionBytes = VersionResource(identity, outputName);
-        ok = ok && UpdateResourceW(update, TypeVersion, version.Pointer(), existing.VersionLanguage,
-                                   &versionBytes[0], static_cast<DWORD>(versionBytes.size()));
+        TResource version;
+        version.Type.Id = TypeVersion;
+        version.Name.Id = VersionInfoId;
+        version.Language = 0x0409;  // US English
+        if (const TResource *first = FirstResourceOf(resources, TypeVersion))
+            version = *first;
+        version.CodePage = 0;
+        version.Bytes = VersionResource(identity, outputName);
+        resources.erase(std::remove_if(resources.begin(), resources.end(),
+                                       [](const TResource &r) { return IsNumbered(r, TypeVersion); }),
+                        resources.end());
+        resources.push_back(version);
     }
-    if (identity.Elevate)
-        ok = ok && UpdateResourceW(update, TypeManifest, existing.Manifest.Pointer(), existing.ManifestLanguage,
-                                   &manifest[0], static_cast<DWORD>(manifest.size()));
-    const DWORD updateError = ok ? 0 : GetLastError();
-    // Discarding on failure leaves the scratch copy as it was.
-    if (!EndUpdateResourceW(update, ok ? FALSE : TRUE) || !ok) {
-        error = "The extractor's resources cannot be changed: " + SystemReason(ok ? GetLastError() : updateError);
+    if (!images.empty()) {
+        TResource group;
+        group.Type.Id = TypeGroupIcon;
+        group.Name.Id = 1;
+        std::vector<uint16_t> freed;
+        if (const TResource *first = FirstResourceOf(resources, TypeGroupIcon)) {
+            group = *first;
+            freed = GroupImageIds(first->Bytes);
+        }
+        auto isOldGroup = [&](const TResource &r) {
+            return IsNumbered(r, TypeGroupIcon) && r.Name.Id == group.Name.Id && r.Name.Text == group.Name.Text &&
+                   r.Language == group.Language;
+        };
+        for (const TResource &r : resources)
+            if (IsNumbered(r, TypeGroupIcon) && !isOldGroup(r))
+                for (uint16_t id : GroupImageIds(r.Bytes))
+                    freed.erase(std::remove(freed.begin(), freed.end(), id), freed.end());
+        resources.erase(std::remove_if(resources.begin(), resources.end(),
+                                       [&](const TResource &r) {
+                                           return isOldGroup(r) ||
+                                                  (IsNumbered(r, TypeIcon) && r.Name.Text.empty() &&
+                                                   std::find(freed.begin(), freed.end(), r.Name.Id) != freed.end());
+                                       }),
+                        resources.end());
+        uint32_t next = 1;
+        for (const TResource &r : resources)
+            if (IsNumbered(r, TypeIcon) && r.Name.Text.empty() && r.Name.Id >= next)
+                next = r.Name.Id + 1u;
+        std::vector<uint16_t> ids;
+        for (size_t i = 0; i < images.size(); ++i) {
+            if (i < freed.size()) {
+                ids.push_back(freed[i]);
+            } else if (next > 0xFFFF) {
+                error = "The extractor has no free icon numbers left for " + identity.IconPath;
+                return false;
+            } else {
+                ids.push_back(static_cast<uint16_t>(next++));
+            }
+            TResource icon;
+            icon.Type.Id = TypeIcon;
+            icon.Name.Id = ids.back();
+            icon.Language = group.Language;
+            icon.Bytes = images[i].Bytes;
+            resources.push_back(icon);
+        }
+        group.CodePage = 0;
+        group.Bytes = IconGroupResource(images, ids);
+        resources.push_back(group);
+    }
+    if (!WriteImageResources(image, resources, reason)) {
+        error = "The extractor's resources cannot be changed: " + reason;
         return false;
     }
     return true;
@@ -632,8 +538,8 @@ std::string VersionResource(const TPackIdentity &identity, const std::string &or
     }
     PutDword(b, 0x3F);                          // flags mask
     PutDword(b, 0);                             // flags
-    PutDword(b, VOS_NT_WINDOWS32);
-    PutDword(b, VFT_APP);
+    PutDword(b, 0x40004);                       // file OS: VOS_NT_WINDOWS32
+    PutDword(b, 1);                             // file type: VFT_APP
     PutDword(b, 0);                             // subtype
     PutDword(b, 0);                             // date
     PutDword(b, 0);
@@ -705,7 +611,7 @@ bool ApplyIdentity(std::string &extractor, const TPackIdentity &identity, const 
     if (!identity.IconPath.empty()) {
         std::string iconBytes;
         std::string reason;
-        if (!ReadFileBytes(WideOf(identity.IconPath), iconBytes)) {
+        if (!ReadFileBytes(identity.IconPath, iconBytes)) {
             error = "The icon file is missing or unreadable: " + identity.IconPath;
             return false;
         }
@@ -720,31 +626,14 @@ bool ApplyIdentity(std::string &extractor, const TPackIdentity &identity, const 
         return false;
     }
 
-    wchar_t folder[MAX_PATH];
-    wchar_t scratch[MAX_PATH];
-    const DWORD n = GetTempPathW(MAX_PATH, folder);
-    if (n == 0 || n >= MAX_PATH || !GetTempFileNameW(folder, L"oxp", 0, scratch)) {
-        error = "No scratch file for the extractor's resources in the temporary folder";
-        return false;
-    }
-    std::string changed;
-    std::string detached = extractor;
+    std::string changed = extractor;
     TTail tail;
-    if (!DetachTail(detached, tail)) {
-        DeleteFileW(scratch);
+    if (!DetachTail(changed, tail)) {
         error = "The extractor is not a program whose resources can be changed (no resource section, or sections "
                 "after it that cannot be moved)";
         return false;
     }
-    bool ok = WriteFileBytes(scratch, detached);
-    if (!ok)
-        error = "The scratch copy of the extractor cannot be written: " + Utf8Of(scratch);
-    ok = ok && UpdateScratch(scratch, identity, images, outputName, error);
-    if (ok && !ReadFileBytes(scratch, changed)) {
-        error = "The scratch copy of the extractor cannot be read back: " + Utf8Of(scratch);
-        ok = false;
-    }
-    DeleteFileW(scratch);
+    bool ok = ChangeResources(changed, identity, images, outputName, error);
     if (ok && !AttachTail(changed, tail)) {
         error = "The relocations of the extractor cannot be put back after its new resources";
         ok = false;
@@ -757,16 +646,12 @@ bool ApplyIdentity(std::string &extractor, const TPackIdentity &identity, const 
 bool ReadFileVersionStrings(const std::string &path, std::vector<std::pair<std::string, std::string>> &strings)
 {
     strings.clear();
-    HMODULE module = LoadLibraryExW(WideOf(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module)
+    // A program's resources lie well within its first 16 MiB; a package's
+    // cabinet after them is never read for this.
+    std::string image, error;
+    std::vector<TResource> resources;
+    if (!ReadFileRange(path, 0, 16 << 20, image, error) || !ReadImageResources(image, resources, error))
         return false;
-    bool found = false;
-    const std::vector<TResName> names = NamesOf(module, TypeVersion);
-    if (!names.empty()) {
-        const std::vector<WORD> languages = LanguagesOf(module, TypeVersion, names.front());
-        if (!languages.empty())
-            found = ParseVersionResource(ResourceData(module, TypeVersion, names.front(), languages.front()), strings);
-    }
-    FreeLibrary(module);
-    return found;
+    const TResource *version = FirstResourceOf(resources, TypeVersion);
+    return version && ParseVersionResource(version->Bytes, strings);
 }

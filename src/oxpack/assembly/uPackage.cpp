@@ -4,11 +4,10 @@
 // written under temporary names and put in place as one set (what they
 // replace is set aside and put back on failure), so that a failure leaves
 // nothing half-written and never an old package beside a new set.
-#include <windows.h>
 
 #include <algorithm>
 
-#include "cabinet/uObfuscate.h"
+#include "format/uObfuscate.h"
 #include "services/uSettings.h"
 #include "mPackFiles.h"
 #include "mPackText.h"
@@ -28,14 +27,6 @@ namespace {
 // the extractor opens it.
 const char *const EmbeddedCabinetName = "lumbo";
 
-std::string ProgramFolder()
-{
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::string p = Utf8Of(std::wstring(path, n));
-    return p.substr(0, p.find_last_of('\\') + 1);
-}
-
 bool ReadPiece(const std::string &what, const std::string &path, std::string &bytes, std::string &error)
 {
     const int64_t size = FileSizeOf(path);
@@ -53,41 +44,6 @@ bool ReadPiece(const std::string &what, const std::string &path, std::string &by
         return false;
     }
     return true;
-}
-
-// A private folder in the temporary folder for the cabinet library's work.
-bool MakeScratchFolder(std::string &folder, std::string &error)
-{
-    wchar_t temp[MAX_PATH];
-    DWORD n = GetTempPathW(MAX_PATH, temp);
-    if (n == 0 || n >= MAX_PATH) {
-        error = "The temporary folder cannot be found.";
-        return false;
-    }
-    const std::string base = Utf8Of(std::wstring(temp, n));
-    for (unsigned attempt = 0; attempt < 1000; ++attempt) {
-        folder = base + "oxpack" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(GetTickCount() + attempt) + "\\";
-        if (CreateDirectoryW(WideOf(folder).c_str(), nullptr))
-            return true;
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
-    }
-    error = "A scratch folder cannot be created in the temporary folder: " + base;
-    return false;
-}
-
-void RemoveScratchFolder(const std::string &folder)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW(WideOf(folder + "*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeletePath(folder + Utf8Of(found.cFileName));
-        } while (FindNextFileW(h, &found));
-        FindClose(h);
-    }
-    RemoveDirectoryW(WideOf(folder).c_str());
 }
 
 // Copies a cabinet file into an output, scrambled from its own byte 0
@@ -270,38 +226,32 @@ bool AddFolderFiles(const std::string &folder, std::vector<TPackFile> &files, st
         // The file calls fail on longer paths, and a folder that cannot
         // be listed would silently lose its files.
         const std::string pattern = root + relative + "*";
-        if (PathLength(pattern) >= MAX_PATH) {
-            error = "The path is longer than the " + std::to_string(MAX_PATH - 1)
+        if (PathLength(pattern) >= PackMaxPath) {
+            error = "The path is longer than the " + std::to_string(PackMaxPath - 1)
                     + " characters the file calls used here take; move the files to a shorter folder: "
                     + root + relative;
             return false;
         }
-        WIN32_FIND_DATAW entry;
-        HANDLE h = FindFirstFileW(WideOf(pattern).c_str(), &entry);
-        if (h == INVALID_HANDLE_VALUE) {
+        std::vector<TFolderEntry> entries;
+        if (!ListFolder(root + relative, "*", entries)) {
             error = "The folder cannot be listed: " + root + relative;
             return false;
         }
-        bool any = false;
-        do {
-            const std::string name = Utf8Of(entry.cFileName);
-            if (name == "." || name == "..")
-                continue;
-            any = true;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        const bool any = !entries.empty();
+        for (const TFolderEntry &entry : entries) {
+            const std::string &name = entry.Name;
+            if (entry.IsFolder) {
                 pending.push_back(relative + name + "\\");
                 continue;
             }
             const std::string path = root + relative + name;
-            if (PathLength(path) >= MAX_PATH) {
-                FindClose(h);
-                error = "The path is longer than the " + std::to_string(MAX_PATH - 1)
+            if (PathLength(path) >= PackMaxPath) {
+                error = "The path is longer than the " + std::to_string(PackMaxPath - 1)
                         + " characters the file calls used here take; move the files to a shorter folder: " + path;
                 return false;
             }
             found.push_back(TPackFile{path, relative + name});
-        } while (FindNextFileW(h, &entry));
-        FindClose(h);
+        }
         if (!any && !relative.empty())
             empty.push_back(relative.substr(0, relative.size() - 1));
     }
@@ -408,18 +358,18 @@ uint16_t SetIdOf(const std::vector<TPackFile> &files, const std::string &block, 
     };
     mix(block.data(), block.size());
     for (const TPackFile &file : files) {
-        WIN32_FILE_ATTRIBUTE_DATA data = {};
-        GetFileAttributesExW(WideOf(file.SourcePath).c_str(), GetFileExInfoStandard, &data);
-        if (latest != 0 && (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32
-                            | data.ftLastWriteTime.dwLowDateTime) > latest) {
-            data.ftLastWriteTime.dwHighDateTime = static_cast<DWORD>(latest >> 32);
-            data.ftLastWriteTime.dwLowDateTime = static_cast<DWORD>(latest);
-        }
+        const TFileStamp stamp = FileStampOf(file.SourcePath);
+        const uint64_t written = latest != 0 && stamp.WriteTime > latest ? latest : stamp.WriteTime;
+        // Little-endian words in the order the system's record holds them.
+        const uint32_t words[5] = {static_cast<uint32_t>(stamp.Size >> 32), static_cast<uint32_t>(stamp.Size),
+                                   static_cast<uint32_t>(written), static_cast<uint32_t>(written >> 32),
+                                   stamp.Attributes};
         mix(file.CabinetName.c_str(), file.CabinetName.size() + 1);
-        mix(&data.nFileSizeHigh, sizeof data.nFileSizeHigh);
-        mix(&data.nFileSizeLow, sizeof data.nFileSizeLow);
-        mix(&data.ftLastWriteTime, sizeof data.ftLastWriteTime);
-        mix(&data.dwFileAttributes, sizeof data.dwFileAttributes);
+        for (uint32_t word : words)
+            for (int shift = 0; shift < 32; shift += 8) {
+                const unsigned char byte = static_cast<unsigned char>(word >> shift);
+                mix(&byte, 1);
+            }
     }
     return static_cast<uint16_t>((hash >> 16) ^ (hash & 0xFFFF));
 }
@@ -498,17 +448,14 @@ std::vector<TContinuationFile> ContinuationNamedFiles(const std::string &outputP
     const std::string folder = FolderOf(outputPath);
     const std::string stem = ContinuationStem(outputPath);
     std::vector<TContinuationFile> files;
-    WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW(WideOf(folder + stem + "*.cab").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
-        return files;
-    do {
-        const std::string path = folder + Utf8Of(found.cFileName);
+    std::vector<TFolderEntry> entries;
+    ListFolder(folder, stem + "*.cab", entries);
+    for (const TFolderEntry &entry : entries) {
+        const std::string path = folder + entry.Name;
         const int number = ContinuationIndex(stem, NameOf(path));
-        if (number >= 2 && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        if (number >= 2 && !entry.IsFolder)
             files.push_back(TContinuationFile{path, number, IsCabinetOfSet(path, set, number)});
-    } while (FindNextFileW(h, &found));
-    FindClose(h);
+    }
     std::sort(files.begin(), files.end(),
               [](const TContinuationFile &a, const TContinuationFile &b) { return a.Number < b.Number; });
     return files;
@@ -618,7 +565,7 @@ bool MakePackage(const TPackOptions &options, TPackResult &result, std::string &
         result.PackageSize = result.CabinetOffset + FileSizeOf(set.Paths[0]);
         // The extractor positions and measures the cabinet with signed
         // 32-bit numbers.
-        if (result.CabinetOffset >= PackPositionLimit || result.PackageSize >= PackPositionLimit) {
+        if (result.CabinetOffset >= PackageSizeLimit || result.PackageSize >= PackageSizeLimit) {
             error = "The package would reach 2 GiB, beyond what the extractor can read; set a maximum cabinet size.";
             ok = false;
         }

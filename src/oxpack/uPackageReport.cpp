@@ -5,7 +5,6 @@
 // is UTF-8: settings texts are read in the code page the package records
 // (without one, in this machine's ANSI code page, as the extractor reads
 // them), and names in the cabinet by their flag.
-#include <windows.h>
 
 #include "uPackageReport.h"
 
@@ -15,7 +14,7 @@
 #include <vector>
 
 #include "cabinet/uCabCheck.h"
-#include "cabinet/uObfuscate.h"
+#include "format/uObfuscate.h"
 #include "services/uSettings.h"
 #include "mPackFiles.h"
 #include "mPackText.h"
@@ -44,7 +43,7 @@ std::string PrintableBytes(const std::string &text)
     return out;
 }
 
-std::string Printable(const std::string &text, uint32_t codePage = CP_ACP)
+std::string Printable(const std::string &text, uint32_t codePage = CodePageOfMachine)
 {
     return PrintableBytes(Utf8OfCodePage(text, codePage));
 }
@@ -53,16 +52,16 @@ std::string Printable(const std::string &text, uint32_t codePage = CP_ACP)
 // package records when this system has it, else the ANSI code page.
 uint32_t DescribeCodePage(const TPackageSettings &settings, std::string &report)
 {
-    const std::string ansi = std::to_string(GetACP());
+    const std::string ansi = std::to_string(AnsiCodePage());
     if (settings.CodePage == 0) {
         report += "CodePage: (none recorded: texts in the ANSI code page of the machine that runs the package, "
                   "shown here in this one's, " + ansi + ")\n";
-        return CP_ACP;
+        return CodePageOfMachine;
     }
-    if (!IsValidCodePage(settings.CodePage)) {
+    if (!HasCodePage(settings.CodePage)) {
         report += "CodePage: " + std::to_string(settings.CodePage) + " (this system lacks it: texts shown in the "
                   "ANSI code page, " + ansi + ")\n";
-        return CP_ACP;
+        return CodePageOfMachine;
     }
     report += "CodePage: " + std::to_string(settings.CodePage) + "\n";
     return settings.CodePage;

@@ -4,7 +4,7 @@
 // cut a folder's blocks again from any point of a file.
 #include <windows.h>
 
-#include "uCabWriter.h"
+#include "mCabFiles.h"
 
 #include "mPackFiles.h"
 #include "mPackText.h"

@@ -1,7 +1,6 @@
 // uPackNames: the rules Windows applies when it creates a file, checked
 // here so that a name it would refuse, or fold onto another, is refused on
 // the build machine rather than found missing on the user's.
-#include <windows.h>
 
 #include "uPackNames.h"
 
@@ -20,11 +19,6 @@ std::string UpperAscii(std::string text)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
     return text;
-}
-
-int CompareIgnoringCase(const std::wstring &a, const std::wstring &b)
-{
-    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE);
 }
 
 std::string WhyElementIsUnusable(const std::string &element)
@@ -47,7 +41,7 @@ std::string WhyElementIsUnusable(const std::string &element)
                + ", which Windows drops when it creates the file";
     if (IsDeviceFileName(element))
         return "\"" + element + "\" is a device name reserved by Windows";
-    if (WideOf(element).size() > WindowsMaxElementChars)
+    if (PathLength(element) > WindowsMaxElementChars)
         return "\"" + element.substr(0, 40) + "...\" is longer than the " + std::to_string(WindowsMaxElementChars)
                + " characters Windows allows for one name";
     return std::string();
@@ -82,7 +76,7 @@ std::string WhyNameIsUnusable(const std::string &name)
 
 bool SameNameIgnoringCase(const std::string &a, const std::string &b)
 {
-    return CompareIgnoringCase(WideOf(a), WideOf(b)) == CSTR_EQUAL;
+    return CompareIgnoringCase(a, b) == 0;
 }
 
 bool CheckCabinetNames(const std::vector<TPackFile> &files, std::string &error)
@@ -91,7 +85,7 @@ bool CheckCabinetNames(const std::vector<TPackFile> &files, std::string &error)
         error = "There are no files to pack.";
         return false;
     }
-    std::vector<std::pair<std::wstring, size_t>> names;
+    std::vector<std::pair<std::string, size_t>> names;
     names.reserve(files.size());
     for (size_t i = 0; i < files.size(); ++i) {
         const std::string why = WhyNameIsUnusable(files[i].CabinetName);
@@ -100,13 +94,13 @@ bool CheckCabinetNames(const std::vector<TPackFile> &files, std::string &error)
                     + ") cannot be created on Windows: " + why + ".";
             return false;
         }
-        names.emplace_back(WideOf(files[i].CabinetName), i);
+        names.emplace_back(files[i].CabinetName, i);
     }
-    std::sort(names.begin(), names.end(), [](const std::pair<std::wstring, size_t> &a, const std::pair<std::wstring, size_t> &b) {
-        return CompareIgnoringCase(a.first, b.first) == CSTR_LESS_THAN;
+    std::sort(names.begin(), names.end(), [](const std::pair<std::string, size_t> &a, const std::pair<std::string, size_t> &b) {
+        return CompareIgnoringCase(a.first, b.first) < 0;
     });
     for (size_t i = 1; i < names.size(); ++i) {
-        if (CompareIgnoringCase(names[i - 1].first, names[i].first) == CSTR_EQUAL) {
+        if (CompareIgnoringCase(names[i - 1].first, names[i].first) == 0) {
             const TPackFile &a = files[std::min(names[i - 1].second, names[i].second)];
             const TPackFile &b = files[std::max(names[i - 1].second, names[i].second)];
             error = "Two files have the same name in the cabinet, as Windows compares names (letter case does not "
@@ -120,12 +114,8 @@ bool CheckCabinetNames(const std::vector<TPackFile> &files, std::string &error)
 
 bool MatchesExclude(const std::string &pattern, const std::string &name)
 {
-    std::wstring p = WideOf(pattern), n = WideOf(name);
+    std::wstring p = WideOf(UpperCaseOf(pattern)), n = WideOf(UpperCaseOf(name));
     std::replace(p.begin(), p.end(), L'/', L'\\');
-    if (!p.empty())
-        CharUpperBuffW(&p[0], static_cast<DWORD>(p.size()));
-    if (!n.empty())
-        CharUpperBuffW(&n[0], static_cast<DWORD>(n.size()));
     // Iterative match with one back-tracking point for the last '*'.
     auto match = [](const std::wstring &pat, const std::wstring &text) {
         size_t pi = 0, ti = 0, star = std::wstring::npos, resume = 0;

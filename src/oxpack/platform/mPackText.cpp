@@ -70,62 +70,6 @@ std::string Utf8Of(const std::wstring &wide)
     return text;
 }
 
-bool IsUtf8Text(const std::string &text)
-{
-    const size_t n = text.size();
-    for (size_t i = 0; i < n;) {
-        const unsigned char b = static_cast<unsigned char>(text[i]);
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t length;
-        unsigned long code;
-        if (b >= 0xC2 && b <= 0xDF) {
-            length = 2;
-            code = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3;
-            code = b & 0x0F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4;
-            code = b & 0x07;
-        } else {
-            return false;
-        }
-        if (n - i < length)
-            return false;
-        for (size_t k = 1; k < length; ++k) {
-            const unsigned char t = static_cast<unsigned char>(text[i + k]);
-            if ((t & 0xC0) != 0x80)
-                return false;
-            code = (code << 6) | (t & 0x3F);
-        }
-        if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF)))
-            || (length == 4 && (code < 0x10000 || code > 0x10FFFF)))
-            return false;
-        i += length;
-    }
-    return true;
-}
-
-bool IsUsableCodePage(uint32_t codePage, std::string &why)
-{
-    if (!IsValidCodePage(codePage)) {
-        why = "this system has no code page " + std::to_string(codePage);
-        return false;
-    }
-    std::string ascii, bytes, lost;
-    for (char c = ' '; c < 0x7F; ++c)
-        ascii += c;
-    if (!TextInCodePage(ascii, codePage, bytes, lost) || bytes != ascii) {
-        why = "code page " + std::to_string(codePage) + " does not write ASCII as ASCII, which the package's fixed "
-              "lines and placeholders need";
-        return false;
-    }
-    return true;
-}
-
 bool TextInCodePage(const std::string &utf8, uint32_t codePage, std::string &bytes, std::string &lost)
 {
     bytes.clear();
@@ -179,13 +123,32 @@ bool Utf8OfFileText(const std::string &bytes, std::string &utf8)
     return false;
 }
 
-std::string WithThousands(int64_t n)
+uint32_t AnsiCodePage()
 {
-    std::string digits = std::to_string(n), out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            out += ',';
-        out += digits[i];
-    }
-    return out;
+    return GetACP();
+}
+
+int CompareIgnoringCase(const std::string &a, const std::string &b)
+{
+    const std::wstring x = WideOf(a), y = WideOf(b);
+    return CompareStringOrdinal(x.data(), static_cast<int>(x.size()), y.data(), static_cast<int>(y.size()), TRUE)
+           - CSTR_EQUAL;
+}
+
+std::string UpperCaseOf(const std::string &utf8)
+{
+    std::wstring wide = WideOf(utf8);
+    if (!wide.empty())
+        CharUpperBuffW(&wide[0], static_cast<DWORD>(wide.size()));
+    return Utf8Of(wide);
+}
+
+bool HasCodePage(uint32_t codePage)
+{
+    return IsValidCodePage(codePage) != FALSE;
+}
+
+std::string WhyCodePageIsMissing(uint32_t codePage)
+{
+    return "this system has no code page " + std::to_string(codePage);
 }

@@ -34,5 +34,18 @@ std::string Utf8OfCodePage(const std::string &bytes, uint32_t codePage);
 // or UTF-16 LE or BE with one; false when it is neither, and then it was
 // read in this machine's ANSI code page.
 bool Utf8OfFileText(const std::string &bytes, std::string &utf8);
+// Whether this system converts text in codePage at all, and the message
+// when it does not.
+bool HasCodePage(uint32_t codePage);
+std::string WhyCodePageIsMissing(uint32_t codePage);
+// This machine's ANSI code page (the code page CodePageOfMachine stands for).
+uint32_t AnsiCodePage();
+// The code page value that means "this machine's ANSI code page".
+constexpr uint32_t CodePageOfMachine = 0;
+// UTF-8 texts compared character by character, ignoring case as the file
+// system does: negative, 0 or positive.
+int CompareIgnoringCase(const std::string &a, const std::string &b);
+// The text with every letter in upper case, as the file system compares.
+std::string UpperCaseOf(const std::string &utf8);
 // A count with thousands separated by commas, for messages: "65,535".
 std::string WithThousands(int64_t n);

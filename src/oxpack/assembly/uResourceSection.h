@@ -1,0 +1,36 @@
+// uResourceSection: the resources of a program image, read from and written
+// into its resource section by plain byte work, so that every build of the
+// builder gives a package the same bytes. Pure: no system call.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A type or name of the resource directory: an ordinal, or a name (UTF-16
+// code units) when Text is not empty.
+struct TResourceKey {
+    uint16_t Id = 0;
+    std::u16string Text;
+};
+
+struct TResource {
+    TResourceKey Type, Name;
+    uint16_t Language = 0;
+    uint32_t CodePage = 0;
+    std::string Bytes;
+};
+
+// Every resource of the image, in directory order (named before numbered,
+// each kind in order); false with the reason when the image or its
+// resource directory is malformed. An image without resources gives none.
+bool ReadImageResources(const std::string &image, std::vector<TResource> &resources, std::string &error);
+
+// Replaces the image's resource section by one holding resources (in the
+// order the directory requires, whatever their order here). The section
+// must be the image's last, as the linker leaves it for the extractor; the
+// image grows or shrinks with it. False with the reason, image unchanged,
+// when the image has no resource section or another section follows it.
+bool WriteImageResources(std::string &image, const std::vector<TResource> &resources, std::string &error);
+
+// The first resource of type (in directory order), or null.
+const TResource *FirstResourceOf(const std::vector<TResource> &resources, uint16_t type);

@@ -1,0 +1,173 @@
+// mPackText: POSIX. Text is UTF-8 throughout; another code page is
+// converted through iconv, under the name glibc gives the Windows code
+// page ("CP1252", ...). "Wide" text here is UTF-32, one wchar_t per
+// character.
+#include <iconv.h>
+#include <wctype.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "mPackText.h"
+
+namespace {
+
+constexpr uint32_t Utf8CodePage = 65001;
+
+// The iconv name of a Windows code page.
+std::string IconvName(uint32_t codePage)
+{
+    if (codePage == 0 || codePage == Utf8CodePage)
+        return "UTF-8";
+    return "CP" + std::to_string(codePage);
+}
+
+// Converts all of text, or fails (a character with no place, or a code
+// page iconv lacks).
+bool Convert(const std::string &from, const std::string &to, const std::string &text, std::string &out)
+{
+    out.clear();
+    iconv_t cd = iconv_open(to.c_str(), from.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return false;
+    std::string input = text;
+    char *in = input.empty() ? nullptr : &input[0];
+    size_t left = input.size();
+    bool ok = true;
+    while (ok && left > 0) {
+        char buffer[4096];
+        char *put = buffer;
+        size_t room = sizeof buffer;
+        const size_t done = iconv(cd, &in, &left, &put, &room);
+        out.append(buffer, static_cast<size_t>(put - buffer));
+        ok = done != static_cast<size_t>(-1) || errno == E2BIG;
+    }
+    iconv_close(cd);
+    return ok;
+}
+
+void PutUtf8(std::string &out, unsigned long code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | code >> 6);
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | code >> 12);
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | code >> 18);
+        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::wstring WideOf(const std::string &utf8)
+{
+    std::wstring wide;
+    for (size_t i = 0; i < utf8.size();) {
+        const unsigned char b = static_cast<unsigned char>(utf8[i]);
+        const size_t length = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        unsigned long code = length == 1 ? b : b & (0x7F >> length);
+        for (size_t k = 1; k < length && i + k < utf8.size(); ++k)
+            code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        wide += static_cast<wchar_t>(length == 1 && b >= 0x80 ? 0xFFFD : code);
+        i += length;
+    }
+    return wide;
+}
+
+std::string Utf8Of(const wchar_t *wide)
+{
+    return Utf8Of(std::wstring(wide ? wide : L""));
+}
+
+std::string Utf8Of(const std::wstring &wide)
+{
+    std::string text;
+    for (wchar_t c : wide)
+        PutUtf8(text, static_cast<unsigned long>(c));
+    return text;
+}
+
+bool HasCodePage(uint32_t codePage)
+{
+    std::string ignored;
+    return Convert("UTF-8", IconvName(codePage), "A", ignored);
+}
+
+std::string WhyCodePageIsMissing(uint32_t codePage)
+{
+    return "this system's iconv has no code page " + std::to_string(codePage) + " (" + IconvName(codePage)
+           + "); build the package with oxpack.exe, or choose UTF-8 (65001)";
+}
+
+bool TextInCodePage(const std::string &utf8, uint32_t codePage, std::string &bytes, std::string &lost)
+{
+    bytes.clear();
+    lost.clear();
+    if (codePage == 0 || codePage == Utf8CodePage) {
+        bytes = utf8;
+        return IsUtf8Text(utf8);
+    }
+    if (Convert("UTF-8", IconvName(codePage), utf8, bytes))
+        return true;
+    // Name the first character that has no place, for the maker to find.
+    const std::wstring wide = WideOf(utf8);
+    for (wchar_t c : wide) {
+        const std::string one = Utf8Of(std::wstring(1, c));
+        std::string ignored;
+        if (!Convert("UTF-8", IconvName(codePage), one, ignored)) {
+            char text[16];
+            std::snprintf(text, sizeof text, "U+%04lX", static_cast<unsigned long>(c));
+            lost = std::string(text) + " \"" + one + "\"";
+            break;
+        }
+    }
+    return false;
+}
+
+std::string Utf8OfCodePage(const std::string &bytes, uint32_t codePage)
+{
+    std::string text;
+    if (IsAsciiText(bytes) || codePage == 0 || codePage == Utf8CodePage
+        || !Convert(IconvName(codePage), "UTF-8", bytes, text))
+        return bytes;
+    return text;
+}
+
+bool Utf8OfFileText(const std::string &bytes, std::string &utf8)
+{
+    const bool little = bytes.compare(0, 2, "\xFF\xFE") == 0, big = bytes.compare(0, 2, "\xFE\xFF") == 0;
+    if (little || big) {
+        Convert(little ? "UTF-16LE" : "UTF-16BE", "UTF-8", bytes.substr(2), utf8);
+        return true;
+    }
+    utf8 = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+    // The machine's own code page is UTF-8: nothing else to try.
+    return IsUtf8Text(utf8);
+}
+
+uint32_t AnsiCodePage()
+{
+    return Utf8CodePage;
+}
+
+int CompareIgnoringCase(const std::string &a, const std::string &b)
+{
+    const std::wstring x = WideOf(UpperCaseOf(a)), y = WideOf(UpperCaseOf(b));
+    return x.compare(y);
+}
+
+std::string UpperCaseOf(const std::string &utf8)
+{
+    std::wstring wide = WideOf(utf8);
+    for (wchar_t &c : wide)
+        c = static_cast<wchar_t>(towupper(static_cast<wint_t>(c)));
+    return Utf8Of(wide);
+}
