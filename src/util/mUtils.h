@@ -1,4 +1,4 @@
-// mUtils: small path, file and text routines used by every subsystem.
+// mUtils: small path, file and number routines used by every subsystem.
 // They keep no state, show nothing and report only through their results,
 // so they may run on the main thread and the extraction thread at once.
 // Only the backslash separates folders; a colon ends a drive prefix.
@@ -9,13 +9,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
-
-// The code page of every narrow text of the run: the system's ANSI code
-// page, or the one a package records for its texts. UseTextCodePage sets it
-// once on the main thread before any other thread starts; false (and no
-// change) when the system lacks that code page.
-unsigned TextCodePage();
-bool UseTextCodePage(unsigned codePage);
+#include "util/mWideText.h"
 
 // Where the character after the one that starts at 'at' begins.
 size_t NextCharAt(const std::string &text, size_t at, unsigned codePage = 0);
@@ -49,46 +43,16 @@ std::string GetExtensionPart(const std::string &text);
 // as given is longer than MaxPathLength. Levels made before a failure stay.
 bool CreateFolderTree(const std::string &folder);
 
-// The wide forms: a path in the text code page made wide, and a name that
-// a cabinet flags as UTF-8 decoded (false when it is not valid UTF-8).
-std::wstring WidePath(const std::string &ansi);
-bool WideFromUtf8(const char *utf8, std::wstring &wide);
-// Wide text on the heap, held while in scope: what the extractor hands to
-// the "W" calls. Made empty with room for capacity characters and a NUL,
-// or as a narrow text made wide with tail after it.
-struct TWideText {
-    wchar_t *Text;
-    explicit TWideText(size_t capacity);
-    explicit TWideText(const std::string &ansi, const wchar_t *tail = L"");
-    ~TWideText() { delete[] Text; }
-    TWideText(const TWideText &) = delete;
-    TWideText &operator=(const TWideText &) = delete;
-};
-size_t WideLength(const wchar_t *text);
 // The longest full path the file calls take on every Windows without the
 // long-path prefix. A longer one is refused before the system sees it,
 // never cut to fit.
 const size_t MaxPathLength = 259;
-// Copies from and its NUL, cut short to fit room characters with the NUL.
-void CopyWide(wchar_t *to, const wchar_t *from, size_t room);
-
 // A lock for a few instructions between two threads: taken by setting the
 // flag from 0 to 1, waiting with Sleep(1) (Sleep(0) yields only to threads
 // of the same priority, and a holder of lower priority would never get to
 // let go on one processor); given back by LeaveSpinLock.
 void EnterSpinLock(volatile long *flag);
 void LeaveSpinLock(volatile long *flag);
-// The narrow form of an existing path; where a character has no place in
-// the text code page, its short (8.3) form, which needs none.
-std::string AnsiPathOf(const wchar_t *wide);
-// The path as a program that reads its command line in the system's ANSI
-// code page can use it: where that code page lacks one of its characters,
-// its short (8.3) form, which needs none.
-std::string PathForAnsiPrograms(const std::string &path);
-// A wide text in the text code page; a character it lacks becomes the code
-// page's default character.
-std::string NarrowText(const wchar_t *wide);
-inline std::string AnsiPathOf(const std::wstring &wide) { return AnsiPathOf(wide.c_str()); }
 // The temporary folder as GetTempPathW reports it, through AnsiPathOf,
 // with a trailing backslash; empty when there is none.
 std::string TempFolderPath();
