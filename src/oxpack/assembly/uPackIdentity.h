@@ -41,24 +41,9 @@ bool ReadFileVersionStrings(const std::string &path, std::vector<std::pair<std::
 
 // --- Pure routines, exposed for their tests. ---
 
-struct TIconImage {
-    uint8_t Width = 0, Height = 0, ColorCount = 0;
-    uint16_t Planes = 0, BitCount = 0;
-    std::string Bytes;             // the image as stored: DIB or PNG
-};
-// Parses an .ico file; false with the reason when it is not an icon (a
-// cursor, a bitmap, a truncated file, an image outside the file).
-bool ParseIconFile(const std::string &bytes, std::vector<TIconImage> &images, std::string &error);
-// The group resource (GRPICONDIR) for images stored under ids, in order.
-std::string IconGroupResource(const std::vector<TIconImage> &images, const std::vector<uint16_t> &ids);
-// The leading dotted numbers of a version text, up to four; false when one
-// is above 65535.
-bool ParseVersionNumbers(const std::string &text, uint16_t (&numbers)[4]);
-// A VS_VERSIONINFO resource (US English, Unicode) with the given strings.
-std::string VersionResource(const TPackIdentity &identity, const std::string &originalFilename);
+#include "uIconResource.h"
+#include "uVersionResource.h"
+
 // The manifest with its requested execution level changed to an
 // administrator's; false when it requests none.
 bool ElevatedManifest(const std::string &manifest, std::string &elevated);
-// The strings of a VS_VERSIONINFO resource, and the binary file version as
-// "a.b.c.d" under "FileVersion (binary)"; false when malformed.
-bool ParseVersionResource(const std::string &bytes, std::vector<std::pair<std::string, std::string>> &strings);

@@ -4,32 +4,11 @@
 // upper-case order and numbers rising, which the loader's binary search
 // relies on.
 #include "uResourceSection.h"
+#include "uLittleEndian.h"
 #include <algorithm>
 #include <map>
 
 namespace {
-
-uint16_t Word(const std::string &b, size_t at)
-{
-    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
-}
-
-uint32_t Dword(const std::string &b, size_t at)
-{
-    return Word(b, at) | static_cast<uint32_t>(Word(b, at + 2)) << 16;
-}
-
-void SetWord(std::string &b, size_t at, uint16_t v)
-{
-    b[at] = static_cast<char>(v & 0xFF);
-    b[at + 1] = static_cast<char>(v >> 8);
-}
-
-void SetDword(std::string &b, size_t at, uint32_t v)
-{
-    SetWord(b, at, static_cast<uint16_t>(v & 0xFFFF));
-    SetWord(b, at + 2, static_cast<uint16_t>(v >> 16));
-}
 
 uint32_t AlignUp(uint32_t value, uint32_t alignment)
 {
