@@ -11,15 +11,23 @@
 #include "format/uDestinationRule.h"
 #include "services/uLog.h"
 #include "services/uReport.h"
+#include "services/uRunPlan.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
 #include "services/uSwitches.h"
+#include "services/uUserInterface.h"
 #include "services/uVersion.h"
 #include "services/uWorkFolder.h"
 #include "ui/uDialogs.h"
 #include "util/mUtils.h"
 
 namespace {
+
+// What this run is to do, settled here step by step before the extraction
+// starts and read-only afterwards; the extraction and the completion get
+// it passed.
+TKeptToTheEnd<TRunPlan> KeptPlan;
+TRunPlan &Plan = KeptPlan.Value;
 
 const char NotWorkableNotice[] =
     "This is not a workable program, there is no utility in running it apart from seeing this notice.";
@@ -45,11 +53,6 @@ void TakeSwitches()
     new (&PackageSwitches) TPackageSwitches(ParsePackageSwitches(CommandLineArguments()));
 }
 
-void ShowNotice(const char *text, UINT style)
-{
-    MessageBoxW(nullptr, TWideText(text).Text, TWideText(PackageSettings.Caption).Text, MB_OK | style);
-}
-
 [[noreturn]] void Fail(const std::string &text)
 {
     ReportError(text, true);
@@ -69,15 +72,20 @@ bool StartLog(const std::string &ownPath)
 
 // A log asked for but not opened does not stop the run: in a visible run
 // the user is told once, a silent run goes on without a word (a box would
-// stall an unattended run).
+// stall an unattended run; its notice goes to the log, which is not open).
 void WarnLogNotOpened()
 {
-    if (PackageSettings.Silent)
-        return;
     std::string text = "The log file cannot be opened:\r";
     text += PackageSwitches.LogFile;
     text += "\r\rThe package runs without a log.";
-    ShowNotice(text.c_str(), MB_ICONWARNING);
+    RunUser().ShowNotice("", text, true);
+}
+
+// Whether the run may show anything is settled by the switches and the
+// settings; it is chosen once, as soon as they are read.
+void ChooseUserInterface()
+{
+    UseUserInterface(PackageSettings.Silent ? SilentUserInterface : WindowedUserInterface);
 }
 
 // Characters the command takes below the destination: every file goes
@@ -112,7 +120,7 @@ std::string ResolveDestination(const std::string &destination, size_t commandRoo
     // folder of "$INSTALL$" too (the command is still waited for, but the
     // folder is the user's and stays).
     if (PackageSwitches.DestinationGiven) {
-        InstallMode = destination == PlaceholderInstall && !PackageSwitches.ExtractOnly;
+        Plan.InstallMode = destination == PlaceholderInstall && !PackageSwitches.ExtractOnly;
         return GivenDestination(commandRoom);
     }
     // Extracting only, a work folder would be removed unseen: the user is
@@ -128,7 +136,7 @@ std::string ResolveDestination(const std::string &destination, size_t commandRoo
     if (destination == PlaceholderWindows)
         return WindowsFolder;
     if (destination == PlaceholderInstall) {
-        InstallMode = true;
+        Plan.InstallMode = true;
         std::string folder = ChooseWorkFolder("qbxr_installer", PackageSettings.RequiredBytes);
         if (folder.empty())
             Fail(Message(MsgNoWorkFolder));
@@ -143,10 +151,10 @@ std::string ResolveDestination(const std::string &destination, size_t commandRoo
 // folder given with $DESTINATION$, even a new one, is the user's.
 void CleanUpFailedRun()
 {
-    if (InstallMode && !PackageSwitches.DestinationGiven)
-        RemoveWorkFolder(PackageSettings.Destination);
-    else if (DestinationMadeByRun)
-        RemoveDirectoryW(TWideText(PackageSettings.Destination).Text);
+    if (Plan.InstallMode && !Plan.KeepDestination)
+        RemoveWorkFolder(Plan.Destination);
+    else
+        RemoveEmptyDestination();
 }
 
 // The extraction run: the worker of the progress dialog, or the main
@@ -154,8 +162,8 @@ void CleanUpFailedRun()
 // the process.
 DWORD WINAPI RunExtraction(LPVOID)
 {
-    ExtractPackage();
-    CompleteRun();
+    ExtractPackage(Plan);
+    CompleteRun(Plan);
 }
 
 } // namespace
@@ -163,20 +171,21 @@ DWORD WINAPI RunExtraction(LPVOID)
 int main()
 {
     RestrictLibrarySearch();
-    FilesDone = 0;
-    ProgressWindow = nullptr;
+    WatchDestination(Plan.Destination);
 
     TakeSwitches();
-    OverwriteMode = PackageSwitches.Overwrite ? 0 : 1;
     // A run asked to be silent is silent from here on: an unattended run
     // that met a box would never end.
     PackageSettings.Silent = PackageSwitches.Silent;
     const bool logOpened = StartLog(OwnFilePath());
 
     const int32_t offset = FindSettingsBlock();
+    // Without settings to read, the switches alone say whether it is silent.
+    if (offset != -1)
+        ReadPackageSettings(offset);
+    ChooseUserInterface();
     if (offset == -1)
         Fail(NotWorkableNotice);
-    ReadPackageSettings(offset);
     // Settings that end inside the licence text have lost every field
     // after it, the messages included: the package is not workable.
     if (!PackageSettings.Complete)
@@ -203,12 +212,18 @@ int main()
         // Started from a console, the help goes there, silent or not.
         if (WriteToStartingConsole(std::string(PackageHelpText) + "\r\n"))
             LogLine("help: written to the console");
-        else if (PackageSettings.Silent)
-            LogLine("help: ", PackageHelpText);
         else
-            ShowNotice(PackageHelpText, MB_ICONINFORMATION);
+            RunUser().ShowNotice("help: ", PackageHelpText, false);
         EndRun(ExitFinished);
     }
+    Plan.Package = &PackageSettings;
+    Plan.Destination = PackageSettings.Destination;
+    Plan.Command = PackageSettings.Command;
+    Plan.Parameters = PackageSettings.Parameters;
+    Plan.KeepDestination = PackageSwitches.DestinationGiven;
+    Plan.ExtractOnly = PackageSwitches.ExtractOnly;
+    Plan.PassExitCode = PackageSwitches.PassExitCode;
+    Plan.OverwriteAll = PackageSwitches.Overwrite;
     LogLine("title: ", PackageSettings.Title.c_str());
     LogLine("command: ", PackageSettings.Command.c_str());
     LogLine("parameters: ", PackageSettings.Parameters.c_str());
@@ -222,54 +237,47 @@ int main()
     if (PackageSettings.PasswordProtected) {
         if (PackageSwitches.PasswordGiven) {
             LogLine("password: given with $PASSWORD$");
-            PackageSettings.Password = PackageSwitches.Password;
+            Plan.Password = PackageSwitches.Password;
         } else {
-            LogLine(PackageSettings.Silent ? "password: needed, none given in a silent run"
-                                           : "password: asked for");
-            PackageSettings.Password = AskPassword();
+            Plan.Password = RunUser().AskPassword();
         }
     }
 
     if (!PackageSettings.LicenceText.empty()) {
-        const bool accepted = ShowLicence(PackageSettings.LicenceText);
+        const bool accepted = RunUser().ShowLicence(PackageSettings.LicenceText);
         LogLine(accepted ? "licence: accepted" : "licence: declined");
         if (!accepted)
             EndRun(ExitDeclined);
     }
 
     const size_t commandRoom = CommandRoom();
-    PackageSettings.Destination = ResolveDestination(PackageSettings.Destination, commandRoom);
-    if (PackageSettings.Destination.empty()) {
-        PackageSettings.Destination = AskDestinationFolder(commandRoom);
-        LogLine("destination asked for: ", PackageSettings.Destination.c_str());
-        if (PackageSettings.Destination.empty())
+    std::string &destination = Plan.Destination;
+    destination = ResolveDestination(destination, commandRoom);
+    if (destination.empty()) {
+        destination = RunUser().AskDestinationFolder(commandRoom);
+        LogLine("destination asked for: ", destination.c_str());
+        if (destination.empty())
             EndRun(ExitError);
     }
-    PackageSettings.Destination = AddTrailingBackslash(PackageSettings.Destination);
+    destination = AddTrailingBackslash(destination);
     // Every file goes below it, and the command is started from there: a
     // folder that leaves them no room in what the file calls take is never
     // handed to them, and is refused before anything is extracted.
-    if (PackageSettings.Destination.size() + commandRoom > MaxPathLength)
-        Fail(Message(MsgNotFullPath) + "\r" + PackageSettings.Destination);
+    if (destination.size() + commandRoom > MaxPathLength)
+        Fail(Message(MsgNotFullPath) + "\r" + destination);
     // A folder that is missing now is made by the extraction.
     if (!DestinationMadeByRun)
-        DestinationMadeByRun = !IsFolderPresent(PackageSettings.Destination);
-    LogLine("destination: ", PackageSettings.Destination.c_str(), InstallMode ? " (command waited for)" : nullptr);
+        DestinationMadeByRun = !IsFolderPresent(destination);
+    LogLine("destination: ", destination.c_str(), Plan.InstallMode ? " (command waited for)" : nullptr);
     AtFailedRun(CleanUpFailedRun);
 
-    const int64_t freeBytes = FreeBytesOnDrive(PackageSettings.Destination);
+    const int64_t freeBytes = FreeBytesOnDrive(destination);
     LogLine("free space: ", Int64ToText(freeBytes).c_str(), " bytes on the destination's drive, bytes required: ",
             Int64ToText(PackageSettings.RequiredBytes).c_str());
     if (freeBytes < PackageSettings.RequiredBytes)
         Fail(Message(MsgNoSpace) + "\r" + Message(MsgBytesRequired) + Int64ToText(PackageSettings.RequiredBytes) + "\r\r" +
              Message(MsgRemoveFiles));
 
-    // The extraction asks before replacing a file; reporting, which it asks,
-    // lies below the dialogs, so the overwrite dialog is lent to it here.
-    OverwriteQuestion = AskOverwrite;
-    if (!PackageSettings.Silent)
-        RunProgressDialog(RunExtraction);
-    else
-        RunExtraction(nullptr);
+    RunUser().StartRun(RunExtraction);
     return ExitFinished;
 }

@@ -3,32 +3,28 @@
 #include "actions/uCompletion.h"
 #include "actions/uLaunch.h"
 #include "services/uLog.h"
-#include "services/uProgress.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
-#include "services/uSwitches.h"
+#include "services/uUserInterface.h"
 #include "util/mUtils.h"
 
 namespace {
 
-// Dialog control the run writes to.
-const int StatusLine = 105;
-
 // The command as it is started: "$EXPLORE$" opens the destination in the
 // file manager, any other command names an extracted file.
-void RewriteCommand(TPackageSettings &settings)
+void RewriteCommand(const std::string &destination, std::string &command, std::string &parameters)
 {
-    if (settings.Command == "$EXPLORE$") {
-        settings.Command = WindowsFolder + "explorer.exe";
+    if (command == "$EXPLORE$") {
+        command = WindowsFolder + "explorer.exe";
         // The folder ends in a backslash, which would escape the closing
         // quote for a program that splits its command line the usual way;
         // doubled, it stands for one.
-        settings.Parameters = "\"" + settings.Destination + "\\\" " + settings.Parameters;
-    } else if (!settings.Command.empty()) {
+        parameters = "\"" + destination + "\\\" " + parameters;
+    } else if (!command.empty()) {
         // The command may read its command line in the system's ANSI code
         // page, whatever the package's texts are in.
-        settings.Command = PathForAnsiPrograms(settings.Destination) + settings.Command;
+        command = PathForAnsiPrograms(destination) + command;
     }
 }
 
@@ -46,63 +42,64 @@ std::string LaunchFailureText(const std::string &command, DWORD error)
 
 } // namespace
 
-void CompleteRun()
+void CompleteRun(TRunPlan &plan)
 {
-    TPackageSettings &settings = PackageSettings;
+    const TPackageSettings &settings = *plan.Package;
+    const std::string &destination = plan.Destination;
+    const TRunUserInterface &user = RunUser();
     // Every file is there: what follows cleans up after itself, and a
     // command that fails is no reason to remove what it was given.
     AtFailedRun(nullptr);
     // Extracting only: the files stay where they are, nothing is started
     // and nothing more is shown.
-    if (PackageSwitches.ExtractOnly) {
-        SetProgressText(StatusLine, Message(MsgFinishing));
+    if (plan.ExtractOnly) {
+        user.ShowStage(MsgFinishing);
         LogLine("extract only: no command started");
         EndRun(ExitFinished);
     }
-    if (InstallMode) {
-        SetProgressText(StatusLine, Message(MsgStartingInstall));
-        ShowProgressWindow(SW_HIDE);
+    if (plan.InstallMode) {
+        user.ShowStage(MsgStartingInstall);
+        user.ShowProgressWindow(false);
     } else {
-        SetProgressText(StatusLine, Message(MsgFinishing));
+        user.ShowStage(MsgFinishing);
     }
 
-    RewriteCommand(settings);
+    std::string &command = plan.Command;
+    std::string &parameters = plan.Parameters;
+    RewriteCommand(destination, command, parameters);
     bool started = true;
     DWORD launchError = 0;
     DWORD commandExitCode = 0;
-    if (!settings.Command.empty()) {
-        started = LaunchFile(settings.Command, settings.Parameters, InstallMode, &commandExitCode);
+    if (!command.empty()) {
+        started = LaunchFile(command, parameters, plan.InstallMode, &commandExitCode);
         launchError = GetLastError();
         if (!started)
             LogNumber("command not started: system error ", launchError);
-        else if (InstallMode)
+        else if (plan.InstallMode)
             LogNumber("command ended: exit code ", commandExitCode);
     }
 
-    if (InstallMode) {
-        ShowProgressWindow(SW_RESTORE);
+    if (plan.InstallMode) {
+        user.ShowProgressWindow(true);
         // A folder given with $DESTINATION$ is the user's: it stays.
-        if (!PackageSwitches.DestinationGiven) {
-            SetProgressText(StatusLine, Message(MsgCleaningUp));
-            RemoveWorkFolder(settings.Destination);
-            LogLine(IsFolderPresent(settings.Destination) ? "clean-up: work folder kept (not empty): "
-                                                          : "clean-up: work folder removed: ",
-                    settings.Destination.c_str());
+        if (!plan.KeepDestination) {
+            user.ShowStage(MsgCleaningUp);
+            RemoveWorkFolder(destination);
+            LogLine(IsFolderPresent(destination) ? "clean-up: work folder kept (not empty): "
+                                                 : "clean-up: work folder removed: ",
+                    destination.c_str());
         }
     }
     // A command that could not be started is a failed run, not a finished
     // one: the reason instead of the completion message, exit code 1.
     if (!started) {
-        ReportError(LaunchFailureText(settings.Command, launchError), true);
+        ReportError(LaunchFailureText(command, launchError), true);
         EndRun(ExitError);
     }
-    if (!settings.CompletionMessage.empty() && !settings.Silent) {
-        LogLine("completion message: ", settings.CompletionMessage.c_str());
-        MessageBoxW(ProgressWindow, TWideText(settings.CompletionMessage).Text, TWideText(settings.Caption).Text,
-                    MB_ICONINFORMATION);
-    }
+    if (!settings.CompletionMessage.empty())
+        user.ShowCompletion(settings.CompletionMessage);
     // Only a command the run waited for has an exit code to pass on.
-    if (PackageSwitches.PassExitCode && InstallMode && !settings.Command.empty())
+    if (plan.PassExitCode && plan.InstallMode && !command.empty())
         EndRun(static_cast<int>(commandExitCode));
     EndRun(ExitFinished);
 }

@@ -2,7 +2,8 @@
 // file manager, for "$EXPLORE$"), the removal of a work folder once its
 // command has ended, the completion message, and the end of the process.
 #pragma once
+#include "services/uRunPlan.h"
 
 // Never returns: ends the process with 0, or with 1 when the command could
 // not be started.
-[[noreturn]] void CompleteRun();
+[[noreturn]] void CompleteRun(TRunPlan &plan);

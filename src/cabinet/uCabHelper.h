@@ -1,19 +1,21 @@
 // uCabHelper: drives the cabinet library over a cabinet set. The wrappers
 // clear the error record before every call; FdiNotify decides everything
 // that touches the destination: target paths, folders, existing files,
-// dates, times and attributes, the next cabinet of a set, and progress.
-// Only the thread that runs the extraction touches this state, except the
+// dates, times and attributes, the next cabinet of a set, and progress;
+// the target files themselves are uTargetFiles' work.
+// Only the thread that runs the extraction touches its state, except the
 // file being written, which RemovePartialFile takes over.
 #pragma once
+#include <cstdint>
 #include <string>
 #include "cabinet/hFDI.h"
 #include "cabinet/uCabNames.h"
+#include "cabinet/uExtraction.h"
 
 extern ERF FdiErf;
 extern HFDI FdiContext;
 extern FDICABINETINFO CabinetInfo;
-// Full path of the next cabinet of a set still to be extracted, or empty.
-extern std::string NextCabinet;
+
 
 void ClearErf(ERF &record);
 HFDI CreateFdiContext();
@@ -22,23 +24,20 @@ HFDI CreateFdiContext();
 bool CheckCabinet(HFDI context, const std::string &path, FDICABINETINFO &info);
 // Extracts the embedded cabinet and every continuation cabinet after it.
 // The result is that of the last extraction call.
-bool CopyCabinets(HFDI context);
+bool CopyCabinets(HFDI context, TExtraction &run);
 void DestroyFdiContext(HFDI context);
 FNFDINOTIFY(FdiNotify);
-// Closes and deletes the file being extracted, if one is open, and puts
-// back the existing file it was to replace. CopyCabinets registers it with
-// AtEndOfRun, so that it runs on whichever thread ends the run.
-void RemovePartialFile();
 // The folder (with trailing backslash) of the next cabinet of a set: always
-// the package's own, any folder part of nextName dropped. A file there is
+// the package's own (ExeFolder), any folder part of nextName dropped. A file there is
 // taken only when it is a cabinet of the set being extracted with the next
 // index; while it is missing, or another cabinet, the user is asked (silent
-// mode ends with 1). Then sets NextCabinet and CabinetInfo. A file there
+// mode ends with 1). Then sets the run's NextCabinet and CabinetInfo. A file there
 // that is no cabinet at all ends the process as a damaged package.
 // rejected: the library has refused the file once already; the user is
 // asked before it is looked at again, so that it is never handed back
 // without an answer in between.
-std::string LocateNextCabinet(const std::string &nextName, const std::string &diskName, bool rejected = false);
+const std::string &LocateNextCabinet(TExtraction &run, const std::string &nextName, const std::string &diskName,
+                                     bool rejected = false);
 // The message (15 to 27) for a failed extraction's error record.
 std::string FdiErrorText(const ERF &errorRecord);
 

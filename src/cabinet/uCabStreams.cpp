@@ -45,13 +45,12 @@ void ForgetPackageHandle(HANDLE handle)
 
 } // namespace
 
-void PrepareStreams()
+void PrepareStreams(const TRunPlan &plan)
 {
     PackageFilePath = OwnFilePath();
     StreamWriteFailed = false;
-    CabinetBase = static_cast<DWORD>(static_cast<uint64_t>(PackageSettings.CabinetOffset));
-    StreamKey = MakeKeyStream(PackageSettings.PasswordProtected ? InvertText(PackageSettings.Password)
-                                                                 : std::string());
+    CabinetBase = static_cast<DWORD>(static_cast<uint64_t>(plan.Package->CabinetOffset));
+    StreamKey = MakeKeyStream(plan.Package->PasswordProtected ? InvertText(plan.Password) : std::string());
 }
 
 bool IsPackageFile(INT_PTR handle)

@@ -5,6 +5,7 @@
 // A protected package's cabinets are unscrambled as they are read.
 // Used only by the thread that runs the extraction.
 #pragma once
+#include "services/uRunPlan.h"
 #include <cstdint>
 #include <string>
 #include "cabinet/hFDI.h"
@@ -19,8 +20,9 @@ extern std::string PackageFilePath;
 extern bool StreamWriteFailed;
 
 // Must run before the first callback of a run: takes the package's path
-// and cabinet offset and derives the unscrambling key once.
-void PrepareStreams();
+// and the plan's cabinet offset, and derives the unscrambling key from its
+// password once.
+void PrepareStreams(const TRunPlan &plan);
 
 FNALLOC(StreamAlloc);
 FNFREE(StreamFree);

@@ -1,22 +1,16 @@
 #include <windows.h>
-#include <commctrl.h>
 #include "cabinet/uCabHelper.h"
 #include "cabinet/uCabStreams.h"
 #include "cabinet/uExtractRun.h"
-#include "services/uProgress.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
+#include "services/uUserInterface.h"
 #include "util/mUtils.h"
 
 namespace {
 
 const char PrepareFailedText[] = "Unable to prepare for decompression!";
-
-// Dialog controls the run writes to.
-const int ProgressBar = 101;
-const int StatusLine = 105;
-const int TitleLine = 111;
 
 [[noreturn]] void Fail(const std::string &text, int exitCode)
 {
@@ -26,7 +20,7 @@ const int TitleLine = 111;
 
 // Bytes of the package file from the cabinet's first byte to its end;
 // -1 when the file cannot be measured.
-int64_t BytesAfterCabinetOffset()
+int64_t BytesAfterCabinetOffset(int64_t cabinetOffset)
 {
     HANDLE file = CreateFileW(TWideText(OwnFilePath()).Text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -35,34 +29,41 @@ int64_t BytesAfterCabinetOffset()
     LARGE_INTEGER size;
     const bool measured = GetFileSizeEx(file, &size) != FALSE;
     CloseHandle(file);
-    return measured ? size.QuadPart - PackageSettings.CabinetOffset : -1;
+    return measured ? size.QuadPart - cabinetOffset : -1;
 }
 
 } // namespace
 
-void ExtractPackage()
+void ExtractPackage(const TRunPlan &plan)
 {
-    TPackageSettings &settings = PackageSettings;
-    SetProgressText(TitleLine, settings.Title);
-    SetProgressText(StatusLine, Message(MsgOneMoment));
+    const TPackageSettings &settings = *plan.Package;
+    const TRunUserInterface &user = RunUser();
+    user.ShowTitle(settings.Title);
+    user.ShowStage(MsgOneMoment);
 
+    PrepareStreams(plan);
     FdiContext = CreateFdiContext();
     if (!FdiContext)
         Fail(PrepareFailedText, ExitError);
 
-    SetProgressText(StatusLine, Message(MsgScanning));
+    user.ShowStage(MsgScanning);
     if (!CheckCabinet(FdiContext, EmbeddedCabinetName, CabinetInfo))
         Fail(settings.DamagedMessage, ExitDeclined);
     // A package cut short would otherwise extract its first files and
     // fail half-way; it is damaged before anything is written.
-    const int64_t available = BytesAfterCabinetOffset();
+    const int64_t available = BytesAfterCabinetOffset(settings.CabinetOffset);
     if (available < 0 || static_cast<int64_t>(CabinetInfo.cbCabinet) > available)
         Fail(settings.DamagedMessage, ExitDeclined);
-    SendToProgress(ProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, CabinetInfo.cFiles));
+    user.SetProgressBar(CabinetInfo.cFiles, true);
 
-    SetProgressText(StatusLine, Message(MsgDecompressing));
-    if (!CopyCabinets(FdiContext))
+    user.ShowStage(MsgDecompressing);
+    // Never freed: the run may end on the dialog's thread while this one
+    // still extracts.
+    TExtraction &run = *new TExtraction();
+    run.Plan = &plan;
+    run.OverwriteMode = plan.OverwriteAll ? 0 : 1;
+    if (!CopyCabinets(FdiContext, run))
         Fail(FdiErrorText(FdiErf), ExitError);
-    SendToProgress(ProgressBar, PBM_SETPOS, CabinetInfo.cFiles, 0);
+    user.SetProgressBar(CabinetInfo.cFiles, false);
     DestroyFdiContext(FdiContext);
 }

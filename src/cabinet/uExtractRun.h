@@ -4,5 +4,7 @@
 // dialog's worker thread, or on the main thread in a silent run.
 #pragma once
 
+#include "services/uRunPlan.h"
+
 // Returns when every file is written; any failure ends the process.
-void ExtractPackage();
+void ExtractPackage(const TRunPlan &plan);

@@ -1,47 +1,18 @@
 #include <windows.h>
 #include "services/uReport.h"
 #include "services/uLog.h"
-#include "services/uProgress.h"
 #include "services/uRunState.h"
-#include "services/uSettings.h"
+#include "services/uUserInterface.h"
 #include "util/mUtils.h"
-
-bool (*OverwriteQuestion)(const wchar_t *fileName) = nullptr;
 
 namespace {
 
-const UINT StyleFatal = MB_OK | MB_ICONHAND;                              // 0x10
-const UINT StyleQuit = MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2;     // 0x134
-const UINT StyleRetry = MB_ABORTRETRYIGNORE | MB_ICONHAND;                // 0x12
-const UINT StyleQuestion = MB_YESNO | MB_ICONQUESTION;                    // 0x24
+// A copy of the one chosen, set once by the main program before anything
+// is asked or reported.
+TRunUserInterface User;
+const std::string *Destination = nullptr;
 
-const int NoAnswer = 0;
-
-// The button's name for the log, by its id (IDOK 1 to IDNO 7).
-const char *AnswerName(int answer)
-{
-    static const char NoBox[] = " -> no answer (the box could not be shown)";
-    static const char *const Names[] = {NoBox, " -> OK", NoBox, " -> Abort", " -> Retry", " -> Ignore", " -> Yes", " -> No"};
-    return Names[answer > 0 && answer <= IDNO ? answer : 0];
-}
-
-// Silent mode answered for the user.
-void LogSilentAnswer(const std::string &text, int answer)
-{
-    LogLine("box (silent run): ", text.c_str(), AnswerName(answer));
-}
-
-// The button pressed, or NoAnswer when the box could not be shown (some
-// systems report that as -1 rather than 0). The box is a wide one, so that
-// a name outside the ANSI code page shows as it is.
-int ShowBox(const wchar_t *body, UINT style)
-{
-    // A box shows the dialog as far as the run has got.
-    ShowPublishedProgress();
-    const int answer = MessageBoxW(ProgressWindow, body, TWideText(PackageSettings.Caption).Text, style);
-    LogLine("box: ", body, AnswerName(answer > 0 ? answer : NoAnswer));
-    return answer > 0 ? answer : NoAnswer;
-}
+} // namespace
 
 // The run is about to end: leave behind no empty destination folder that
 // this run made. A folder that holds anything is kept, because
@@ -49,30 +20,35 @@ int ShowBox(const wchar_t *body, UINT style)
 void RemoveEmptyDestination()
 {
     if (DestinationMadeByRun)
-        RemoveDirectoryW(TWideText(PackageSettings.Destination).Text);
+        RemoveDirectoryW(TWideText(*Destination).Text);
 }
 
-// Shows the error box (none in silent mode) and returns the answer: IDYES
-// or IDNO for the quit question, IDOK for a fatal box, NoAnswer when the
-// box failed; silent mode answers for the user.
-int ShowError(const std::string &text, bool fatal)
+void WatchDestination(const std::string &destination)
 {
-    if (PackageSettings.Silent) {
-        LogSilentAnswer(text, fatal ? IDOK : IDNO);
-        return fatal ? IDOK : IDNO;
-    }
-    if (fatal)
-        return ShowBox(TWideText(Message(MsgFatalHeading) + "\r" + text + "\r\r" + Message(MsgClickOk)).Text, StyleFatal);
-    return ShowBox(TWideText(text + "\r\r" + Message(MsgYesToExit)).Text, StyleQuit);
+    Destination = &destination;
 }
 
-} // namespace
+void UseUserInterface(const TRunUserInterface &user)
+{
+    User = user;
+}
+
+const TRunUserInterface &RunUser()
+{
+    return User;
+}
+
+const char *AnswerName(int answer)
+{
+    static const char NoBox[] = " -> no answer (the box could not be shown)";
+    static const char *const Names[] = {NoBox, " -> OK", NoBox, " -> Abort", " -> Retry", " -> Ignore", " -> Yes", " -> No"};
+    return Names[answer > 0 && answer <= IDNO ? answer : 0];
+}
 
 bool ReportError(const std::string &text, bool fatal)
 {
-    const int answer = ShowError(text, fatal);
     // A fatal report always quits; a question that cannot be shown is No.
-    const bool quit = fatal || answer == IDYES;
+    const bool quit = User.ShowError(text, fatal) == IDYES || fatal;
     if (quit)
         RemoveEmptyDestination();
     return quit;
@@ -80,12 +56,8 @@ bool ReportError(const std::string &text, bool fatal)
 
 int AskRetry(const wchar_t *text)
 {
-    if (PackageSettings.Silent) {
-        LogLine("box (silent run): file error: ", text, AnswerName(IDABORT));
-        EndRun(ExitError);
-    }
     // A box that cannot be shown counts as Abort.
-    switch (ShowBox(TWideText(Message(MsgErrorHeading) + "\r", text).Text, StyleRetry)) {
+    switch (User.AskRetry(text)) {
     case IDRETRY:
         return 1;
     case IDIGNORE:
@@ -97,17 +69,13 @@ int AskRetry(const wchar_t *text)
 
 bool AskYesNo(const std::string &text)
 {
-    if (PackageSettings.Silent) {
-        LogSilentAnswer(text, IDYES);
-        return true;
-    }
-    bool yes = ShowBox(TWideText(text).Text, StyleQuestion) == IDYES;
+    const bool yes = User.AskYesNo(text);
     if (!yes)
         RemoveEmptyDestination();
     return yes;
 }
 
-bool DecideOverwrite(const wchar_t *fileName)
+bool DecideOverwrite(const wchar_t *fileName, int &overwriteMode)
 {
     // A file to be replaced is logged again once it really is, or when
     // its replacement fails and the old one is put back.
@@ -115,34 +83,30 @@ bool DecideOverwrite(const wchar_t *fileName)
                                         "existing file kept (keep all chosen): ", "existing file to replace: ",
                                         "existing file kept: "};
     int step = 0;
-    if (OverwriteMode == 2) {
+    if (overwriteMode == 2)
         step = 1;
-    } else if (OverwriteMode != 0) {
-        ShowPublishedProgress();
-        step = OverwriteQuestion && OverwriteQuestion(fileName) ? 2 : 3;
-    }
+    else if (overwriteMode != 0)
+        step = User.AskOverwrite(fileName, overwriteMode) ? 2 : 3;
     LogLine(Steps[step], fileName);
     return step % 2 == 0;
 }
 
 void PromptNextCabinet(const std::string &cabinetName, const std::string &diskName, bool wrongFile)
 {
-    if (PackageSettings.Silent) {
-        LogLine("box (silent run): ", wrongFile ? "next cabinet of another set: " : "next cabinet missing: ",
-                cabinetName.c_str(), " -> end of run");
-        EndRun(ExitError);
-    }
-    const std::string body = wrongFile ? PackageSettings.DamagedMessage + "\r" + Message(MsgCabinet) + cabinetName
-                                       : Message(MsgInsertDisk) + "\r" + Message(MsgDisk) + diskName + "\r" + Message(MsgCabinet) + cabinetName;
-    const int answer = ShowError(body, false);
+    const int answer = User.AskNextCabinet(cabinetName, diskName, wrongFile);
     // Without a box nobody can put the cabinet in place: asking again
     // would only spin.
-    if (answer == NoAnswer)
+    if (answer == 0)
         EndRun(ExitError);
     if (answer == IDYES) {
         RemoveEmptyDestination();
         EndRun(ExitDeclined);
     }
+}
+
+void ShowProgress(const wchar_t *text, uint16_t position)
+{
+    User.ShowProgress(text, position);
 }
 
 bool WriteToStartingConsole(const std::string &text)

@@ -5,22 +5,20 @@ std::string ExeFolder;
 std::string TempFolder;
 std::string SystemFolder;
 std::string WindowsFolder;
-bool InstallMode = false;
 bool DestinationMadeByRun = false;
-int OverwriteMode = 0;  // main starts every run at 1
-uint16_t FilesDone = 0;
-HWND ProgressWindow = nullptr;
 
 namespace {
 
 // Set by the extraction thread, read by whichever thread ends the run.
-void (*volatile EndOfRunUndo)() = nullptr;
+void (*volatile EndOfRunUndo)(void *) = nullptr;
+void *EndOfRunContext = nullptr;
 void (*volatile FailedRunCleanUp)() = nullptr;
 
 } // namespace
 
-void AtEndOfRun(void (*undo)())
+void AtEndOfRun(void (*undo)(void *), void *context)
 {
+    EndOfRunContext = context;
     EndOfRunUndo = undo;
 }
 
@@ -33,8 +31,8 @@ void EndRun(int exitCode)
 {
     // A run may end in the middle of a file: a confirmed cancel, a
     // continuation cabinet that is missing or damaged.
-    if (void (*undo)() = EndOfRunUndo)
-        undo();
+    if (void (*undo)(void *) = EndOfRunUndo)
+        undo(EndOfRunContext);
     if (void (*cleanUp)() = FailedRunCleanUp)
         if (exitCode != ExitFinished)
             cleanUp();

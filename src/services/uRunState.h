@@ -1,6 +1,6 @@
 // Run state of the start-up driver, shared process-wide. The main thread
-// writes it before the extraction thread starts; afterwards only that
-// thread changes OverwriteMode, FilesDone and the next-cabinet path.
+// writes it before the extraction thread starts; the extraction keeps
+// what it changes in its own state.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -10,16 +10,12 @@ extern std::string ExeFolder;      // each folder ends in a backslash
 extern std::string TempFolder;
 extern std::string SystemFolder;
 extern std::string WindowsFolder;
-extern bool InstallMode;
 // True once the destination is a folder this run made, or is to make when
 // it extracts: the work folder, a folder the destination dialog created, a
 // folder that did not exist when the destination was settled. Only such a
 // folder is removed (when empty) after a failure; the temporary folder or
 // any folder of the user's is never touched.
 extern bool DestinationMadeByRun;
-extern int OverwriteMode;          // 1 ask, 0 overwrite all, 2 skip all
-extern uint16_t FilesDone;
-extern HWND ProgressWindow;        // owner of every box; 0 until the progress dialog opens
 
 enum : int { ExitFinished = 0, ExitError = 1, ExitDeclined = 2 };
 
@@ -30,7 +26,7 @@ enum : int { ExitFinished = 0, ExitError = 1, ExitDeclined = 2 };
 // existing file set aside), registered by the layer that owns it, since
 // EndRun calls nothing above the run state. One at a time: a later
 // registration replaces an earlier one. The undo may run on either thread.
-void AtEndOfRun(void (*undo)());
+void AtEndOfRun(void (*undo)(void *context), void *context);
 // What a run that fails or is cancelled must not leave behind (its work
 // folder), registered by the main program, which knows the clean-up;
 // EndRun calls it after the undo for every exit code but 0. The completion

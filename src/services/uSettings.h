@@ -1,6 +1,6 @@
 // uSettings: the settings block appended to the extractor's own file, and
 // the record it is read into. Filled once at start-up on the main thread,
-// read-only afterwards except Destination, Command, Parameters and Password.
+// read-only afterwards: what the run decides goes into its plan (uRunPlan).
 #pragma once
 #include <cstdint>
 #include <string>

@@ -90,8 +90,6 @@ INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 std::string AskDestinationFolder(size_t commandRoom)
 {
     CommandRoom = commandRoom;
-    if (PackageSettings.Silent)
-        return AddTrailingBackslash(GetFolderPart(OwnFilePath()));
     ChosenFolder.clear();
     RunModalDialog(DLG_DESTINATION, nullptr, DestinationProc);
     return ChosenFolder;

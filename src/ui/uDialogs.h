@@ -1,23 +1,28 @@
-// uDialogs: the modal dialogs of the start-up sequence and the extraction.
-// Each handles silent mode itself, as the driver expects. A confirmed
-// cancel in any of them ends the process with exit code 2.
+// uDialogs: the modal dialogs of the start-up sequence and the extraction,
+// and the windowed user of a run, which shows them. A silent run never
+// reaches them. A confirmed cancel in any of them ends the process with
+// exit code 2.
 #pragma once
 #include <string>
 #include <windows.h>
+#include "services/uUserInterface.h"
 
-// Password typed by the user; silent: ends the process with 1, no message.
+// The windowed run: dialogs, boxes and the progress dialog.
+extern const TRunUserInterface WindowedUserInterface;
+
+// Password typed by the user.
 std::string AskPassword();
-// True when the licence is accepted; silent: true without a window.
+// True when the licence is accepted.
 bool ShowLicence(const std::string &licenceText);
 // Folder chosen, in folder form, with room for commandRoom characters
-// below it; silent: the package's own folder.
+// below it.
 std::string AskDestinationFolder(size_t commandRoom);
-// True to overwrite fileName; may set OverwriteMode. Runs on the
-// extraction thread, owned by the progress dialog. Silent: false.
-bool AskOverwrite(const wchar_t *fileName);
+// True to overwrite fileName; may set overwriteMode to replace all (0) or
+// keep all (2). Runs on the extraction thread, owned by the progress dialog.
+bool AskOverwrite(const wchar_t *fileName, int &overwriteMode);
 // Runs the progress dialog modally; its worker thread runs run, which
 // performs the extraction and ends the process. The dialog knows the run
-// only as this procedure; the run updates the dialog through uProgress.
+// only as this procedure; the run updates the dialog through uProgressWindow.
 // Never returns: a dialog that cannot be shown or started is a fatal
 // error, a confirmed cancel ends with 2.
 [[noreturn]] void RunProgressDialog(LPTHREAD_START_ROUTINE run);

@@ -47,8 +47,6 @@ INT_PTR CALLBACK LicenceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 bool ShowLicence(const std::string &licenceText)
 {
-    if (PackageSettings.Silent)
-        return true;
     ShownLicence = &licenceText;
     Accepted = false;
     RunModalDialog(DLG_LICENCE, nullptr, LicenceProc);

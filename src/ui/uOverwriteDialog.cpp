@@ -1,7 +1,8 @@
 // The overwrite prompt: shown on the extraction thread, owned by the
-// progress dialog, for each existing file while OverwriteMode asks.
+// progress dialog, for each existing file while the run asks.
 #include "ui/uDialogs.h"
 #include "ui/mCommDlg.h"
+#include "ui/uProgressWindow.h"
 #include "ui/uResourceIds.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
@@ -10,6 +11,7 @@ namespace {
 
 const wchar_t *ShownPath = nullptr;
 bool Overwrite = false;
+int *Mode = nullptr;
 
 void Answer(HWND dialog, bool overwrite)
 {
@@ -38,14 +40,14 @@ INT_PTR CALLBACK OverwriteProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
             Answer(dialog, true);
             break;
         case IDC_OVER_YESALL:
-            OverwriteMode = 0;
+            *Mode = 0;
             Answer(dialog, true);
             break;
         case IDC_OVER_NO:
             Answer(dialog, false);
             break;
         case IDC_OVER_NOALL:
-            OverwriteMode = 2;
+            *Mode = 2;
             Answer(dialog, false);
             break;
         case IDC_OVER_CANCEL:
@@ -62,12 +64,12 @@ INT_PTR CALLBACK OverwriteProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 } // namespace
 
-bool AskOverwrite(const wchar_t *fileName)
+bool AskOverwrite(const wchar_t *fileName, int &overwriteMode)
 {
-    // Keeping the existing file loses nothing.
-    if (PackageSettings.Silent)
-        return false;
+    // The question shows the dialog as far as the run has got.
+    ShowPublishedProgress();
     ShownPath = fileName;
+    Mode = &overwriteMode;
     Overwrite = false;
     RunModalDialog(DLG_OVERWRITE, ProgressWindow, OverwriteProc);
     return Overwrite;

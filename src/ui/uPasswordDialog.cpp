@@ -3,6 +3,7 @@
 #include "ui/uDialogs.h"
 #include "ui/mCommDlg.h"
 #include "ui/uResourceIds.h"
+#include "services/uLog.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
@@ -51,8 +52,7 @@ INT_PTR CALLBACK PasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 std::string AskPassword()
 {
-    if (PackageSettings.Silent)
-        EndRun(ExitError);
+    LogLine("password: asked for");
     TypedPassword.clear();
     RunModalDialog(DLG_PASSWORD, nullptr, PasswordProc);
     return TypedPassword;

@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include "ui/uDialogs.h"
 #include "ui/uResourceIds.h"
-#include "services/uProgress.h"
+#include "ui/uProgressWindow.h"
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"

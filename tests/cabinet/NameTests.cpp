@@ -31,6 +31,8 @@ TEST(NextCabinetFolder, AFolderTooLongForTheLibrarysBufferIsNeverCopied)
     char name[] = "next.cab";
     char disk[] = "disk";
     FDINOTIFICATION notification = {};
+    TExtraction run = TExtraction();
+    notification.pv = &run;
     notification.psz1 = name;
     notification.psz2 = disk;
     notification.psz3 = buffer;

@@ -24,8 +24,10 @@ struct TStreamPackage {
         EXPECT_TRUE(MakePackage(options, Packed, error)) << error;
         PackageSettings.CabinetOffset = Packed.CabinetOffset;
         PackageSettings.PasswordProtected = !password.empty();
-        PackageSettings.Password = password;
-        PrepareStreams();
+        TRunPlan plan;
+        plan.Package = &PackageSettings;
+        plan.Password = password;
+        PrepareStreams(plan);
         PackageFilePath = options.OutputPath;
     }
     ~TStreamPackage()

@@ -5,8 +5,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <string>
-#include "services/uProgress.h"
-#include "services/uRunState.h"
+#include "ui/uProgressWindow.h"
 
 namespace {
 
@@ -15,7 +14,7 @@ const int Files = 50;
 DWORD WINAPI PublishFiles(LPVOID)
 {
     for (int n = 1; n <= Files; ++n)
-        ShowProgress(L"file" + std::to_wstring(n) + L".txt", static_cast<uint16_t>(n));
+        PublishProgress((L"file" + std::to_wstring(n) + L".txt").c_str(), static_cast<uint16_t>(n));
     return 0;
 }
 
@@ -66,7 +65,7 @@ TEST(ProgressPublishing, RunNeverWaitsForTheDialogWhichShowsTheLatestFile)
 
     // Another update of the dialog shows what was published first, so that
     // the timer cannot put an older file over it.
-    ShowProgress(L"last.txt", 7);
+    PublishProgress(L"last.txt", 7);
     SetProgressText(105, "Finished");
     EXPECT_EQ(7, static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)));
     ShowPublishedProgress();
@@ -74,7 +73,7 @@ TEST(ProgressPublishing, RunNeverWaitsForTheDialogWhichShowsTheLatestFile)
 
     // A cabinet lists up to 65,535 files: the bar follows past 32,767.
     SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 65535));
-    ShowProgress(L"many.txt", 40000);
+    PublishProgress(L"many.txt", 40000);
     ShowPublishedProgress();
     EXPECT_EQ(40000, static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)));
 

@@ -17,6 +17,9 @@
 #include "services/uReport.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
+#include "services/uUserInterface.h"
+#include "ui/uDialogs.h"
+#include "ui/uProgressWindow.h"
 #include "util/mUtils.h"
 
 int main(int argc, char **argv)
@@ -28,7 +31,10 @@ int main(int argc, char **argv)
     PackageSettings.Caption = "Kelvardo Tovrex - Host";
     PackageSettings.DamagedMessage = PackageSettings.Messages[42];
     PackageSettings.Silent = std::string(argv[2]) == "1";
+    UseUserInterface(PackageSettings.Silent ? SilentUserInterface : WindowedUserInterface);
     PackageSettings.Destination = argv[3];
+    WatchDestination(PackageSettings.Destination);
+    ExeFolder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
     const std::string routine = argv[1];
     const std::string text = argc > 4 ? argv[4] : "";
     const std::string more = argc > 5 ? argv[5] : "";
@@ -45,12 +51,13 @@ int main(int argc, char **argv)
     if (routine == "yesno")
         return 10 + AskYesNo(text);
     if (routine == "nextcab" || routine == "nextcabagain") {
-        LocateNextCabinet(text, more, routine == "nextcabagain");
+        TExtraction run = TExtraction();
+        LocateNextCabinet(run, text, more, routine == "nextcabagain");
         return 10;
     }
     if (routine == "overwrite") {
-        OverwriteMode = std::atoi(more.c_str());
-        return 10 + DecideOverwrite(WidePath(text));
+        int overwriteMode = std::atoi(more.c_str());
+        return 10 + DecideOverwrite(WidePath(text).c_str(), overwriteMode);
     }
     return 98;
 }

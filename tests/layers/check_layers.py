@@ -15,7 +15,7 @@ runs it.
 A file may include headers of its own folder and of every layer below it.
 The folders of one layer never include one another: they meet only in the
 layers below (the progress dialog and the extraction run, for instance,
-only through services/uProgress.h). A folder that is in no layer is an
+only through services/uUserInterface.h). A folder that is in no layer is an
 error too, so that a new folder gets its place here first.
 """
 import os

@@ -1,14 +1,14 @@
-// uProgress: where the progress dialog and the extraction run meet; they
-// never include each other. The dialog (ui) sets ProgressWindow when it
-// opens and holds ResumeGate; the run (cabinet, actions) sends every update
-// of the dialog through the routines below, and the driver hands the run
-// to the dialog as the thread procedure of its worker. Without a dialog
-// (a silent run) every routine here does nothing.
+// uProgressWindow: the updates of the progress dialog, sent by the thread
+// that runs the extraction, by way of the windowed user (uWindowedRun).
+// The dialog sets ProgressWindow when it opens and holds ResumeGate.
+// Before the dialog opens every routine here does nothing.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <windows.h>
 
+// Owner of every box; null until the progress dialog opens.
+extern HWND ProgressWindow;
 // Manual-reset event the progress dialog resets to pause the extraction
 // and sets to resume it; null (never waited on) without a dialog.
 extern HANDLE ResumeGate;
@@ -17,9 +17,8 @@ extern HANDLE ResumeGate;
 // for the dialog, which shows it within one refresh of its timer; the path
 // is wide, so that it shows as it is. The run
 // does not wait for the dialog here, except while paused.
-void ShowProgress(const wchar_t *text, uint16_t position);
-inline void ShowProgress(const std::wstring &text, uint16_t position) { ShowProgress(text.c_str(), position); }
-// Shows what ShowProgress published last, if the dialog does not show it
+void PublishProgress(const wchar_t *text, uint16_t position);
+// Shows what PublishProgress published last, if the dialog does not show it
 // yet. The dialog calls it on its timer; either thread calls it before a
 // box or a dialog of the run, so that it shows how far the run has got.
 void ShowPublishedProgress();
@@ -31,4 +30,5 @@ const UINT ProgressRefreshMs = 16;
 // lock (the heap's) that the dialog needs.
 void SendToProgress(int control, UINT message, WPARAM wParam, LPARAM lParam);
 void SetProgressText(int control, const std::string &text);
-void ShowProgressWindow(int command);
+// Hidden while the command runs, and back.
+void ShowProgressWindow(bool shown);

@@ -1,17 +1,18 @@
-// uProgress: the updates of the progress dialog, sent by the thread that
-// runs the extraction. See uProgress.h for how the dialog and the run meet.
+// uProgressWindow: the updates of the progress dialog, sent by the thread
+// that runs the extraction. See uProgressWindow.h.
 #include <windows.h>
 #include <commctrl.h>
-#include "services/uProgress.h"
-#include "services/uRunState.h"
+#include "ui/uProgressWindow.h"
+#include "ui/uResourceIds.h"
 #include "util/mUtils.h"
 
+HWND ProgressWindow = nullptr;
 HANDLE ResumeGate = nullptr;
 
 namespace {
 
 // What the run last published for the dialog: the status line and the bar
-// of ShowProgress. Publishing costs the run a copy; the dialog picks the
+// of PublishProgress. Publishing costs the run a copy; the dialog picks the
 // values up at its own pace (ShowPublishedProgress, on its timer), so the
 // run never waits for a repaint. Guarded by PublishedBusy, a spin lock
 // held only while the values are copied, never while a message is sent.
@@ -52,8 +53,8 @@ void ShowPublishedProgress()
     Unlock();
     if (!fresh)
         return;
-    SendDlgItemMessageA(ProgressWindow, 101, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-    SetDlgItemTextW(ProgressWindow, 105, text);
+    SendDlgItemMessageA(ProgressWindow, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    SetDlgItemTextW(ProgressWindow, IDC_PROGRESS_STATUS, text);
 }
 
 void SendToProgress(int control, UINT message, WPARAM wParam, LPARAM lParam)
@@ -72,15 +73,15 @@ void SetProgressText(int control, const std::string &text)
     SendToProgress(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(TWideText(text).Text));
 }
 
-void ShowProgressWindow(int command)
+void ShowProgressWindow(bool shown)
 {
     if (!ProgressWindow)
         return;
     AwaitResume();
-    ShowWindow(ProgressWindow, command);
+    ShowWindow(ProgressWindow, shown ? SW_RESTORE : SW_HIDE);
 }
 
-void ShowProgress(const wchar_t *text, uint16_t position)
+void PublishProgress(const wchar_t *text, uint16_t position)
 {
     if (!ProgressWindow)
         return;
