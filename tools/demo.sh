@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything, packs demo/payload into a package with oxpack, shows
-# what the package holds, and runs it silently under Wine; then runs a
+# Builds everything, packs demo/payload into a package with the native
+# oxpack (no Wine), shows what the package holds, and runs it silently under
+# Wine; then runs a
 # larger package as a person would see it, with its progress dialog on the
 # build tree's own display, and saves a picture of that dialog.
 set -euo pipefail
@@ -14,17 +15,20 @@ echo "== building"
 # Unix paths are seen by Windows programs under drive Z:.
 win() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
 wine_run() { "$build/wine-run" "$@"; }
+# The native builder writes the extractor Wine can run here: the build's
+# own, which on a 64-bit-only machine is not the shipped 32-bit one beside
+# the native oxpack.
+oxpack() { "$build/native/bin/oxpack" --extractor "$build/bin/oxtarn.exe" "$@"; }
 trap '"$build/wine-run" --stop' EXIT
 
 demo=$build/demo
 rm -rf "$demo"
 mkdir -p "$demo/out"
-echo "== packing demo/payload"
-wine_run "$build/bin/oxpack.exe" --folder "$(win "$root/demo/payload")" \
-  --title "Demo package" --destination "$(win "$demo/out")" --command readme.txt \
-  --output "$(win "$demo/demo.exe")"
+echo "== packing demo/payload with the native oxpack"
+oxpack --folder "$root/demo/payload" --title "Demo package" --destination "$(win "$demo/out")" \
+  --command readme.txt --output "$demo/demo.exe"
 echo "== what the package holds"
-wine_run "$build/bin/oxpack.exe" --inspect "$(win "$demo/demo.exe")"
+oxpack --inspect "$demo/demo.exe"
 echo "== running the package silently"
 set +e
 (cd "$demo" && wine_run "$demo/demo.exe" '$SILENT$')
@@ -43,9 +47,8 @@ head -c 24000000 /dev/urandom >"$demo/big/data.bin"
 python3 -c 'import sys
 for i in range(2000):
     open("%s/part%03d.txt" % (sys.argv[1], i), "w").write(("part %d of the demo\n" % i) * (40 + i))' "$demo/big/parts"
-wine_run "$build/bin/oxpack.exe" --folder "$(win "$root/demo/payload")" "$(win "$demo/big/data.bin")" \
-  --folder "$(win "$demo/big/parts")" --title "Demo package" --destination "$(win "$demo/out-dialog")" \
-  --output "$(win "$demo/demo-dialog.exe")" >/dev/null
+oxpack --folder "$root/demo/payload" "$demo/big/data.bin" --folder "$demo/big/parts" --title "Demo package" \
+  --destination "$(win "$demo/out-dialog")" --output "$demo/demo-dialog.exe" >/dev/null
 DISPLAY=":$(cat "$build/xvfb/display")"
 export DISPLAY
 (cd "$demo" && wine_run "$demo/demo-dialog.exe") &

@@ -16,6 +16,8 @@
 #              any dialog costs (against the small package's dialog run)
 # and packs the large payload N times, interleaved with the rest:
 #   pack       oxpack.exe under Wine (MSZIP, every core), from its start
+#   native     the native oxpack (MSZIP, every core), and its peak resident
+#              set, also for the small payload (it should not grow with it)
 #   gcab       Debian's gcab -c -z (native, MSZIP, one thread) on the same files
 # The Windows programs run under the build's Wine and are timed, and their
 # peak working set read, by bench_launch.exe. The first extraction of every
@@ -125,6 +127,19 @@ measure() {
   fi
 }
 
+# native_pack NAME: the native oxpack packs NAME's payload as pack does
+# (the same options, so the same bytes) into NAME-native.exe.
+native_pack() {
+  local start end
+  rm -f "$scratch/$1-native.exe"
+  start=$(date +%s.%N)
+  /usr/bin/time -f %M -o "$scratch/time.txt" "$build/native/bin/oxpack" --quiet --extractor "$bin/oxtarn.exe" \
+    --folder "$scratch/$1-payload" --output "$scratch/$1-native.exe" --title Bench \
+    --destination "$(winpath "$scratch/$1-out")" >/dev/null
+  end=$(date +%s.%N)
+  echo "$1 native $(echo "$end - $start" | bc -l) $(( $(cat "$scratch/time.txt") * 1024 )) 0" >>"$results"
+}
+
 # measure_pack: one timed packing of the large payload by each builder.
 measure_pack() {
   local start end
@@ -132,6 +147,8 @@ measure_pack() {
   pack big
   end=$(date +%s.%N)
   echo "big pack $(echo "$end - $start" | bc -l) 0 0" >>"$results"
+  native_pack big
+  native_pack small
   rm -f "$scratch/big-gcab.cab"
   start=$(date +%s.%N)
   (cd "$scratch/big-payload" && find . -type f -printf '%P\n' | LC_ALL=C sort |
@@ -153,6 +170,8 @@ done
 echo "packages: big $(stat -c %s "$scratch/big.exe") bytes, small $(stat -c %s "$scratch/small.exe") bytes" \
   "(cabinets $(stat -c %s "$scratch/big.cab"), $(stat -c %s "$scratch/small.cab"))"
 
+echo "load before the runs: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
+
 for run in $(seq "$runs"); do
   for kind in silent dialog protected floor cabextract; do
     measure big "$kind"
@@ -164,8 +183,13 @@ for run in $(seq "$runs"); do
   echo "run $run of $runs done" >&2
 done
 rm -rf "$scratch/big-out" "$scratch/small-out"
+echo "load after the runs: $(cut -d' ' -f1-3 /proc/loadavg)"
+cabinet_of big-native
+cmp -s "$scratch/big.exe" "$scratch/big-native.exe" && same=identical || same=DIFFERENT
+echo "the native oxpack's package is $same to oxpack.exe's"
 
-python3 - "$results" "$measured" "$(stat -c %s "$scratch/big.cab")" "$(stat -c %s "$scratch/big-gcab.cab")" <<'PY'
+python3 - "$results" "$measured" "$(stat -c %s "$scratch/big.cab")" "$(stat -c %s "$scratch/big-gcab.cab")" \
+  "$(stat -c %s "$scratch/big-native.cab")" <<'PY'
 import statistics, sys
 rows = [line.split() for line in open(sys.argv[1])]
 def med(name, kind, column):
@@ -198,8 +222,17 @@ for kind in ("silent", "dialog", "protected", "floor"):
 print("packing the large payload (median seconds; the same files):")
 print("  oxpack.exe (Wine) %7.2f s   cabinet %d bytes" % (secs("big", "pack"), int(sys.argv[3])))
 print("  gcab -c -z        %7.2f s   cabinet %d bytes" % (secs("big", "gcab"), int(sys.argv[4])))
+print("  oxpack (native)   %7.2f s   cabinet %d bytes" % (secs("big", "native"), int(sys.argv[5])))
 print("  oxpack / gcab     %7.2f (time)  %.4f (size)" % (secs("big", "pack") / secs("big", "gcab"),
                                                       int(sys.argv[3]) / int(sys.argv[4])))
+print("  native / gcab     %7.2f (time)  %.4f (size)" % (secs("big", "native") / secs("big", "gcab"),
+                                                      int(sys.argv[5]) / int(sys.argv[4])))
+each = lambda kind: [float(r[2]) for r in rows if r[0] == "big" and r[1] == kind]
+print("  each run, native / gcab: %s (native %s s)" % (
+    ", ".join("%.2f" % (n / g) for n, g in zip(each("native"), each("gcab"))),
+    ", ".join("%.2f" % n for n in each("native"))))
+print("  native peak resident set: %.1f MiB (large payload), %.1f MiB (a tenth of it)"
+      % (peak("big", "native"), peak("small", "native")))
 held = [label for label, ratio, target in targets if ratio <= target]
 missed = [label for label, ratio, target in targets if ratio > target]
 build = "32-bit product build" if sys.argv[2] == "i686" else "64-bit test build, not counted"
