@@ -15,7 +15,7 @@
 
 #include "cabinet/uCabCheck.h"
 #include "format/uObfuscate.h"
-#include "services/uSettings.h"
+#include "format/uSettingsBlock.h"
 #include "mPackFiles.h"
 #include "mPackText.h"
 #include "uCabHeader.h"
@@ -50,7 +50,7 @@ std::string Printable(const std::string &text, uint32_t codePage = CodePageOfMac
 
 // The code page the texts are in, as the extractor takes it: the one the
 // package records when this system has it, else the ANSI code page.
-uint32_t DescribeCodePage(const TPackageSettings &settings, std::string &report)
+uint32_t DescribeCodePage(const TSettingsBlock &settings, std::string &report)
 {
     const std::string ansi = std::to_string(AnsiCodePage());
     if (settings.CodePage == 0) {
@@ -192,8 +192,8 @@ bool InspectPackage(const std::string &path, const std::string &password, std::s
     std::string bytes;
     if (!ReadFileRange(path, marker, SettingsCopyLength, bytes, error))
         return false;
-    TPackageSettings settings;
-    ParseSettingsLines(bytes, std::vector<std::string>(), settings, marker);
+    TSettingsBlock settings;
+    ReadSettingsBlock(bytes, settings, marker);
 
     report += "Package: " + path + " (" + std::to_string(size) + " bytes)\n";
     report += "Marker line ends at offset: " + std::to_string(marker) + "\n";

@@ -41,8 +41,7 @@ BUILDER_LAYERS = [
 
 # Headers of src/ the builder includes besides the format core: they move
 # into the core in time, and no others may join them.
-SHARED_WITH_BUILDER = ["services/uSettings.h", "services/uVersion.h",
-                       "cabinet/uCabCheck.h"]
+SHARED_WITH_BUILDER = ["services/uVersion.h", "cabinet/uCabCheck.h"]
 
 # The builder's folder under src/, checked by check_builder.
 BUILDER_FOLDER = "oxpack"
@@ -182,7 +181,7 @@ def self_test():
         "util/mPath.h": '#include "format/uRule.h"\n',
         "format/uRule.h": "#include <string>\n",
         "format/uRule.cpp": '#include "uRule.h"\n',
-        "services/uSettings.h": "",
+        "services/uVersion.h": "",
     }
     spoilt = [
         ("services/uBad.cpp", '#include "cabinet/uRun.h"\n'),      # upward
@@ -197,7 +196,7 @@ def self_test():
     builder_sound = {
         "uCommand.cpp": '#include "uPack.h"\n#include "mFiles.h"\n',
         "uCommand.h": "",
-        "assembly/uPack.h": '#include "format/uRule.h"\n#include "services/uSettings.h"\n',
+        "assembly/uPack.h": '#include "format/uRule.h"\n#include "services/uVersion.h"\n',
         "assembly/uPack.cpp": '#include "uPack.h"\n#include "mFiles.h"\n',
         "platform/mFiles.h": "",
         "platform/mFiles.cpp": '#include "mFiles.h"\n#include <windows.h>\n',

@@ -8,7 +8,7 @@
 
 #include "uPackage.h"
 #include "format/uSettingsBlock.h"
-#include "services/uSettings.h"
+#include "format/uSettingsBlock.h"
 
 // Lines of a text file: CR LF, LF or CR end a line; a final line end does
 // not start another line. An empty text has no lines.

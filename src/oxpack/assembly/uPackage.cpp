@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "format/uObfuscate.h"
-#include "services/uSettings.h"
+#include "format/uSettingsBlock.h"
 #include "mPackFiles.h"
 #include "mPackText.h"
 #include "mSzdd.h"
@@ -411,8 +411,8 @@ TReplacedSet ReplacedSetOf(const std::string &path, const std::string &password)
                                ? FindMarkerLine(head) : -1;
     if (marker < 0 || !ReadFileRange(path, marker, SettingsCopyLength, bytes, reason))
         return set;
-    TPackageSettings settings;
-    ParseSettingsLines(bytes, std::vector<std::string>(), settings);
+    TSettingsBlock settings;
+    ReadSettingsBlock(bytes, settings);
     if (!settings.Complete || settings.CabinetOffset <= 0 || (settings.PasswordProtected && password.empty()))
         return set;
     set.Password = settings.PasswordProtected ? password : std::string();
