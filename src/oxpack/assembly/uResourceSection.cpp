@@ -22,7 +22,12 @@ const size_t MaxResources = 65536;   // far above any program's; bounds a hostil
 
 // Where the resource section sits in the image.
 struct TLayout {
+    size_t Pe = 0;              // offset of the PE signature
     size_t Optional = 0;        // offset of the optional header
+    size_t Directories = 0;     // offset of the data directories
+    size_t Sections = 0;        // offset of the first section header
+    uint16_t Count = 0;         // sections
+    uint16_t Index = 0;         // the resource section's
     size_t Directory = 0;       // offset of the resource data directory entry
     size_t Header = 0;          // offset of the resource section's header
     bool Last = false;          // no section follows it
@@ -35,21 +40,21 @@ bool ReadLayout(const std::string &image, TLayout &layout, std::string &error)
     error = "not a program image";
     if (image.size() < 64 || Word(image, 0) != 0x5A4D)
         return false;
-    const size_t pe = Dword(image, 60);
+    const size_t pe = layout.Pe = Dword(image, 60);
     if (pe > image.size() || image.size() - pe < OptionalHeaderAt + 112 + 16 * 8 || Dword(image, pe) != 0x4550)
         return false;
     layout.Optional = pe + OptionalHeaderAt;
     const uint16_t magic = Word(image, layout.Optional);
     if (magic != 0x10B && magic != 0x20B)
         return false;
-    const size_t directories = layout.Optional + (magic == 0x20B ? 112 : 96);
+    const size_t directories = layout.Directories = layout.Optional + (magic == 0x20B ? 112 : 96);
     if (Dword(image, directories - 4) < 3)
         return false;
     layout.Directory = directories + 8 * 2;
     layout.SectionAlignment = Dword(image, layout.Optional + 32);
     layout.FileAlignment = Dword(image, layout.Optional + 36);
-    const uint16_t count = Word(image, pe + 6);
-    const size_t sections = layout.Optional + Word(image, pe + 20);
+    const uint16_t count = layout.Count = Word(image, pe + 6);
+    const size_t sections = layout.Sections = layout.Optional + Word(image, pe + 20);
     if (sections + SectionHeaderSize * count > image.size() || !layout.SectionAlignment || !layout.FileAlignment)
         return false;
     const uint32_t resources = Dword(image, layout.Directory);
@@ -61,6 +66,7 @@ bool ReadLayout(const std::string &image, TLayout &layout, std::string &error)
         if (resources ? address != resources : !named)
             continue;
         layout.Header = header;
+        layout.Index = i;
         layout.Last = i + 1 == count;
         layout.Address = address;
         layout.VirtualSize = Dword(image, header + 8);
@@ -73,6 +79,74 @@ bool ReadLayout(const std::string &image, TLayout &layout, std::string &error)
         return true;
     }
     return true;  // no resource section: Header stays 0
+}
+
+// The section headers and raw data after the resource section, taken off
+// while it is rewritten and put back after its new end, their addresses
+// moved with them. Their contents hold addresses of the code and data
+// before them, which do not move.
+struct TTail {
+    std::vector<std::string> Headers;
+    std::vector<std::string> Data;
+};
+
+bool DetachTail(std::string &image, const TLayout &layout, TTail &tail)
+{
+    const uint32_t resourcesEnd = layout.Raw + layout.RawSize;
+    for (uint16_t i = static_cast<uint16_t>(layout.Index + 1); i < layout.Count; ++i) {
+        const size_t header = layout.Sections + SectionHeaderSize * i;
+        const uint32_t raw = Dword(image, header + 20), rawSize = Dword(image, header + 16);
+        // Only a plain tail can be moved: raw data after the resources',
+        // within the file.
+        if ((rawSize && raw < resourcesEnd) || static_cast<uint64_t>(raw) + rawSize > image.size())
+            return false;
+        tail.Headers.push_back(image.substr(header, SectionHeaderSize));
+        tail.Data.push_back(image.substr(raw, rawSize));
+        image.replace(header, SectionHeaderSize, SectionHeaderSize, '\0');
+    }
+    if (tail.Headers.empty())
+        return true;
+    image.resize(resourcesEnd);
+    SetWord(image, layout.Pe + 6, static_cast<uint16_t>(layout.Index + 1));
+    return true;
+}
+
+bool AttachTail(std::string &image, const TTail &tail)
+{
+    if (tail.Headers.empty())
+        return true;
+    TLayout layout;
+    std::string error;
+    if (!ReadLayout(image, layout, error) || !layout.Last)
+        return false;
+    uint32_t address =
+        AlignUp(layout.Address + std::max(layout.VirtualSize, layout.RawSize), layout.SectionAlignment);
+    image.resize(AlignUp(static_cast<uint32_t>(image.size()), layout.FileAlignment), '\0');
+    const uint32_t directoryCount = std::min<uint32_t>(16, Dword(image, layout.Directories - 4));
+    for (size_t k = 0; k < tail.Headers.size(); ++k) {
+        std::string header = tail.Headers[k];
+        const uint32_t oldAddress = Dword(header, 12);
+        const uint32_t virtualSize = std::max(Dword(header, 8), Dword(header, 16));
+        // Directories inside the moved section (the relocations) move too.
+        for (uint32_t d = 0; d < directoryCount; ++d) {
+            const uint32_t rva = Dword(image, layout.Directories + 8 * d);
+            if (rva >= oldAddress && rva < oldAddress + virtualSize)
+                SetDword(image, layout.Directories + 8 * d, rva - oldAddress + address);
+        }
+        SetDword(header, 12, address);
+        SetDword(header, 20, tail.Data[k].empty() ? 0 : static_cast<uint32_t>(image.size()));
+        image += tail.Data[k];
+        image.resize(AlignUp(static_cast<uint32_t>(image.size()), layout.FileAlignment), '\0');
+        const size_t at = layout.Sections + SectionHeaderSize * (layout.Count + k);
+        if (at + SectionHeaderSize > Dword(image, layout.Optional + 60))
+            return false;  // no room left among the headers
+        image.replace(at, SectionHeaderSize, header);
+        address = AlignUp(address + virtualSize, layout.SectionAlignment);
+    }
+    SetWord(image, layout.Pe + 6, static_cast<uint16_t>(layout.Count + tail.Headers.size()));
+    SetDword(image, layout.Optional + 56, address);   // SizeOfImage
+    SetDword(image, layout.Optional + 64, 0);         // CheckSum: not kept
+    return true;
 }
 
 // Reads one directory table and what lies below it; depth 0 is the types.
@@ -318,13 +392,21 @@ bool WriteImageResources(std::string &image, const std::vector<TResource> &resou
     TLayout layout;
     if (!ReadLayout(image, layout, error))
         return false;
+    if (!layout.Header) {
+        error = "a program without a resource section";
+        return false;
+    }
+    std::string detached = image;
+    TTail tail;
+    if (!DetachTail(detached, layout, tail) || !ReadLayout(detached, layout, error)) {
+        error = "a program whose sections after the resources cannot be moved";
+        return false;
+    }
     // Only the padding to the file alignment may follow the section.
     const size_t end = layout.Raw + static_cast<size_t>(layout.RawSize);
-    const bool padded = image.size() <= AlignUp(static_cast<uint32_t>(end), layout.FileAlignment) &&
-                        image.find_first_not_of('\0', end) == std::string::npos;
-    if (!layout.Header || !layout.Last || !padded) {
-        error = !layout.Header ? "a program without a resource section"
-                               : "a program whose resource section is not the last thing in the file";
+    if (detached.size() > AlignUp(static_cast<uint32_t>(end), layout.FileAlignment) ||
+        detached.find_first_not_of('\0', end) != std::string::npos) {
+        error = "a program with data after its sections";
         return false;
     }
     if (resources.size() > MaxResources) {
@@ -333,7 +415,7 @@ bool WriteImageResources(std::string &image, const std::vector<TResource> &resou
     }
     const std::string section = SectionBytes(resources, layout.Address);
     const uint32_t rawSize = AlignUp(static_cast<uint32_t>(section.size()), layout.FileAlignment);
-    std::string written = image.substr(0, layout.Raw) + section;
+    std::string written = detached.substr(0, layout.Raw) + section;
     written.resize(layout.Raw + static_cast<size_t>(rawSize), '\0');
     SetDword(written, layout.Header + 8, static_cast<uint32_t>(section.size()));
     SetDword(written, layout.Header + 16, rawSize);
@@ -345,14 +427,23 @@ bool WriteImageResources(std::string &image, const std::vector<TResource> &resou
     // A checksum the linker wrote stays true; an image without one keeps none.
     if (Dword(written, layout.Optional + 64))
         SetDword(written, layout.Optional + 64, ImageChecksum(written, layout.Optional + 64));
+    if (!AttachTail(written, tail)) {
+        error = "a program whose sections after the resources cannot be moved";
+        return false;
+    }
     image.swap(written);
     return true;
+}
+
+bool IsOfType(const TResource &resource, uint16_t type)
+{
+    return resource.Type.Text.empty() && resource.Type.Id == type;
 }
 
 const TResource *FirstResourceOf(const std::vector<TResource> &resources, uint16_t type)
 {
     for (const TResource &r : resources)
-        if (r.Type.Text.empty() && r.Type.Id == type)
+        if (IsOfType(r, type))
             return &r;
     return nullptr;
 }

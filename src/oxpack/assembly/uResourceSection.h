@@ -26,11 +26,14 @@ struct TResource {
 bool ReadImageResources(const std::string &image, std::vector<TResource> &resources, std::string &error);
 
 // Replaces the image's resource section by one holding resources (in the
-// order the directory requires, whatever their order here). The section
-// must be the image's last, as the linker leaves it for the extractor; the
-// image grows or shrinks with it. False with the reason, image unchanged,
-// when the image has no resource section or another section follows it.
+// order the directory requires, whatever their order here); the image
+// grows or shrinks with it. Sections after it (the relocations, where the
+// linker puts them there) move with its end. False with the reason, image
+// unchanged, when the image has no resource section, or data after its
+// sections, or sections after it that cannot be moved.
 bool WriteImageResources(std::string &image, const std::vector<TResource> &resources, std::string &error);
 
+// True for a resource of the numbered type.
+bool IsOfType(const TResource &resource, uint16_t type);
 // The first resource of type (in directory order), or null.
 const TResource *FirstResourceOf(const std::vector<TResource> &resources, uint16_t type);
