@@ -14,7 +14,6 @@
 #include "services/uRunPlan.h"
 #include "services/uRunState.h"
 #include "services/uSettings.h"
-#include "services/uSwitches.h"
 #include "services/uUserInterface.h"
 #include "services/uVersion.h"
 #include "services/uWorkFolder.h"
@@ -23,11 +22,15 @@
 
 namespace {
 
-// What this run is to do, settled here step by step before the extraction
+// What the start-up reads and settles: the package's settings, the
+// switches, and the plan, settled here step by step before the extraction
 // starts and read-only afterwards; the extraction and the completion get
 // it passed.
-TKeptToTheEnd<TRunPlan> KeptPlan;
-TRunPlan &Plan = KeptPlan.Value;
+struct TStartUp {
+    TRunPlan Plan;
+    TPackageSwitches Switches;
+    TPackageSettings Settings;
+};
 
 const char NotWorkableNotice[] =
     "This is not a workable program, there is no utility in running it apart from seeing this notice.";
@@ -45,102 +48,100 @@ std::string SystemReportedFolder(TFolderQuery query)
     return AddTrailingBackslash(AnsiPathOf(buffer));
 }
 
-// Built in place (the global may hold the switches of an earlier pass): a
+// Built in place (the record may hold the switches of an earlier pass): a
 // move would copy each field over.
-void TakeSwitches()
+void TakeSwitches(TPackageSwitches &switches)
 {
-    PackageSwitches.~TPackageSwitches();
-    new (&PackageSwitches) TPackageSwitches(ParsePackageSwitches(CommandLineArguments()));
+    switches.~TPackageSwitches();
+    new (&switches) TPackageSwitches(ParsePackageSwitches(CommandLineArguments()));
 }
 
-[[noreturn]] void Fail(const std::string &text)
+[[noreturn]] void Fail(const TRunPlan &plan, const std::string &text)
 {
-    ReportError(text, true);
-    EndRun(ExitError);
+    FailRun(plan, text, ExitError);
+}
+
+// A destination the run cannot use, named after the package's message.
+[[noreturn]] void RefuseDestination(const TRunPlan &plan, const std::string &folder)
+{
+    Fail(plan, Message(plan, MsgNotFullPath) + "\r" + folder);
 }
 
 // The log, when $LOG$ asks for one: its first line says what runs, with
 // which arguments (a password masked). False when it cannot be opened.
-bool StartLog(const std::string &ownPath)
+bool StartLog(const TPackageSwitches &switches, const std::string &ownPath)
 {
-    if (PackageSwitches.LogFile.empty() || !OpenLog(PackageSwitches.LogFile, ownPath))
-        return PackageSwitches.LogFile.empty();
-    LogLine("start: ", ownPath.c_str(), ", oxtarn " OXTARN_VERSION_TEXT ", arguments: ",
-            PackageSwitches.Logged.c_str());
+    if (switches.LogFile.empty() || !OpenLog(switches.LogFile, ownPath))
+        return switches.LogFile.empty();
+    LogLine("start: ", ownPath.c_str(), ", oxtarn " OXTARN_VERSION_TEXT ", arguments: ", switches.Logged.c_str());
     return true;
 }
 
 // A log asked for but not opened does not stop the run: in a visible run
 // the user is told once, a silent run goes on without a word (a box would
 // stall an unattended run; its notice goes to the log, which is not open).
-void WarnLogNotOpened()
+void WarnLogNotOpened(const TStartUp &start)
 {
     std::string text = "The log file cannot be opened:\r";
-    text += PackageSwitches.LogFile;
+    text += start.Switches.LogFile;
     text += "\r\rThe package runs without a log.";
-    RunUser().ShowNotice("", text, true);
-}
-
-// Whether the run may show anything is settled by the switches and the
-// settings; it is chosen once, as soon as they are read.
-void ChooseUserInterface()
-{
-    UseUserInterface(PackageSettings.Silent ? SilentUserInterface : WindowedUserInterface);
+    start.Plan.User.ShowNotice("", text, true);
 }
 
 // Characters the command takes below the destination: every file goes
 // there and the command is started from there.
-size_t CommandRoom()
+size_t CommandRoom(const TStartUp &start)
 {
-    const std::string &command = PackageSettings.Command;
-    return PackageSwitches.ExtractOnly || command == "$EXPLORE$" ? 0 : command.size();
+    const std::string &command = start.Settings.Command;
+    return start.Switches.ExtractOnly || command == "$EXPLORE$" ? 0 : command.size();
 }
 
 // $DESTINATION$: a full path only (the destination dialog's rule, IsFullPath),
 // created with its missing parents; anything else ends the run with 1. A
 // folder that leaves the command no room is refused before any level of it
 // is made.
-std::string GivenDestination(size_t commandRoom)
+std::string GivenDestination(TStartUp &start, size_t commandRoom)
 {
-    const std::string &folder = PackageSwitches.Destination;
+    TRunPlan &plan = start.Plan;
+    const std::string &folder = start.Switches.Destination;
     if (!IsFullPath(folder) || folder.size() + (folder.back() != '\\') + commandRoom > MaxPathLength)
-        Fail(Message(MsgNotFullPath) + "\r" + folder);
+        RefuseDestination(plan, folder);
     // Removed after a failure only when this run made it.
-    DestinationMadeByRun = !IsFolderPresent(folder);
+    plan.DestinationMadeByRun = !IsFolderPresent(folder);
     if (!CreateFolderTree(AddTrailingBackslash(folder)))
-        Fail(Message(MsgCannotCreateFolder) + folder);
+        Fail(plan, Message(plan, MsgCannotCreateFolder) + folder);
     return folder;
 }
 
 // The placeholders are compared exactly: "$temp$" is an ordinary
 // (relative) folder name.
-std::string ResolveDestination(const std::string &destination, size_t commandRoom)
+std::string ResolveDestination(TStartUp &start, const std::string &destination, size_t commandRoom)
 {
+    TRunPlan &plan = start.Plan;
+    const TSystemFolders &folders = plan.Folders;
     // A folder given on the command line replaces the package's, the work
     // folder of "$INSTALL$" too (the command is still waited for, but the
     // folder is the user's and stays).
-    if (PackageSwitches.DestinationGiven) {
-        Plan.InstallMode = destination == PlaceholderInstall && !PackageSwitches.ExtractOnly;
-        return GivenDestination(commandRoom);
+    if (start.Switches.DestinationGiven) {
+        plan.InstallMode = destination == PlaceholderInstall && !plan.ExtractOnly;
+        return GivenDestination(start, commandRoom);
     }
     // Extracting only, a work folder would be removed unseen: the user is
     // asked, as when the package names no destination.
-    if (destination == PlaceholderInstall && PackageSwitches.ExtractOnly)
+    if (destination == PlaceholderInstall && plan.ExtractOnly)
         return std::string();
-    if (destination == PlaceholderExe)
-        return ExeFolder;
-    if (destination == PlaceholderTemp)
-        return TempFolder;
-    if (destination == PlaceholderSystem)
-        return SystemFolder;
-    if (destination == PlaceholderWindows)
-        return WindowsFolder;
+    // The placeholders of a system folder, in the order of the list.
+    static const std::string TSystemFolders::*const Named[] = {&TSystemFolders::Exe, &TSystemFolders::Temp,
+                                                               &TSystemFolders::System, &TSystemFolders::Windows};
+    for (size_t n = 0; n < 4; ++n)
+        if (destination == DestinationPlaceholders[n])
+            return folders.*Named[n];
     if (destination == PlaceholderInstall) {
-        Plan.InstallMode = true;
-        std::string folder = ChooseWorkFolder("qbxr_installer", PackageSettings.RequiredBytes);
+        plan.InstallMode = true;
+        std::string folder = ChooseWorkFolder("qbxr_installer", start.Settings.RequiredBytes);
         if (folder.empty())
-            Fail(Message(MsgNoWorkFolder));
-        DestinationMadeByRun = true;
+            Fail(plan, Message(plan, MsgNoWorkFolder));
+        plan.DestinationMadeByRun = true;
         return folder;
     }
     return destination;
@@ -149,21 +150,22 @@ std::string ResolveDestination(const std::string &destination, size_t commandRoo
 // A failed or cancelled run: a work folder goes with whatever was extracted
 // into it; any other folder the run made goes only when empty, since a
 // folder given with $DESTINATION$, even a new one, is the user's.
-void CleanUpFailedRun()
+void CleanUpFailedRun(const TRunPlan &plan)
 {
-    if (Plan.InstallMode && !Plan.KeepDestination)
-        RemoveWorkFolder(Plan.Destination);
+    if (plan.InstallMode && !plan.KeepDestination)
+        RemoveWorkFolder(plan.Destination);
     else
-        RemoveEmptyDestination();
+        RemoveEmptyDestination(plan);
 }
 
 // The extraction run: the worker of the progress dialog, or the main
-// thread's own work in a silent run. Never returns: the completion ends
-// the process.
-DWORD WINAPI RunExtraction(LPVOID)
+// thread's own work in a silent run, given the plan. Never returns: the
+// completion ends the process.
+DWORD WINAPI RunExtraction(LPVOID parameter)
 {
-    ExtractPackage(Plan);
-    CompleteRun(Plan);
+    TRunPlan &plan = *static_cast<TRunPlan *>(parameter);
+    ExtractPackage(plan);
+    CompleteRun(plan);
 }
 
 } // namespace
@@ -171,113 +173,121 @@ DWORD WINAPI RunExtraction(LPVOID)
 int main()
 {
     RestrictLibrarySearch();
-    WatchDestination(Plan.Destination);
+    // Never freed: the process ends from inside the run, on either thread,
+    // while the records are still in use.
+    TStartUp &start = *new TStartUp();
+    TPackageSettings &settings = start.Settings;
+    TPackageSwitches &switches = start.Switches;
+    TRunPlan &plan = start.Plan;
+    plan.Package = &settings;
 
-    TakeSwitches();
+    TakeSwitches(switches);
     // A run asked to be silent is silent from here on: an unattended run
     // that met a box would never end.
-    PackageSettings.Silent = PackageSwitches.Silent;
-    const bool logOpened = StartLog(OwnFilePath());
+    settings.Silent = switches.Silent;
+    const bool logOpened = StartLog(switches, OwnFilePath());
 
     const int32_t offset = FindSettingsBlock();
     // Without settings to read, the switches alone say whether it is silent.
     if (offset != -1)
-        ReadPackageSettings(offset);
-    ChooseUserInterface();
+        ReadPackageSettings(offset, switches, settings);
+    // Whether the run may show anything is settled by the switches and the
+    // settings; it is chosen once, as soon as they are read.
+    plan.User = settings.Silent ? SilentUserInterface : WindowedRun(plan);
     if (offset == -1)
-        Fail(NotWorkableNotice);
+        Fail(plan, NotWorkableNotice);
     // Settings that end inside the licence text have lost every field
     // after it, the messages included: the package is not workable.
-    if (!PackageSettings.Complete)
-        Fail(NotWorkableNotice);
+    if (!settings.Complete)
+        Fail(plan, NotWorkableNotice);
     // A package that records the code page of its texts is read, shown and
     // passed on in it, whatever the system's: the arguments, and with them
     // the parameters, are taken again in that code page.
-    if (PackageSettings.CodePage != 0) {
-        if (UseTextCodePage(PackageSettings.CodePage)) {
-            TakeSwitches();
-            ReadPackageSettings(offset);
+    if (settings.CodePage != 0) {
+        if (UseTextCodePage(settings.CodePage)) {
+            TakeSwitches(switches);
+            ReadPackageSettings(offset, switches, settings);
         } else {
             LogLine("code page of the texts: not on this system; they are shown in the system's code page");
         }
     }
 
-    ExeFolder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
-    TempFolder = TempFolderPath();
-    SystemFolder = SystemReportedFolder(GetSystemDirectoryW);
-    WindowsFolder = SystemReportedFolder(GetWindowsDirectoryW);
+    TSystemFolders &folders = plan.Folders;
+    folders.Exe = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
+    folders.Temp = TempFolderPath();
+    folders.System = SystemReportedFolder(GetSystemDirectoryW);
+    folders.Windows = SystemReportedFolder(GetWindowsDirectoryW);
     if (!logOpened)
-        WarnLogNotOpened();
-    if (PackageSwitches.Help) {
+        WarnLogNotOpened(start);
+    if (switches.Help) {
         // Started from a console, the help goes there, silent or not.
         if (WriteToStartingConsole(std::string(PackageHelpText) + "\r\n"))
             LogLine("help: written to the console");
         else
-            RunUser().ShowNotice("help: ", PackageHelpText, false);
-        EndRun(ExitFinished);
+            plan.User.ShowNotice("help: ", PackageHelpText, false);
+        EndRun(plan, ExitFinished);
     }
-    Plan.Package = &PackageSettings;
-    Plan.Destination = PackageSettings.Destination;
-    Plan.Command = PackageSettings.Command;
-    Plan.Parameters = PackageSettings.Parameters;
-    Plan.KeepDestination = PackageSwitches.DestinationGiven;
-    Plan.ExtractOnly = PackageSwitches.ExtractOnly;
-    Plan.PassExitCode = PackageSwitches.PassExitCode;
-    Plan.OverwriteAll = PackageSwitches.Overwrite;
-    LogLine("title: ", PackageSettings.Title.c_str());
-    LogLine("command: ", PackageSettings.Command.c_str());
-    LogLine("parameters: ", PackageSettings.Parameters.c_str());
+    plan.Destination = settings.Destination;
+    plan.Command = settings.Command;
+    plan.Parameters = settings.Parameters;
+    plan.KeepDestination = switches.DestinationGiven;
+    plan.ExtractOnly = switches.ExtractOnly;
+    plan.PassExitCode = switches.PassExitCode;
+    plan.OverwriteAll = switches.Overwrite;
+    LogLine("title: ", settings.Title.c_str());
+    LogLine("command: ", settings.Command.c_str());
+    LogLine("parameters: ", settings.Parameters.c_str());
 
-    if (!LoadCabinetLibrary(PackageSettings.LibraryOffset, PackageSettings.LibraryLength, SystemFolder))
-        Fail(Message(MsgNoLibrary));
+    if (!LoadCabinetLibrary(settings.LibraryOffset, settings.LibraryLength, folders.System))
+        Fail(plan, Message(plan, MsgNoLibrary));
 
-    if (!PackageSettings.StartQuestion.empty() && !AskYesNo(PackageSettings.StartQuestion))
-        EndRun(ExitDeclined);
+    if (!settings.StartQuestion.empty() && !AskYesNo(plan, settings.StartQuestion))
+        EndRun(plan, ExitDeclined);
 
-    if (PackageSettings.PasswordProtected) {
-        if (PackageSwitches.PasswordGiven) {
+    if (settings.PasswordProtected) {
+        if (switches.PasswordGiven) {
             LogLine("password: given with $PASSWORD$");
-            Plan.Password = PackageSwitches.Password;
+            plan.Password = switches.Password;
         } else {
-            Plan.Password = RunUser().AskPassword();
+            plan.Password = plan.User.AskPassword(plan);
         }
     }
 
-    if (!PackageSettings.LicenceText.empty()) {
-        const bool accepted = RunUser().ShowLicence(PackageSettings.LicenceText);
+    if (!settings.LicenceText.empty()) {
+        const bool accepted = plan.User.ShowLicence(settings.LicenceText);
         LogLine(accepted ? "licence: accepted" : "licence: declined");
         if (!accepted)
-            EndRun(ExitDeclined);
+            EndRun(plan, ExitDeclined);
     }
 
-    const size_t commandRoom = CommandRoom();
-    std::string &destination = Plan.Destination;
-    destination = ResolveDestination(destination, commandRoom);
+    const size_t commandRoom = CommandRoom(start);
+    std::string &destination = plan.Destination;
+    destination = ResolveDestination(start, destination, commandRoom);
     if (destination.empty()) {
-        destination = RunUser().AskDestinationFolder(commandRoom);
+        destination = plan.User.AskDestinationFolder(plan, commandRoom);
         LogLine("destination asked for: ", destination.c_str());
         if (destination.empty())
-            EndRun(ExitError);
+            EndRun(plan, ExitError);
     }
     destination = AddTrailingBackslash(destination);
     // Every file goes below it, and the command is started from there: a
     // folder that leaves them no room in what the file calls take is never
     // handed to them, and is refused before anything is extracted.
     if (destination.size() + commandRoom > MaxPathLength)
-        Fail(Message(MsgNotFullPath) + "\r" + destination);
+        RefuseDestination(plan, destination);
     // A folder that is missing now is made by the extraction.
-    if (!DestinationMadeByRun)
-        DestinationMadeByRun = !IsFolderPresent(destination);
-    LogLine("destination: ", destination.c_str(), Plan.InstallMode ? " (command waited for)" : nullptr);
-    AtFailedRun(CleanUpFailedRun);
+    if (!plan.DestinationMadeByRun)
+        plan.DestinationMadeByRun = !IsFolderPresent(destination);
+    LogLine("destination: ", destination.c_str(), plan.InstallMode ? " (command waited for)" : nullptr);
+    AtFailedRun(plan, CleanUpFailedRun);
 
     const int64_t freeBytes = FreeBytesOnDrive(destination);
     LogLine("free space: ", Int64ToText(freeBytes).c_str(), " bytes on the destination's drive, bytes required: ",
-            Int64ToText(PackageSettings.RequiredBytes).c_str());
-    if (freeBytes < PackageSettings.RequiredBytes)
-        Fail(Message(MsgNoSpace) + "\r" + Message(MsgBytesRequired) + Int64ToText(PackageSettings.RequiredBytes) + "\r\r" +
-             Message(MsgRemoveFiles));
+            Int64ToText(settings.RequiredBytes).c_str());
+    if (freeBytes < settings.RequiredBytes)
+        Fail(plan, Message(plan, MsgNoSpace) + "\r" + Message(plan, MsgBytesRequired) +
+                       Int64ToText(settings.RequiredBytes) + "\r\r" + Message(plan, MsgRemoveFiles));
 
-    RunUser().StartRun(RunExtraction);
+    plan.User.StartRun(plan, RunExtraction);
     return ExitFinished;
 }

@@ -1,6 +1,6 @@
 // uCleanUp: the folder walk and the removal callback of a temporary-install
 // run. The walk keeps its state on the stack and in a path buffer of its
-// own, and is reentrant; the removal is not, because of PendingFolder.
+// own, the removal in the folder it keeps pending; both are reentrant.
 // Everything runs on wide paths, so that no name the installer made is out
 // of reach of the calls.
 #include "actions/uCleanUp.h"
@@ -13,12 +13,7 @@
 namespace {
 
 // Room for a path of the walk: the most a wide path can be.
-const size_t PathRoom = 32768;
-
-// The folder RemoveFoundEntry removes at its next call (empty: none): the
-// walk hands a folder over while its own search on that folder is still
-// open.
-wchar_t PendingFolder[PathRoom];
+const size_t PathRoom = PendingFolderRoom;
 
 bool IsLink(DWORD attributes)
 {
@@ -91,7 +86,8 @@ enum TWalkEnd { WalkStopped, WalkDone, WalkUnsearchable };
 // path (room for PathRoom characters) holds the folder, length characters
 // and a NUL; every level appends its entries' names behind it and cuts
 // them off again, so the whole walk shares one buffer.
-TWalkEnd Walk(wchar_t *path, size_t length, const wchar_t *mask, bool recurse, EntryCallback callback)
+TWalkEnd Walk(wchar_t *path, size_t length, const wchar_t *mask, bool recurse, EntryCallback callback,
+              void *context)
 {
     // The folder's own name: empty in folder form.
     size_t nameAt = length;
@@ -120,13 +116,13 @@ TWalkEnd Walk(wchar_t *path, size_t length, const wchar_t *mask, bool recurse, E
         if (recurse && IsEnteredFolder(entry.dwFileAttributes)) {
             path[length + nameLength] = L'\\';
             path[length + nameLength + 1] = L'\0';
-            end = Walk(path, length + nameLength + 1, mask, true, callback);
+            end = Walk(path, length + nameLength + 1, mask, true, callback, context);
             path[length + nameLength] = L'\0';
             // A folder that cannot be searched (too deep for the calls, no
             // right to list it) keeps what it holds; the rest goes on.
             if (end == WalkUnsearchable)
                 LogLine("clean-up: folder not searched, kept: ", path);
-        } else if (!callback(path)) {
+        } else if (!callback(path, context)) {
             end = WalkStopped;
         }
         path[length] = L'\0';
@@ -137,7 +133,7 @@ TWalkEnd Walk(wchar_t *path, size_t length, const wchar_t *mask, bool recurse, E
     } while (FindNextFileW(search, &entry));
 
     TWalkEnd end = WalkDone;
-    if (handOverFolder && !callback(path))
+    if (handOverFolder && !callback(path, context))
         end = WalkStopped;
     FindClose(search);
     return end;
@@ -145,18 +141,21 @@ TWalkEnd Walk(wchar_t *path, size_t length, const wchar_t *mask, bool recurse, E
 
 } // namespace
 
-bool WalkFolder(const wchar_t *folder, const wchar_t *mask, bool recurse, EntryCallback callback)
+bool WalkFolder(const wchar_t *folder, const wchar_t *mask, bool recurse, EntryCallback callback, void *context)
 {
     const size_t length = WideLength(folder);
     if (length >= PathRoom)
         return false;
     TWideText path(PathRoom);
     CopyWide(path.Text, folder, length + 1);
-    return Walk(path.Text, length, mask, recurse, callback) == WalkDone;
+    return Walk(path.Text, length, mask, recurse, callback, context) == WalkDone;
 }
 
-bool RemoveFoundEntry(const wchar_t *path)
+bool RemoveFoundEntry(const wchar_t *path, void *pendingFolder)
 {
+    // The walk hands a folder over while its own search on that folder is
+    // still open: it goes at the next call.
+    wchar_t *const PendingFolder = static_cast<wchar_t *>(pendingFolder);
     if (PendingFolder[0] && !RemoveDirectoryW(PendingFolder))
         LogKept(PendingFolder);
     PendingFolder[0] = L'\0';
@@ -175,9 +174,9 @@ bool RemoveFoundEntry(const wchar_t *path)
 void RemoveWorkFolder(const std::string &folder)
 {
     const TWideText wide(folder);
-    WalkFolder(wide.Text, L"*.*", true, RemoveFoundEntry);
     // The walk leaves the work folder pending; it goes here.
-    PendingFolder[0] = L'\0';
+    TWideText pending(PathRoom);
+    WalkFolder(wide.Text, L"*.*", true, RemoveFoundEntry, pending.Text);
     if (!RemoveDirectoryW(wide.Text))
         LogKept(wide.Text);
 }

@@ -13,10 +13,11 @@ namespace {
 
 // The command as it is started: "$EXPLORE$" opens the destination in the
 // file manager, any other command names an extracted file.
-void RewriteCommand(const std::string &destination, std::string &command, std::string &parameters)
+void RewriteCommand(const TRunPlan &plan, std::string &command, std::string &parameters)
 {
+    const std::string &destination = plan.Destination;
     if (command == "$EXPLORE$") {
-        command = WindowsFolder + "explorer.exe";
+        command = plan.Folders.Windows + "explorer.exe";
         // The folder ends in a backslash, which would escape the closing
         // quote for a program that splits its command line the usual way;
         // doubled, it stands for one.
@@ -46,16 +47,16 @@ void CompleteRun(TRunPlan &plan)
 {
     const TPackageSettings &settings = *plan.Package;
     const std::string &destination = plan.Destination;
-    const TRunUserInterface &user = RunUser();
+    const TRunUserInterface &user = plan.User;
     // Every file is there: what follows cleans up after itself, and a
     // command that fails is no reason to remove what it was given.
-    AtFailedRun(nullptr);
+    AtFailedRun(plan, nullptr);
     // Extracting only: the files stay where they are, nothing is started
     // and nothing more is shown.
     if (plan.ExtractOnly) {
         user.ShowStage(MsgFinishing);
         LogLine("extract only: no command started");
-        EndRun(ExitFinished);
+        EndRun(plan, ExitFinished);
     }
     if (plan.InstallMode) {
         user.ShowStage(MsgStartingInstall);
@@ -66,12 +67,12 @@ void CompleteRun(TRunPlan &plan)
 
     std::string &command = plan.Command;
     std::string &parameters = plan.Parameters;
-    RewriteCommand(destination, command, parameters);
+    RewriteCommand(plan, command, parameters);
     bool started = true;
     DWORD launchError = 0;
     DWORD commandExitCode = 0;
     if (!command.empty()) {
-        started = LaunchFile(command, parameters, plan.InstallMode, &commandExitCode);
+        started = LaunchFile(command, parameters, plan.Folders.Windows, plan.InstallMode, &commandExitCode);
         launchError = GetLastError();
         if (!started)
             LogNumber("command not started: system error ", launchError);
@@ -93,13 +94,12 @@ void CompleteRun(TRunPlan &plan)
     // A command that could not be started is a failed run, not a finished
     // one: the reason instead of the completion message, exit code 1.
     if (!started) {
-        ReportError(LaunchFailureText(command, launchError), true);
-        EndRun(ExitError);
+        FailRun(plan, LaunchFailureText(command, launchError), ExitError);
     }
     if (!settings.CompletionMessage.empty())
         user.ShowCompletion(settings.CompletionMessage);
     // Only a command the run waited for has an exit code to pass on.
     if (plan.PassExitCode && plan.InstallMode && !command.empty())
-        EndRun(static_cast<int>(commandExitCode));
-    EndRun(ExitFinished);
+        EndRun(plan, static_cast<int>(commandExitCode));
+    EndRun(plan, ExitFinished);
 }

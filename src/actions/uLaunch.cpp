@@ -88,7 +88,8 @@ bool StartAfterCreateProcessFailure(DWORD createProcessError, const std::string 
     return true;
 }
 
-bool LaunchFile(const std::string &filePath, const std::string &arguments, bool wait, DWORD *exitCode)
+bool LaunchFile(const std::string &filePath, const std::string &arguments, const std::string &windowsFolder,
+                bool wait, DWORD *exitCode)
 {
     // Longer than the file calls take: never handed to them (the shell's
     // look-up overflows on a long one), and no file of that name exists.
@@ -100,8 +101,7 @@ bool LaunchFile(const std::string &filePath, const std::string &arguments, bool 
         if (reinterpret_cast<INT_PTR>(result) > 32)
             associatedProgram = AnsiPathOf(found);
     }
-    std::string commandLine =
-        BuildLaunchCommandLine(filePath, arguments, associatedProgram, WindowsFolder);
+    std::string commandLine = BuildLaunchCommandLine(filePath, arguments, associatedProgram, windowsFolder);
     // Nor is a command line beyond the most a process is given (32,767
     // characters with the NUL): Wine would cut it short.
     if (!fits || commandLine.size() >= 32767) {

@@ -12,9 +12,10 @@
 // Starts filePath with the argument text; with wait set, returns only
 // after the started process has ended, and its exit code is put in
 // exitCode (when given; 0 when the system could not tell it). True when a
-// process was started.
-bool LaunchFile(const std::string &filePath, const std::string &arguments, bool wait,
-                DWORD *exitCode = nullptr);
+// process was started. A document no program is associated with opens in
+// Notepad from windowsFolder (folder form).
+bool LaunchFile(const std::string &filePath, const std::string &arguments, const std::string &windowsFolder,
+                bool wait, DWORD *exitCode = nullptr);
 
 // The pure parts, exposed for tests.
 

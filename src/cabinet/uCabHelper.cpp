@@ -11,10 +11,6 @@
 #include "services/uUserInterface.h"
 #include "util/mUtils.h"
 
-ERF FdiErf;
-HFDI FdiContext = nullptr;
-FDICABINETINFO CabinetInfo;
-
 namespace {
 
 // Size of the folder buffer the library hands over with the next-cabinet
@@ -22,9 +18,9 @@ namespace {
 const size_t NextCabinetFolderSize = 256;
 // Answers of the abort/retry/ignore loops: -1 abort (the box could not be
 // shown), 1 retry, 0 ignore.
-int Ask(int message, const wchar_t *subject)
+int Ask(const TExtraction &run, int message, const wchar_t *subject)
 {
-    return AskRetry(TWideText(Message(message) + "\r", subject).Text);
+    return AskRetry(*run.Plan, TWideText(Message(*run.Plan, message) + "\r", subject).Text);
 }
 
 // Why a target is never touched, as the log says it, or null. A name that
@@ -61,14 +57,14 @@ INT_PTR OpenTarget(PFDINOTIFICATION record, const wchar_t *target, size_t destin
         a = -1;
         refusal = Refusal(run, target, folder, destinationLength, safe);
         if (refusal)
-            a = Ask(MsgCannotCreateFile, target);
+            a = Ask(run, MsgCannotCreateFile, target);
     } while (refusal && a == 1);
     if (refusal) {
         LogLine(a == -1 ? "file failed: " : "file skipped after Ignore: ", target, refusal);
         if (a == -1)
             return -1;
         ++run.FilesDone;
-        ShowProgress(target, run.FilesDone);
+        ShowProgress(*run.Plan, target, run.FilesDone);
         return 0;
     }
 
@@ -76,7 +72,7 @@ INT_PTR OpenTarget(PFDINOTIFICATION record, const wchar_t *target, size_t destin
         a = -1;
         CreateFolderTree(folder);
         if (!IsFolderPresent(folder))
-            a = Ask(MsgCannotCreateFolder, folder);
+            a = Ask(run, MsgCannotCreateFolder, folder);
     } while (!IsFolderPresent(folder) && a == 1);
     if (!IsFolderPresent(folder))
         r = a == 0 ? 0 : -1;
@@ -96,7 +92,7 @@ INT_PTR OpenTarget(PFDINOTIFICATION record, const wchar_t *target, size_t destin
     }
 
     if (!created && r == 1 && IsFilePresent(target)) {
-        if (!DecideOverwrite(target, run.OverwriteMode)) {
+        if (!DecideOverwrite(*run.Plan, target, run.OverwriteMode)) {
             r = 0;
         } else {
             // The old file is only ever moved aside, never deleted, until
@@ -106,7 +102,7 @@ INT_PTR OpenTarget(PFDINOTIFICATION record, const wchar_t *target, size_t destin
                 a = -1;
                 moved = SetAside(run, target);
                 if (!moved)
-                    a = Ask(MsgCannotOverwrite, target);
+                    a = Ask(run, MsgCannotOverwrite, target);
             } while (!moved && a == 1);
             if (!moved)
                 r = a == 0 ? 0 : -1;
@@ -118,7 +114,7 @@ INT_PTR OpenTarget(PFDINOTIFICATION record, const wchar_t *target, size_t destin
             a = -1;
             r = CreateRegistered(run, record, target);
             if (r == -1)
-                a = Ask(MsgCannotCreateFile, target);
+                a = Ask(run, MsgCannotCreateFile, target);
         } while (r == -1 && a == 1);
     }
     if (a == 0)
@@ -134,7 +130,7 @@ INT_PTR OpenTarget(PFDINOTIFICATION record, const wchar_t *target, size_t destin
     if (r == -1)
         LogFileLine("file failed: ", target, record->cb);
     if (r != -1)
-        ShowProgress(target, run.FilesDone);
+        ShowProgress(*run.Plan, target, run.FilesDone);
     return r;
 }
 
@@ -165,7 +161,7 @@ INT_PTR CloseFile(PFDINOTIFICATION record, const wchar_t *target)
     SetFileAttributesW(target, FileAttributesFromCabinet(record->attribs));
     LogFileLine(replaced ? "existing file replaced: " : "file written: ", target, run.PartialSize);
     ++run.FilesDone;
-    ShowProgress(target, run.FilesDone);
+    ShowProgress(*run.Plan, target, run.FilesDone);
     return 1;
 }
 
@@ -174,7 +170,7 @@ INT_PTR ContinueSet(PFDINOTIFICATION record)
     TExtraction &run = *static_cast<TExtraction *>(record->pv);
     // The folder must fit the library's buffer with its NUL; a longer one
     // is never copied, and the set ends as a cabinet that cannot be found.
-    if (ExeFolder.size() + 1 > NextCabinetFolderSize) {
+    if (run.Plan->Folders.Exe.size() + 1 > NextCabinetFolderSize) {
         run.NextCabinetUnreachable = true;
         return -1;
     }
@@ -189,34 +185,34 @@ INT_PTR ContinueSet(PFDINOTIFICATION record)
     // it refused the file it was given.
     const bool rejected = record->fdie != FDIERROR_NONE;
     if (!rejected) {
-        run.ExpectedSetId = CabinetInfo.setID;
-        run.ExpectedIndex = static_cast<USHORT>(CabinetInfo.iCabinet + 1);
+        run.ExpectedSetId = run.Cabinet.setID;
+        run.ExpectedIndex = static_cast<USHORT>(run.Cabinet.iCabinet + 1);
     }
     const std::string &folder = LocateNextCabinet(run, record->psz1, record->psz2, rejected);
     CopyCString(record->psz3, folder.c_str());
     return 0;
 }
 
-bool CopyOne(TExtraction &run, HFDI context, const std::string &path)
+bool CopyOne(TExtraction &run, const std::string &path)
 {
     std::string name = GetNamePart(path);
     std::string folder = GetFolderPart(path);
     run.HeaderNextName.clear();
     run.HeaderNextDisk.clear();
-    ClearErf(FdiErf);
-    bool ok = pFDICopy(context, &name[0], &folder[0], 0, FdiNotify, nullptr, &run) != FALSE;
+    ClearErf(run.Erf);
+    bool ok = pFDICopy(run.Context, &name[0], &folder[0], 0, FdiNotify, nullptr, &run) != FALSE;
     // A refused write is the target's failure, whatever the library makes
     // of it. A file cut off at its close is one too when the library saw
     // nothing wrong; otherwise the library's reason (damaged data, say)
     // is the one that tells the user why.
     if (StreamWriteFailed || (ok && run.FileCutOff)) {
         ok = false;
-        FdiErf.erfOper = FDIERROR_TARGET_FILE;
+        run.Erf.erfOper = FDIERROR_TARGET_FILE;
     }
     if (!ok)
         RemovePartialFile(run);
     if (!ok && run.NextCabinetUnreachable)
-        FdiErf.erfOper = FDIERROR_CABINET_NOT_FOUND;
+        run.Erf.erfOper = FDIERROR_CABINET_NOT_FOUND;
     return ok;
 }
 
@@ -225,18 +221,18 @@ bool CopyOne(TExtraction &run, HFDI context, const std::string &path)
 bool ContinueAfterWholeFiles(TExtraction &run)
 {
     if (!IsSafeNextCabinetName(run.HeaderNextName)) {
-        FdiErf.erfOper = FDIERROR_CABINET_NOT_FOUND;
+        run.Erf.erfOper = FDIERROR_CABINET_NOT_FOUND;
         return false;
     }
-    run.ExpectedSetId = CabinetInfo.setID;
-    run.ExpectedIndex = static_cast<USHORT>(CabinetInfo.iCabinet + 1);
+    run.ExpectedSetId = run.Cabinet.setID;
+    run.ExpectedIndex = static_cast<USHORT>(run.Cabinet.iCabinet + 1);
     LocateNextCabinet(run, run.HeaderNextName, run.HeaderNextDisk, false);
     return true;
 }
 
-bool CopyAndFollow(TExtraction &run, HFDI context, const std::string &path)
+bool CopyAndFollow(TExtraction &run, const std::string &path)
 {
-    bool ok = CopyOne(run, context, path);
+    bool ok = CopyOne(run, path);
     if (ok && run.NextCabinet.empty() && !run.HeaderNextName.empty())
         ok = ContinueAfterWholeFiles(run);
     return ok;
@@ -260,7 +256,7 @@ const std::string &LocateNextCabinet(TExtraction &run, const std::string &nextNa
     // a folder or drive part in the name the cabinet gives is dropped, so
     // that a crafted cabinet cannot lead the extraction anywhere else.
     const std::string cabinetName = nextName.substr(FindLastSeparator(nextName, "\\/:") + 1);
-    const std::string &folder = ExeFolder;
+    const std::string &folder = run.Plan->Folders.Exe;
     const std::string path = folder + cabinetName;
     // Every round either takes the file or asks the user: the run cannot
     // go round without an answer in between.
@@ -269,19 +265,18 @@ const std::string &LocateNextCabinet(TExtraction &run, const std::string &nextNa
         const bool present = IsFilePresent(path);
         if (present && !askFirst) {
             FDICABINETINFO candidate;
-            if (!CheckCabinet(FdiContext, path, candidate)) {
-                ReportError(PackageSettings.DamagedMessage, true);
-                EndRun(ExitError);
+            if (!CheckCabinet(run, path, candidate)) {
+                FailRun(*run.Plan, run.Plan->Package->DamagedMessage, ExitError);
             }
             // A cabinet of another set, or out of order, would be refused
             // by the library, which then asks for the same file again.
             if (candidate.setID == run.ExpectedSetId && candidate.iCabinet == run.ExpectedIndex) {
-                CabinetInfo = candidate;
+                run.Cabinet = candidate;
                 break;
             }
         }
         askFirst = false;
-        PromptNextCabinet(cabinetName, diskName, present);
+        PromptNextCabinet(*run.Plan, cabinetName, diskName, present);
     }
     run.NextCabinet = path;
     return folder;
@@ -301,59 +296,59 @@ void ClearErf(ERF &record)
     record.fError = FALSE;
 }
 
-HFDI CreateFdiContext()
+bool CreateFdiContext(TExtraction &run)
 {
-    ClearErf(FdiErf);
-    return pFDICreate(StreamAlloc, StreamFree, StreamOpen, StreamRead, StreamWrite, StreamClose, StreamSeek,
-                      cpuUNKNOWN, &FdiErf);
+    ClearErf(run.Erf);
+    run.Context = pFDICreate(StreamAlloc, StreamFree, StreamOpen, StreamRead, StreamWrite, StreamClose, StreamSeek,
+                             cpuUNKNOWN, &run.Erf);
+    return run.Context != nullptr;
 }
 
-bool CheckCabinet(HFDI context, const std::string &path, FDICABINETINFO &info)
+bool CheckCabinet(TExtraction &run, const std::string &path, FDICABINETINFO &info)
 {
     // Nothing is a cabinet before the library is bound.
-    if (!context || !pFDIIsCabinet)
+    if (!run.Context || !pFDIIsCabinet)
         return false;
     const INT_PTR handle = StreamOpen(const_cast<char *>(path.c_str()), 0, 0);
-    ClearErf(FdiErf);
-    const bool ok = handle != -1 && pFDIIsCabinet(context, handle, &info) != FALSE;
+    ClearErf(run.Erf);
+    const bool ok = handle != -1 && pFDIIsCabinet(run.Context, handle, &info) != FALSE;
     if (handle != -1)
         StreamClose(handle);
     return ok;
 }
 
-bool CopyCabinets(HFDI context, TExtraction &run)
+bool CopyCabinets(TExtraction &run)
 {
-    AtEndOfRun(EndFileSteps, &run);
-    bool ok = CopyAndFollow(run, context, EmbeddedCabinetName);
+    AtEndOfRun(*run.Plan, EndFileSteps, &run);
+    bool ok = CopyAndFollow(run, EmbeddedCabinetName);
     // A failed cabinet ends the run: a later one that succeeds must not
     // turn it into success.
     while (ok && !run.NextCabinet.empty()) {
-        if (!CheckCabinet(FdiContext, run.NextCabinet, CabinetInfo)) {
-            ReportError(PackageSettings.DamagedMessage, true);
-            EndRun(ExitError);
+        if (!CheckCabinet(run, run.NextCabinet, run.Cabinet)) {
+            FailRun(*run.Plan, run.Plan->Package->DamagedMessage, ExitError);
         }
-        RunUser().SetProgressBar(CabinetInfo.cFiles, true);
+        run.Plan->User.SetProgressBar(run.Cabinet.cFiles, true);
         run.FilesDone = 0;
         const std::string path = run.NextCabinet;
         run.NextCabinet.clear();
         LogLine("continuation cabinet: ", path.c_str());
-        ok = CopyAndFollow(run, context, path);
+        ok = CopyAndFollow(run, path);
     }
     return ok;
 }
 
-std::string FdiErrorText(const ERF &errorRecord)
+std::string FdiErrorText(const TRunPlan &plan, const ERF &errorRecord)
 {
     const uint32_t code = static_cast<uint32_t>(errorRecord.erfOper);
     if (code <= FDIERROR_USER_ABORT)
-        return Message(MsgFdiErrorFirst + static_cast<int>(code));
-    return Message(MsgUnknownError);
+        return Message(plan, MsgFdiErrorFirst + static_cast<int>(code));
+    return Message(plan, MsgUnknownError);
 }
 
-void DestroyFdiContext(HFDI context)
+void DestroyFdiContext(TExtraction &run)
 {
-    ClearErf(FdiErf);
-    pFDIDestroy(context);
+    ClearErf(run.Erf);
+    pFDIDestroy(run.Context);
 }
 
 bool DecodeCabinetName(const char *name, USHORT attribs, wchar_t *wide)

@@ -12,34 +12,32 @@
 #include "cabinet/uCabNames.h"
 #include "cabinet/uExtraction.h"
 
-extern ERF FdiErf;
-extern HFDI FdiContext;
-extern FDICABINETINFO CabinetInfo;
-
-
 void ClearErf(ERF &record);
-HFDI CreateFdiContext();
+// The run's library context, reporting into the run's error record; false
+// when the library cannot make one.
+bool CreateFdiContext(TExtraction &run);
 // True when the file (or the pseudo name of the embedded cabinet) is a
 // cabinet; info then holds its counts.
-bool CheckCabinet(HFDI context, const std::string &path, FDICABINETINFO &info);
+bool CheckCabinet(TExtraction &run, const std::string &path, FDICABINETINFO &info);
 // Extracts the embedded cabinet and every continuation cabinet after it.
 // The result is that of the last extraction call.
-bool CopyCabinets(HFDI context, TExtraction &run);
-void DestroyFdiContext(HFDI context);
+bool CopyCabinets(TExtraction &run);
+void DestroyFdiContext(TExtraction &run);
 FNFDINOTIFY(FdiNotify);
 // The folder (with trailing backslash) of the next cabinet of a set: always
-// the package's own (ExeFolder), any folder part of nextName dropped. A file there is
-// taken only when it is a cabinet of the set being extracted with the next
-// index; while it is missing, or another cabinet, the user is asked (silent
-// mode ends with 1). Then sets the run's NextCabinet and CabinetInfo. A file there
-// that is no cabinet at all ends the process as a damaged package.
+// the package's own (the plan's Exe folder), any folder part of nextName
+// dropped. A file there is taken only when it is a cabinet of the set being
+// extracted with the next index; while it is missing, or another cabinet,
+// the user is asked (silent mode ends with 1). Then sets the run's
+// NextCabinet and Cabinet. A file there that is no cabinet at all ends the
+// process as a damaged package.
 // rejected: the library has refused the file once already; the user is
 // asked before it is looked at again, so that it is never handed back
 // without an answer in between.
 const std::string &LocateNextCabinet(TExtraction &run, const std::string &nextName, const std::string &diskName,
                                      bool rejected = false);
 // The message (15 to 27) for a failed extraction's error record.
-std::string FdiErrorText(const ERF &errorRecord);
+std::string FdiErrorText(const TRunPlan &plan, const ERF &errorRecord);
 
 // --- Pure checks, exposed for their tests. ---
 

@@ -13,6 +13,9 @@ bool StreamWriteFailed = false;
 
 namespace {
 
+// The run whose package the pseudo name opens: the library's file calls
+// carry no value of the caller's.
+const TRunPlan *StreamPlan = nullptr;
 // Low 32 bits of CabinetOffset: the distance every package-file position
 // is shifted by.
 DWORD CabinetBase = 0;
@@ -47,6 +50,7 @@ void ForgetPackageHandle(HANDLE handle)
 
 void PrepareStreams(const TRunPlan &plan)
 {
+    StreamPlan = &plan;
     PackageFilePath = OwnFilePath();
     StreamWriteFailed = false;
     CabinetBase = static_cast<DWORD>(static_cast<uint64_t>(plan.Package->CabinetOffset));
@@ -69,7 +73,7 @@ FNALLOC(StreamAlloc)
     // callers expect of the program's heap.
     void *block = HeapAlloc(GetProcessHeap(), 0, cb ? cb : 1);
     if (!block)
-        EndRun(ExitError);
+        EndRun(*StreamPlan, ExitError);
     return block;
 }
 
@@ -101,9 +105,8 @@ FNOPEN(StreamOpen)
     // could not be opened fails here too.
     const DWORD reached = SetFilePointer(handle, static_cast<LONG>(CabinetBase), nullptr, FILE_BEGIN);
     if (handle == INVALID_HANDLE_VALUE || reached == INVALID_SET_FILE_POINTER ||
-        static_cast<int64_t>(reached) != PackageSettings.CabinetOffset || !RememberPackageHandle(handle)) {
-        ReportError(Message(MsgCannotSeek), true);
-        EndRun(ExitError);
+        static_cast<int64_t>(reached) != StreamPlan->Package->CabinetOffset || !RememberPackageHandle(handle)) {
+        FailRun(*StreamPlan, Message(*StreamPlan, MsgCannotSeek), ExitError);
     }
     return reinterpret_cast<INT_PTR>(handle);
 }

@@ -12,12 +12,6 @@ namespace {
 
 const char PrepareFailedText[] = "Unable to prepare for decompression!";
 
-[[noreturn]] void Fail(const std::string &text, int exitCode)
-{
-    ReportError(text, true);
-    EndRun(exitCode);
-}
-
 // Bytes of the package file from the cabinet's first byte to its end;
 // -1 when the file cannot be measured.
 int64_t BytesAfterCabinetOffset(int64_t cabinetOffset)
@@ -37,33 +31,32 @@ int64_t BytesAfterCabinetOffset(int64_t cabinetOffset)
 void ExtractPackage(const TRunPlan &plan)
 {
     const TPackageSettings &settings = *plan.Package;
-    const TRunUserInterface &user = RunUser();
+    const TRunUserInterface &user = plan.User;
     user.ShowTitle(settings.Title);
     user.ShowStage(MsgOneMoment);
 
-    PrepareStreams(plan);
-    FdiContext = CreateFdiContext();
-    if (!FdiContext)
-        Fail(PrepareFailedText, ExitError);
-
-    user.ShowStage(MsgScanning);
-    if (!CheckCabinet(FdiContext, EmbeddedCabinetName, CabinetInfo))
-        Fail(settings.DamagedMessage, ExitDeclined);
-    // A package cut short would otherwise extract its first files and
-    // fail half-way; it is damaged before anything is written.
-    const int64_t available = BytesAfterCabinetOffset(settings.CabinetOffset);
-    if (available < 0 || static_cast<int64_t>(CabinetInfo.cbCabinet) > available)
-        Fail(settings.DamagedMessage, ExitDeclined);
-    user.SetProgressBar(CabinetInfo.cFiles, true);
-
-    user.ShowStage(MsgDecompressing);
     // Never freed: the run may end on the dialog's thread while this one
     // still extracts.
     TExtraction &run = *new TExtraction();
     run.Plan = &plan;
     run.OverwriteMode = plan.OverwriteAll ? 0 : 1;
-    if (!CopyCabinets(FdiContext, run))
-        Fail(FdiErrorText(FdiErf), ExitError);
-    user.SetProgressBar(CabinetInfo.cFiles, false);
-    DestroyFdiContext(FdiContext);
+    PrepareStreams(plan);
+    if (!CreateFdiContext(run))
+        FailRun(plan, PrepareFailedText, ExitError);
+
+    user.ShowStage(MsgScanning);
+    if (!CheckCabinet(run, EmbeddedCabinetName, run.Cabinet))
+        FailRun(plan, settings.DamagedMessage, ExitDeclined);
+    // A package cut short would otherwise extract its first files and
+    // fail half-way; it is damaged before anything is written.
+    const int64_t available = BytesAfterCabinetOffset(settings.CabinetOffset);
+    if (available < 0 || static_cast<int64_t>(run.Cabinet.cbCabinet) > available)
+        FailRun(plan, settings.DamagedMessage, ExitDeclined);
+    user.SetProgressBar(run.Cabinet.cFiles, true);
+
+    user.ShowStage(MsgDecompressing);
+    if (!CopyCabinets(run))
+        FailRun(plan, FdiErrorText(plan, run.Erf), ExitError);
+    user.SetProgressBar(run.Cabinet.cFiles, false);
+    DestroyFdiContext(run);
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <windows.h>
+#include "cabinet/hFDI.h"
 #include "services/uRunPlan.h"
 #include "util/mUtils.h"
 
@@ -12,6 +13,11 @@
 // (everything 0) before use; the plan and the overwrite mode are then set.
 struct TExtraction {
     const TRunPlan *Plan;
+    // The library's context for the whole set, the error record it reports
+    // into, and the counts of the cabinet being extracted.
+    HFDI Context;
+    ERF Erf;
+    FDICABINETINFO Cabinet;
     // Files of the cabinet being extracted finished or skipped.
     uint16_t FilesDone;
     // 1 ask, 0 replace all, 2 keep all.

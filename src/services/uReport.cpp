@@ -5,37 +5,13 @@
 #include "services/uUserInterface.h"
 #include "util/mUtils.h"
 
-namespace {
-
-// A copy of the one chosen, set once by the main program before anything
-// is asked or reported.
-TRunUserInterface User;
-const std::string *Destination = nullptr;
-
-} // namespace
-
 // The run is about to end: leave behind no empty destination folder that
 // this run made. A folder that holds anything is kept, because
 // RemoveDirectoryW refuses it; one that was there before is never removed.
-void RemoveEmptyDestination()
+void RemoveEmptyDestination(const TRunPlan &plan)
 {
-    if (DestinationMadeByRun)
-        RemoveDirectoryW(TWideText(*Destination).Text);
-}
-
-void WatchDestination(const std::string &destination)
-{
-    Destination = &destination;
-}
-
-void UseUserInterface(const TRunUserInterface &user)
-{
-    User = user;
-}
-
-const TRunUserInterface &RunUser()
-{
-    return User;
+    if (plan.DestinationMadeByRun)
+        RemoveDirectoryW(TWideText(plan.Destination).Text);
 }
 
 const char *AnswerName(int answer)
@@ -45,37 +21,43 @@ const char *AnswerName(int answer)
     return Names[answer > 0 && answer <= IDNO ? answer : 0];
 }
 
-bool ReportError(const std::string &text, bool fatal)
+bool ReportError(const TRunPlan &plan, const std::string &text, bool fatal)
 {
     // A fatal report always quits; a question that cannot be shown is No.
-    const bool quit = User.ShowError(text, fatal) == IDYES || fatal;
+    const bool quit = plan.User.ShowError(text, fatal) == IDYES || fatal;
     if (quit)
-        RemoveEmptyDestination();
+        RemoveEmptyDestination(plan);
     return quit;
 }
 
-int AskRetry(const wchar_t *text)
+void FailRun(const TRunPlan &plan, const std::string &text, int exitCode)
+{
+    ReportError(plan, text, true);
+    EndRun(plan, exitCode);
+}
+
+int AskRetry(const TRunPlan &plan, const wchar_t *text)
 {
     // A box that cannot be shown counts as Abort.
-    switch (User.AskRetry(text)) {
+    switch (plan.User.AskRetry(text)) {
     case IDRETRY:
         return 1;
     case IDIGNORE:
         return 0;
     default:
-        EndRun(ExitError);
+        EndRun(plan, ExitError);
     }
 }
 
-bool AskYesNo(const std::string &text)
+bool AskYesNo(const TRunPlan &plan, const std::string &text)
 {
-    const bool yes = User.AskYesNo(text);
+    const bool yes = plan.User.AskYesNo(text);
     if (!yes)
-        RemoveEmptyDestination();
+        RemoveEmptyDestination(plan);
     return yes;
 }
 
-bool DecideOverwrite(const wchar_t *fileName, int &overwriteMode)
+bool DecideOverwrite(const TRunPlan &plan, const wchar_t *fileName, int &overwriteMode)
 {
     // A file to be replaced is logged again once it really is, or when
     // its replacement fails and the old one is put back.
@@ -86,27 +68,27 @@ bool DecideOverwrite(const wchar_t *fileName, int &overwriteMode)
     if (overwriteMode == 2)
         step = 1;
     else if (overwriteMode != 0)
-        step = User.AskOverwrite(fileName, overwriteMode) ? 2 : 3;
+        step = plan.User.AskOverwrite(fileName, overwriteMode) ? 2 : 3;
     LogLine(Steps[step], fileName);
     return step % 2 == 0;
 }
 
-void PromptNextCabinet(const std::string &cabinetName, const std::string &diskName, bool wrongFile)
+void PromptNextCabinet(const TRunPlan &plan, const std::string &cabinetName, const std::string &diskName, bool wrongFile)
 {
-    const int answer = User.AskNextCabinet(cabinetName, diskName, wrongFile);
+    const int answer = plan.User.AskNextCabinet(cabinetName, diskName, wrongFile);
     // Without a box nobody can put the cabinet in place: asking again
     // would only spin.
     if (answer == 0)
-        EndRun(ExitError);
+        EndRun(plan, ExitError);
     if (answer == IDYES) {
-        RemoveEmptyDestination();
-        EndRun(ExitDeclined);
+        RemoveEmptyDestination(plan);
+        EndRun(plan, ExitDeclined);
     }
 }
 
-void ShowProgress(const wchar_t *text, uint16_t position)
+void ShowProgress(const TRunPlan &plan, const wchar_t *text, uint16_t position)
 {
-    User.ShowProgress(text, position);
+    plan.User.ShowProgress(text, position);
 }
 
 bool WriteToStartingConsole(const std::string &text)

@@ -5,14 +5,12 @@
 #include <new>
 #include "format/uPackageSwitches.h"
 
-TPackageSettings PackageSettings;
-
-const std::string &Message(int number)
+const std::string &Message(const TPackageSettings &settings, int number)
 {
     // Entry 0 is never filled: the empty answer for any other number.
     if (number < 1 || number > MessageCount)
-        return PackageSettings.Messages[0];
-    return PackageSettings.Messages[number];
+        return settings.Messages[0];
+    return settings.Messages[number];
 }
 
 void ParseSettingsLines(const std::string &bytes, const std::vector<std::string> &arguments,

@@ -9,17 +9,12 @@
 #include "format/uPackageSwitches.h"
 #include "format/uSettingsBlock.h"
 
-// The block's values as the format core reads them, and what the run adds
-// to them. A plain record: no member but data; once the run's answers have
-// a record of their own it is the block's record itself.
-struct TPackageSettings : TSettingsBlock {
-    std::string Password;
-};
-
-extern TPackageSettings PackageSettings;
+// The block's values as the format core reads them; what the run decides
+// is in its plan.
+using TPackageSettings = TSettingsBlock;
 
 // Message n (1..56) of the table; empty for any other n.
-const std::string &Message(int number);
+const std::string &Message(const TPackageSettings &settings, int number);
 
 // --- Pure routines: bytes in, values out, no system calls. ---
 
@@ -41,9 +36,9 @@ std::string OwnFilePath();
 // Arguments 1.. of the process's command line, as typed.
 std::vector<std::string> CommandLineArguments();
 int32_t FindSettingsBlock();
-// Needs PackageSwitches parsed: their Passed arguments go to Parameters,
-// and $SILENT$ switches silent mode on.
-void ReadPackageSettings(int32_t offset);
+// The switches' Passed arguments go to Parameters, and $SILENT$ switches
+// silent mode on.
+void ReadPackageSettings(int32_t offset, const TPackageSwitches &switches, TPackageSettings &settings);
 
 // The same over any file or buffer size, for the routines above and their
 // tests. OwnFilePath is ModuleFilePath(MAX_PATH).

@@ -3,7 +3,6 @@
 // in uSettings.cpp; this file only fetches the bytes.
 #include <windows.h>
 #include "services/uSettings.h"
-#include "services/uSwitches.h"
 #include "util/mUtils.h"
 
 std::string ModuleFilePath(size_t initialLength)
@@ -90,11 +89,11 @@ void ReadPackageSettingsFrom(const std::string &path, int32_t offset,
     ParseSettingsLines(ReadPackageBytes(path, offset, SettingsCopyLength), arguments, settings, offset);
 }
 
-void ReadPackageSettings(int32_t offset)
+void ReadPackageSettings(int32_t offset, const TPackageSwitches &switches, TPackageSettings &settings)
 {
     // The switches are the extractor's; only the other arguments reach the
     // command's parameters.
-    ReadPackageSettingsFrom(OwnFilePath(), offset, PackageSwitches.Passed, PackageSettings);
-    if (PackageSwitches.Silent)
-        PackageSettings.Silent = true;
+    ReadPackageSettingsFrom(OwnFilePath(), offset, switches.Passed, settings);
+    if (switches.Silent)
+        settings.Silent = true;
 }

@@ -5,6 +5,7 @@
 #include "services/uUserInterface.h"
 #include "services/uLog.h"
 #include "services/uReport.h"
+#include "services/uRunPlan.h"
 #include "services/uRunState.h"
 
 namespace {
@@ -44,10 +45,10 @@ bool AskOverwrite(const wchar_t *, int &)
     return false;
 }
 
-std::string AskPassword()
+std::string AskPassword(const TRunPlan &plan)
 {
     LogLine("password: needed, none given in a silent run");
-    EndRun(ExitError);
+    EndRun(plan, ExitError);
 }
 
 bool ShowLicence(const std::string &)
@@ -56,9 +57,9 @@ bool ShowLicence(const std::string &)
 }
 
 // The package's own folder.
-std::string AskDestinationFolder(size_t)
+std::string AskDestinationFolder(TRunPlan &plan, size_t)
 {
-    return ExeFolder;
+    return plan.Folders.Exe;
 }
 
 void ShowNotice(const char *logLabel, const std::string &text, bool)
@@ -66,9 +67,9 @@ void ShowNotice(const char *logLabel, const std::string &text, bool)
     LogLine(logLabel, text.c_str());
 }
 
-void StartRun(LPTHREAD_START_ROUTINE run)
+void StartRun(TRunPlan &plan, LPTHREAD_START_ROUTINE run)
 {
-    run(nullptr);
+    run(&plan);
 }
 
 void ShowTitle(const std::string &) {}

@@ -10,6 +10,8 @@
 #include <string>
 #include <windows.h>
 
+struct TRunPlan;
+
 struct TRunUserInterface {
     // Boxes answer with the button pressed (IDOK, IDYES, IDNO, IDRETRY,
     // IDIGNORE, IDABORT), 0 when the box could not be shown. The silent run
@@ -29,16 +31,18 @@ struct TRunUserInterface {
     bool (*AskOverwrite)(const wchar_t *fileName, int &overwriteMode);
     // The start-up questions: the password (a silent run ends with 1), the
     // licence (true when accepted), the destination folder (empty: none),
-    // with room for commandRoom characters below it.
-    std::string (*AskPassword)();
+    // with room for commandRoom characters below it; a folder the dialog
+    // creates is marked in the plan as made by the run.
+    std::string (*AskPassword)(const TRunPlan &plan);
     bool (*ShowLicence)(const std::string &licenceText);
-    std::string (*AskDestinationFolder)(size_t commandRoom);
+    std::string (*AskDestinationFolder)(TRunPlan &plan, size_t commandRoom);
     // A notice that needs no answer (help, a warning); a silent run writes
     // it to the log after logLabel.
     void (*ShowNotice)(const char *logLabel, const std::string &text, bool warning);
     // Starts run, which performs the extraction and ends the process: on
-    // the progress dialog's worker thread, or on this thread.
-    void (*StartRun)(LPTHREAD_START_ROUTINE run);
+    // the progress dialog's worker thread, or on this thread. run gets the
+    // plan as its parameter.
+    void (*StartRun)(TRunPlan &plan, LPTHREAD_START_ROUTINE run);
     // How far the run has got: the package's title, a stage (a message
     // number), the bar's range (the files of a cabinet) or its position,
     // one file with the position after it.
@@ -54,8 +58,3 @@ struct TRunUserInterface {
 
 // The silent run: no window at all.
 extern const TRunUserInterface SilentUserInterface;
-
-// The user of this run, chosen by the main program before anything is
-// asked or reported (none can be before).
-void UseUserInterface(const TRunUserInterface &user);
-const TRunUserInterface &RunUser();

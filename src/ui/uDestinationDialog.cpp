@@ -3,7 +3,6 @@
 #include "ui/uDialogs.h"
 #include "ui/mCommDlg.h"
 #include "ui/uResourceIds.h"
-#include "services/uRunState.h"
 #include "services/uSettings.h"
 #include "util/mUtils.h"
 #include "format/uDestinationRule.h"
@@ -51,7 +50,7 @@ void Accept(HWND dialog)
         return;
     }
     ChosenFolder = folder;
-    DestinationMadeByRun = !existed;
+    ShownRun().DestinationMadeByRun = !existed;
     EndDialog(dialog, 0);
 }
 
@@ -60,7 +59,7 @@ INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     if (message == WM_INITDIALOG) {
         CentreWindow(dialog);
         SetFocus(GetDlgItem(dialog, IDC_DEST_FOLDER));
-        SetDlgItemTextW(dialog, IDC_DEST_FOLDER, TWideText(ExeFolder).Text);
+        SetDlgItemTextW(dialog, IDC_DEST_FOLDER, TWideText(ShownRun().Folders.Exe).Text);
         SetControlMessage(dialog, IDC_DEST_PROMPT, MsgDestinationPrompt);
         SetControlMessage(dialog, IDC_DEST_BROWSE, MsgBrowse);
         SetControlMessage(dialog, IDC_OK, MsgOk);
@@ -87,7 +86,7 @@ INT_PTR CALLBACK DestinationProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 } // namespace
 
-std::string AskDestinationFolder(size_t commandRoom)
+std::string AskDestinationFolder(TRunPlan &, size_t commandRoom)
 {
     CommandRoom = commandRoom;
     ChosenFolder.clear();

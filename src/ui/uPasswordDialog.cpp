@@ -50,7 +50,7 @@ INT_PTR CALLBACK PasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 } // namespace
 
-std::string AskPassword()
+std::string AskPassword(const TRunPlan &)
 {
     LogLine("password: asked for");
     TypedPassword.clear();

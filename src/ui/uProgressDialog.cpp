@@ -79,11 +79,10 @@ void Initialise(HWND dialog)
     // Held until the dialog is on the screen: a short run could otherwise
     // hide the dialog for its command before the dialog is first shown,
     // and the showing would undo the hiding.
-    Worker = CreateThread(nullptr, 0, Run, nullptr, CREATE_SUSPENDED, &id);
+    Worker = CreateThread(nullptr, 0, Run, &ShownRun(), CREATE_SUSPENDED, &id);
     // Without its worker the dialog would wait for nothing until cancelled.
     if (!Worker) {
-        ReportError(Message(MsgUnknownError), true);
-        EndRun(ExitError);
+        FailRun(ShownRun(), Message(MsgUnknownError), ExitError);
     }
     // Posted, so it arrives once the dialog's own message loop runs.
     PostMessageA(dialog, WM_START_WORKER, 0, 0);
@@ -146,17 +145,16 @@ INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 } // namespace
 
-void RunProgressDialog(LPTHREAD_START_ROUTINE run)
+void RunProgressDialog(TRunPlan &plan, LPTHREAD_START_ROUTINE run)
 {
     Run = run;
     RegisterCommonControls();
     // Open: the worker passes freely until the user pauses.
     ResumeGate = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     if (!ResumeGate) {
-        ReportError(Message(MsgUnknownError), true);
-        EndRun(ExitError);
+        FailRun(plan, Message(MsgUnknownError), ExitError);
     }
     RunModalDialog(DLG_PROGRESS, nullptr, ProgressProc);
     // The dialog ends only through a cancel, which ends the process itself.
-    EndRun(ExitDeclined);
+    EndRun(plan, ExitDeclined);
 }

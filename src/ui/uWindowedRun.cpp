@@ -25,7 +25,7 @@ const UINT StyleQuestion = MB_YESNO | MB_ICONQUESTION;                    // 0x2
 // Every box: owned by the progress dialog once it is open, Caption on top.
 int CaptionedBox(const wchar_t *body, UINT style)
 {
-    return MessageBoxW(ProgressWindow, body, TWideText(PackageSettings.Caption).Text, style);
+    return MessageBoxW(ProgressWindow, body, TWideText(ShownRun().Package->Caption).Text, style);
 }
 
 int ShowBox(const wchar_t *body, UINT style)
@@ -58,7 +58,7 @@ bool YesNoBox(const std::string &text)
 
 int AskNextCabinet(const std::string &cabinetName, const std::string &diskName, bool wrongFile)
 {
-    return ShowError(wrongFile ? PackageSettings.DamagedMessage + "\r" + Message(MsgCabinet) + cabinetName
+    return ShowError(wrongFile ? ShownRun().Package->DamagedMessage + "\r" + Message(MsgCabinet) + cabinetName
                                : Message(MsgInsertDisk) + "\r" + Message(MsgDisk) + diskName + "\r" +
                                      Message(MsgCabinet) + cabinetName,
                      false);
@@ -101,8 +101,18 @@ void ShowCompletion(const std::string &text)
 
 } // namespace
 
+namespace {
+
 const TRunUserInterface WindowedUserInterface = {
     ShowError, RetryBox, YesNoBox, AskNextCabinet, AskOverwrite,
     AskPassword, ShowLicence, AskDestinationFolder, ShowNotice, RunProgressDialog,
     ShowTitle, ShowStage, SetProgressBar, PublishProgress, ShowProgressWindow, ShowCompletion,
 };
+
+} // namespace
+
+const TRunUserInterface &WindowedRun(TRunPlan &plan)
+{
+    SetShownRun(plan);
+    return WindowedUserInterface;
+}

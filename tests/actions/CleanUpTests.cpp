@@ -28,7 +28,7 @@ std::wstring W(const std::string &narrow)
     return std::wstring(narrow.begin(), narrow.end());
 }
 
-bool RecordEntry(const wchar_t *path)
+bool RecordEntry(const wchar_t *path, void *)
 {
     Visited.push_back(Narrow(path));
     return Visited.size() != StopAt;
@@ -36,10 +36,10 @@ bool RecordEntry(const wchar_t *path)
 
 // The clean-up callback, recording the path and whether the previous
 // folder handed over was still there when the next call came.
-bool RecordAndRemove(const wchar_t *path)
+bool RecordAndRemove(const wchar_t *path, void *pendingFolder)
 {
     Visited.push_back(Narrow(path));
-    return RemoveFoundEntry(path);
+    return RemoveFoundEntry(path, pendingFolder);
 }
 
 bool Exists(const std::string &path)
@@ -97,7 +97,7 @@ TEST_F(WalkFolderOrder, EntriesComeBeforeTheirFolderInEnumerationOrder)
     File("sub\\inner.txt");
     File("second.txt");
 
-    ASSERT_TRUE(WalkFolder(W(work).c_str(), L"*.*", true, RecordEntry));
+    ASSERT_TRUE(WalkFolder(W(work).c_str(), L"*.*", true, RecordEntry, nullptr));
 
     std::vector<std::string> expected;
     for (const std::string &name : EnumerationOrder(work)) {
@@ -114,12 +114,12 @@ TEST_F(WalkFolderOrder, EntriesComeBeforeTheirFolderInEnumerationOrder)
 
 TEST_F(WalkFolderOrder, EmptyMissingAndDottedFolders)
 {
-    ASSERT_TRUE(WalkFolder(W(work).c_str(), L"*.*", true, RecordEntry));
+    ASSERT_TRUE(WalkFolder(W(work).c_str(), L"*.*", true, RecordEntry, nullptr));
     EXPECT_EQ(std::vector<std::string>{work}, Visited);
 
     Visited.clear();
-    EXPECT_FALSE(WalkFolder(W(root + "missing\\").c_str(), L"*.*", true, RecordEntry));
-    EXPECT_FALSE(WalkFolder(W(root + "missing").c_str(), L"*.*", true, RecordEntry));
+    EXPECT_FALSE(WalkFolder(W(root + "missing\\").c_str(), L"*.*", true, RecordEntry, nullptr));
+    EXPECT_FALSE(WalkFolder(W(root + "missing").c_str(), L"*.*", true, RecordEntry, nullptr));
     EXPECT_TRUE(Visited.empty());
 
     // Only the exact names "." and ".." are passed over.
@@ -127,7 +127,7 @@ TEST_F(WalkFolderOrder, EmptyMissingAndDottedFolders)
     File(".config");
     Folder("..data");
     File("..data\\.x");
-    ASSERT_TRUE(WalkFolder(W(work).c_str(), L"*.*", true, RecordEntry));
+    ASSERT_TRUE(WalkFolder(W(work).c_str(), L"*.*", true, RecordEntry, nullptr));
     std::vector<std::string> sorted = Visited;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ((std::vector<std::string>{work, work + "..data\\", work + "..data\\.x", work + ".config"}),
@@ -140,7 +140,7 @@ TEST_F(WalkFolderOrder, WithoutRecursionSubfoldersArePlainEntries)
     File("sub\\inner.txt");
     File("file.txt");
     // The folder is given without its backslash; entries still get one.
-    ASSERT_TRUE(WalkFolder(W(work.substr(0, work.size() - 1)).c_str(), L"*.*", false, RecordEntry));
+    ASSERT_TRUE(WalkFolder(W(work.substr(0, work.size() - 1)).c_str(), L"*.*", false, RecordEntry, nullptr));
     std::vector<std::string> sorted(Visited.begin(), Visited.end() - 1);
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ((std::vector<std::string>{work + "file.txt", work + "sub"}), sorted);
@@ -154,7 +154,7 @@ TEST_F(WalkFolderOrder, MaskSelectsEntriesAndOnlyAFolderNamedLikeIt)
     Folder("sub.txt");
     File("sub.txt\\c.txt");
     File("sub.txt\\d.dat");
-    ASSERT_TRUE(WalkFolder(W(work).c_str(), L"*.txt", true, RecordEntry));
+    ASSERT_TRUE(WalkFolder(W(work).c_str(), L"*.txt", true, RecordEntry, nullptr));
     std::sort(Visited.begin(), Visited.end());
     // Folder form has no name part, so no walked folder is handed over.
     EXPECT_EQ((std::vector<std::string>{work + "a.txt", work + "sub.txt\\c.txt"}), Visited);
@@ -163,7 +163,7 @@ TEST_F(WalkFolderOrder, MaskSelectsEntriesAndOnlyAFolderNamedLikeIt)
     // (after its entries, when its search finds any).
     Visited.clear();
     File("sub.txt\\sub.txt");
-    ASSERT_TRUE(WalkFolder(W(work + "sub.txt").c_str(), L"sub.txt", true, RecordEntry));
+    ASSERT_TRUE(WalkFolder(W(work + "sub.txt").c_str(), L"sub.txt", true, RecordEntry, nullptr));
     EXPECT_EQ((std::vector<std::string>{work + "sub.txt\\sub.txt", work + "sub.txt\\"}), Visited);
 }
 
@@ -175,35 +175,36 @@ TEST_F(WalkFolderOrder, CallbackAnsweringFalseStopsEveryEnclosingWalk)
     File("a\\b\\deeper.txt");
     File("top.txt");
     StopAt = 1;
-    EXPECT_FALSE(WalkFolder(W(work).c_str(), L"*.*", true, RecordEntry));
+    EXPECT_FALSE(WalkFolder(W(work).c_str(), L"*.*", true, RecordEntry, nullptr));
     EXPECT_EQ(1u, Visited.size());
 
     // Stopping deep inside: nothing after the refused entry is visited.
     Visited.clear();
     StopAt = 0;
-    ASSERT_TRUE(WalkFolder(W(work).c_str(), L"*.*", true, RecordEntry));
+    ASSERT_TRUE(WalkFolder(W(work).c_str(), L"*.*", true, RecordEntry, nullptr));
     const std::vector<std::string> all = Visited;
     const size_t deep = std::find(all.begin(), all.end(), work + "a\\b\\deep.txt") - all.begin();
     ASSERT_LT(deep, all.size());
     Visited.clear();
     StopAt = deep + 1;
-    EXPECT_FALSE(WalkFolder(W(work).c_str(), L"*.*", true, RecordEntry));
+    EXPECT_FALSE(WalkFolder(W(work).c_str(), L"*.*", true, RecordEntry, nullptr));
     EXPECT_EQ(std::vector<std::string>(all.begin(), all.begin() + deep + 1), Visited);
 }
 
 TEST_F(RemoveFoundEntryTests, FolderIsRemovedAtTheNextCall)
 {
+    std::wstring pending(PendingFolderRoom, L'\0');
     Folder("sub");
     File("file.txt");
-    EXPECT_TRUE(RemoveFoundEntry(W(work + "sub\\").c_str()));
+    EXPECT_TRUE(RemoveFoundEntry(W(work + "sub\\").c_str(), &pending[0]));
     EXPECT_TRUE(Exists(work + "sub"));
-    EXPECT_TRUE(RemoveFoundEntry(W(work + "file.txt").c_str()));
+    EXPECT_TRUE(RemoveFoundEntry(W(work + "file.txt").c_str(), &pending[0]));
     EXPECT_FALSE(Exists(work + "sub"));
     EXPECT_FALSE(Exists(work + "file.txt"));
-    EXPECT_TRUE(RemoveFoundEntry(W(work).c_str()));
+    EXPECT_TRUE(RemoveFoundEntry(W(work).c_str(), &pending[0]));
     EXPECT_TRUE(Exists(work));
     // A path that is not there is passed over, and the pending folder goes.
-    EXPECT_TRUE(RemoveFoundEntry(W(work + "nothing.txt").c_str()));
+    EXPECT_TRUE(RemoveFoundEntry(W(work + "nothing.txt").c_str(), &pending[0]));
     EXPECT_FALSE(Exists(work));
 }
 
@@ -222,9 +223,10 @@ TEST_F(RemoveFoundEntryTests, WholeTreeGoesThreeFoldersDeep)
     EXPECT_FALSE(Exists(work));
 
     // The last folder of a walk is left pending for the caller.
+    std::wstring pending(PendingFolderRoom, L'\0');
     ASSERT_TRUE(CreateDirectoryA(work.c_str(), nullptr));
     Folder("a");
-    WalkFolder(W(work).c_str(), L"*.*", true, RecordAndRemove);
+    WalkFolder(W(work).c_str(), L"*.*", true, RecordAndRemove, &pending[0]);
     EXPECT_FALSE(Exists(work + "a"));
     EXPECT_TRUE(Exists(work));
     EXPECT_EQ(work, Visited.back());
@@ -299,7 +301,7 @@ TEST_F(LinkedFolders, LinkIsHandedOverAsAnEntryAndNotEntered)
                   (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY));
     File("file.txt");
 
-    EXPECT_TRUE(WalkFolder(W(work).c_str(), L"*.*", true, RecordEntry));
+    EXPECT_TRUE(WalkFolder(W(work).c_str(), L"*.*", true, RecordEntry, nullptr));
     std::sort(Visited.begin(), Visited.end());
     EXPECT_EQ((std::vector<std::string>{work, work + "file.txt", work + "link"}), Visited);
     RemoveSymbolicLink(work + "link");

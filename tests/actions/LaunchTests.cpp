@@ -71,25 +71,25 @@ protected:
         char current[MAX_PATH];
         GetCurrentDirectoryA(MAX_PATH, current);
         currentFolder = current;
-        savedWindowsFolder = WindowsFolder;
+        GetWindowsDirectoryA(current, MAX_PATH);
+        windowsFolder = std::string(current) + "\\";
     }
     void TearDown() override
     {
-        WindowsFolder = savedWindowsFolder;
         SetEnvironmentVariableA("OX_RECORD", nullptr);
         // A program that was not waited for holds its program file until
         // it ends.
         EXPECT_TRUE(WaitForOwnChildren(30000)) << "a started program did not end";
         RemoveTestFolder(root);
     }
-    std::string root, destination, recorder, record, currentFolder, savedWindowsFolder;
+    std::string root, destination, recorder, record, currentFolder, windowsFolder;
 };
 
 } // namespace
 
 TEST_F(LaunchFileTest, WaitedExecutableHasEndedWhenLaunchReturns)
 {
-    ASSERT_TRUE(LaunchFile(recorder, "sleep=1000 one \"two three\"", true));
+    ASSERT_TRUE(LaunchFile(recorder, "sleep=1000 one \"two three\"", windowsFolder, true));
 
     const std::vector<std::string> lines = ReadRecord(record);
     ASSERT_EQ(3u, lines.size()) << "the started program has not ended, or another one ran";
@@ -105,7 +105,7 @@ TEST_F(LaunchFileTest, UnwaitedExecutableOutlivesTheLaunch)
     // The program runs until the test lets it end.
     const std::string release = "oxtest_unwaited_" + std::to_string(GetCurrentProcessId());
     HANDLE programMayEnd = CreateEventA(nullptr, TRUE, FALSE, release.c_str());
-    const bool launched = LaunchFile(recorder, "until=" + release, false);
+    const bool launched = LaunchFile(recorder, "until=" + release, windowsFolder, false);
     bool endedAlready = false;
     for (const std::string &line : ReadRecord(record))
         endedAlready = endedAlready || line == "end";
@@ -122,8 +122,8 @@ TEST_F(LaunchFileTest, UnwaitedExecutableOutlivesTheLaunch)
 
 TEST_F(LaunchFileTest, MissingExecutableIsNotStarted)
 {
-    EXPECT_FALSE(LaunchFile(destination + "absent.exe", "", true));
-    EXPECT_FALSE(LaunchFile(root + "dest dir\\absent.EXE", "x", false));
+    EXPECT_FALSE(LaunchFile(destination + "absent.exe", "", windowsFolder, true));
+    EXPECT_FALSE(LaunchFile(root + "dest dir\\absent.EXE", "x", windowsFolder, false));
     EXPECT_TRUE(ReadRecord(record).empty());
 }
 
@@ -134,18 +134,18 @@ TEST_F(LaunchFileTest, DocumentWithoutAssociationOpensInNotepadOfTheWindowsFolde
     const std::string windows = root + "win dir\\";
     ASSERT_TRUE(CreateDirectoryA(windows.c_str(), nullptr));
     ASSERT_TRUE(CopyFileA(recorder.c_str(), (windows + "notepad.exe").c_str(), FALSE));
-    WindowsFolder = windows;
+    windowsFolder = windows;
     const std::string document = destination + "notes.oxdoc";
     ASSERT_TRUE(WriteWholeFile(document, "text"));
 
-    ASSERT_TRUE(LaunchFile(document, "sleep=0", true));
+    ASSERT_TRUE(LaunchFile(document, "sleep=0", windowsFolder, true));
     const std::vector<std::string> lines = ReadRecord(record);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ("\"" + windows + "notepad.exe\" \"" + document + "\" sleep=0", lines[0]);
 
     // A document that is not there is still handed to Notepad.
     ASSERT_TRUE(DeleteFileA(record.c_str()));
-    ASSERT_TRUE(LaunchFile(destination + "gone.txt", "", true));
+    ASSERT_TRUE(LaunchFile(destination + "gone.txt", "", windowsFolder, true));
     const std::vector<std::string> again = ReadRecord(record);
     ASSERT_FALSE(again.empty());
     EXPECT_EQ("\"" + windows + "notepad.exe\" \"" + destination + "gone.txt\"", again[0]);
@@ -160,7 +160,7 @@ TEST_F(LaunchFileTest, BatchFileGetsExactlyItsParameters)
     const std::string output = root + "batch.txt";
     ASSERT_TRUE(WriteWholeFile(batch, "@echo %1 %2>\"" + output + "\"\r\n"));
 
-    ASSERT_TRUE(LaunchFile(batch, "arg", true));
+    ASSERT_TRUE(LaunchFile(batch, "arg", windowsFolder, true));
     EXPECT_EQ("arg \r\n", ReadWholeFile(output));
 }
 
@@ -187,8 +187,8 @@ TEST_F(LaunchFileTest, HandlesOfTheStartedProcessAreClosed)
 {
     DWORD before = 0, after = 0;
     ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &before));
-    ASSERT_TRUE(LaunchFile(recorder, "", true));
-    ASSERT_TRUE(LaunchFile(recorder, "", false));
+    ASSERT_TRUE(LaunchFile(recorder, "", windowsFolder, true));
+    ASSERT_TRUE(LaunchFile(recorder, "", windowsFolder, false));
     ASSERT_TRUE(StartAfterCreateProcessFailure(ERROR_ELEVATION_REQUIRED, recorder, "", true));
     ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &after));
     EXPECT_EQ(before, after);

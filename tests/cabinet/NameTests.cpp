@@ -4,8 +4,7 @@
 #include <gtest/gtest.h>
 #include "cabinet/uCabHelper.h"
 #include "format/uFileNameRule.h"
-#include "services/uRunState.h"
-#include "services/uSettings.h"
+#include "services/uRunPlan.h"
 
 TEST(FileAttributesFromCabinet, OnlyFileAttributesPass)
 {
@@ -21,10 +20,12 @@ TEST(FileAttributesFromCabinet, OnlyFileAttributesPass)
 // the set ends as a cabinet that cannot be found (no box, no prompt).
 TEST(NextCabinetFolder, AFolderTooLongForTheLibrarysBufferIsNeverCopied)
 {
-    const std::string savedFolder = ExeFolder;
-    const bool savedSilent = PackageSettings.Silent;
-    PackageSettings.Silent = true;
-    ExeFolder = "C:\\" + std::string(300, 'd') + "\\";
+    TPackageSettings settings;
+    settings.Silent = true;
+    TRunPlan plan;
+    plan.Package = &settings;
+    plan.User = SilentUserInterface;
+    plan.Folders.Exe = "C:\\" + std::string(300, 'd') + "\\";
     char buffer[512];
     memset(buffer, 'x', sizeof buffer);
     buffer[0] = 0;
@@ -32,6 +33,7 @@ TEST(NextCabinetFolder, AFolderTooLongForTheLibrarysBufferIsNeverCopied)
     char disk[] = "disk";
     FDINOTIFICATION notification = {};
     TExtraction run = TExtraction();
+    run.Plan = &plan;
     notification.pv = &run;
     notification.psz1 = name;
     notification.psz2 = disk;
@@ -39,8 +41,6 @@ TEST(NextCabinetFolder, AFolderTooLongForTheLibrarysBufferIsNeverCopied)
     EXPECT_EQ(-1, FdiNotify(fdintNEXT_CABINET, &notification));
     EXPECT_EQ(0, buffer[0]);
     EXPECT_EQ(std::string(sizeof buffer - 1, 'x'), std::string(buffer + 1, sizeof buffer - 1));
-    ExeFolder = savedFolder;
-    PackageSettings.Silent = savedSilent;
 }
 
 // A name with the UTF-8 flag is decoded as UTF-8; one without it is in the

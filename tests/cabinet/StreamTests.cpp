@@ -8,13 +8,16 @@
 #include "format/uObfuscate.h"
 #include "oxPackFixture.h"
 #include "oxPackages.h"
-#include "services/uSettings.h"
+#include "services/uRunPlan.h"
 
 namespace {
 
 struct TStreamPackage {
     std::string Folder = NewTestFolder("streams");
     TPackResult Packed;
+    // The streams keep the plan for the opens that follow.
+    TPackageSettings Settings;
+    TRunPlan Plan;
     TStreamPackage(const std::string &password)
     {
         TPackOptions options = TestPackOptions(Folder);
@@ -22,17 +25,15 @@ struct TStreamPackage {
         options.Password = password;
         std::string error;
         EXPECT_TRUE(MakePackage(options, Packed, error)) << error;
-        PackageSettings.CabinetOffset = Packed.CabinetOffset;
-        PackageSettings.PasswordProtected = !password.empty();
-        TRunPlan plan;
-        plan.Package = &PackageSettings;
-        plan.Password = password;
-        PrepareStreams(plan);
+        Settings.CabinetOffset = Packed.CabinetOffset;
+        Settings.PasswordProtected = !password.empty();
+        Plan.Package = &Settings;
+        Plan.Password = password;
+        PrepareStreams(Plan);
         PackageFilePath = options.OutputPath;
     }
     ~TStreamPackage()
     {
-        PackageSettings = TPackageSettings();
         RemoveTestFolder(Folder);
     }
 };

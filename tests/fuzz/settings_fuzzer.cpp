@@ -66,9 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // Message numbers outside the table answer empty text, never another
     // entry or memory beyond the table.
-    PackageSettings = settings;
     for (int number : {INT32_MIN, -1, 0, MessageCount + 1, INT32_MAX})
-        FUZZ_CHECK(Message(number).empty());
-    FUZZ_CHECK(Message(MessageCount) == settings.Messages[MessageCount]);
+        FUZZ_CHECK(Message(settings, number).empty());
+    FUZZ_CHECK(Message(settings, MessageCount) == settings.Messages[MessageCount]);
     return 0;
 }

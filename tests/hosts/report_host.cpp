@@ -26,38 +26,41 @@ int main(int argc, char **argv)
 {
     if (argc < 4)
         return 99;
+    TPackageSettings settings;
     for (int n = 1; n <= MessageCount; ++n)
-        PackageSettings.Messages[n] = "M" + std::to_string(n);
-    PackageSettings.Caption = "Kelvardo Tovrex - Host";
-    PackageSettings.DamagedMessage = PackageSettings.Messages[42];
-    PackageSettings.Silent = std::string(argv[2]) == "1";
-    UseUserInterface(PackageSettings.Silent ? SilentUserInterface : WindowedUserInterface);
-    PackageSettings.Destination = argv[3];
-    WatchDestination(PackageSettings.Destination);
-    ExeFolder = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
+        settings.Messages[n] = "M" + std::to_string(n);
+    settings.Caption = "Kelvardo Tovrex - Host";
+    settings.DamagedMessage = settings.Messages[42];
+    settings.Silent = std::string(argv[2]) == "1";
+    TRunPlan plan;
+    plan.Package = &settings;
+    plan.User = settings.Silent ? SilentUserInterface : WindowedRun(plan);
+    plan.Destination = argv[3];
+    plan.Folders.Exe = AddTrailingBackslash(GetFolderPart(OwnFilePath()));
     const std::string routine = argv[1];
     const std::string text = argc > 4 ? argv[4] : "";
     const std::string more = argc > 5 ? argv[5] : "";
-    DestinationMadeByRun = !(argc > 6 && std::string(argv[6]) == "theirs");
+    plan.DestinationMadeByRun = !(argc > 6 && std::string(argv[6]) == "theirs");
     if (argc > 6 && std::string(argv[6]) == "badowner")
         ProgressWindow = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x7FFF0000));
 
     if (routine == "fatal")
-        return 10 + ReportError(text, true);
+        return 10 + ReportError(plan, text, true);
     if (routine == "quit")
-        return 10 + ReportError(text, false);
+        return 10 + ReportError(plan, text, false);
     if (routine == "retry")
-        return 10 + AskRetry(WidePath(text));
+        return 10 + AskRetry(plan, WidePath(text));
     if (routine == "yesno")
-        return 10 + AskYesNo(text);
+        return 10 + AskYesNo(plan, text);
     if (routine == "nextcab" || routine == "nextcabagain") {
         TExtraction run = TExtraction();
+        run.Plan = &plan;
         LocateNextCabinet(run, text, more, routine == "nextcabagain");
         return 10;
     }
     if (routine == "overwrite") {
         int overwriteMode = std::atoi(more.c_str());
-        return 10 + DecideOverwrite(WidePath(text).c_str(), overwriteMode);
+        return 10 + DecideOverwrite(plan, WidePath(text).c_str(), overwriteMode);
     }
     return 98;
 }

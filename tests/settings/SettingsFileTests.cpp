@@ -126,7 +126,6 @@ TEST(ReadPackageSettingsFrom, SettingsBeyondTheCopyLengthAreCutOff)
 {
     const std::string folder = ScratchFolder();
     const std::string path = folder + "package.bin";
-    TempFolder = folder;
 
     // A licence long enough that the copy ends right after the first byte
     // of message 50.
@@ -161,14 +160,12 @@ TEST(ReadPackageSettingsFrom, SettingsBeyondTheCopyLengthAreCutOff)
     EXPECT_EQ("planted", ReadBytes(folder + "oxtarn.tmp"));
     DeleteFileA((folder + "oxtarn.tmp").c_str());
     DeleteFileA(path.c_str());
-    TempFolder.clear();
 }
 
 TEST(ReadPackageSettingsFrom, ShortPackageIsReadToItsEnd)
 {
     const std::string folder = ScratchFolder();
     const std::string path = folder + "short.bin";
-    TempFolder = folder;
     const std::string settings = JoinLines(MakeSettingsLines({"a", "", "b"}).Lines);
     WriteBytes(path, "\r\n" + Marker + settings + "MSCF");
     TPackageSettings p;
@@ -180,7 +177,6 @@ TEST(ReadPackageSettingsFrom, ShortPackageIsReadToItsEnd)
     // Nothing is written beside the package's settings.
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "oxtarn.tmp").c_str()));
     DeleteFileA(path.c_str());
-    TempFolder.clear();
 }
 
 TEST(ReadPackageSettingsFrom, UnreadableFileGivesEmptySettings)

@@ -50,7 +50,6 @@ TEST(ParseSettingsLines, WellFormedBlockFillsEveryField)
     EXPECT_EQ(0, p.RequiredBytes);
     EXPECT_FALSE(p.PasswordProtected);
     EXPECT_FALSE(p.Silent);
-    EXPECT_EQ("", p.Password);
     for (int n = 1; n <= MessageCount; ++n)
         EXPECT_EQ("M" + std::to_string(n), p.Messages[n]) << n;
     EXPECT_EQ("", p.Messages[0]);

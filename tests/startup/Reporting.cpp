@@ -238,15 +238,18 @@ TEST(PromptNextCabinet, AFileTheLibraryRefusedIsNeverLookedAtAgainWithoutAnAnswe
 
 TEST(FdiErrorText, CodesMapToMessagesAndUnknownCodesToTheLast)
 {
+    TPackageSettings settings;
     for (int n = 1; n <= MessageCount; ++n)
-        PackageSettings.Messages[n] = "M" + std::to_string(n);
+        settings.Messages[n] = "M" + std::to_string(n);
+    TRunPlan plan;
+    plan.Package = &settings;
     ERF record = {};
     for (int code = 0; code <= 11; ++code) {
         record.erfOper = code;
-        EXPECT_EQ("M" + std::to_string(15 + code), FdiErrorText(record));
+        EXPECT_EQ("M" + std::to_string(15 + code), FdiErrorText(plan, record));
     }
     for (int code : {12, 255, -1, INT_MIN}) {
         record.erfOper = code;
-        EXPECT_EQ("M27", FdiErrorText(record)) << code;
+        EXPECT_EQ("M27", FdiErrorText(plan, record)) << code;
     }
 }

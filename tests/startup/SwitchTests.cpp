@@ -2,7 +2,7 @@
 // (pure: no run, no system state).
 #include <gtest/gtest.h>
 #include "services/uSettings.h"
-#include "services/uSwitches.h"
+#include "format/uPackageSwitches.h"
 #include "format/uDestinationRule.h"
 
 namespace {

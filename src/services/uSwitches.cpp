@@ -1,3 +1,0 @@
-#include "services/uSwitches.h"
-
-TPackageSwitches PackageSwitches;
