@@ -1,55 +1,16 @@
-// mUtils: path, file and number routines. The splitting routines
-// ask the system only which bytes lead a double-byte character; the
-// presence tests, the file time and the folder creation ask the file
-// system, always through the wide calls.
+// mUtils: path, file and number routines. The splitting routines follow
+// the format core's path rules, with the system's answer to which bytes
+// lead a double-byte character; the presence tests, the file time and the
+// folder creation ask the file system, always through the wide calls.
 #include "util/mUtils.h"
 #include <cstring>
+#include "format/uPathText.h"
 
 #include <windows.h>
 
-size_t NextCharAt(const std::string &text, size_t at, unsigned codePage)
+bool TSystemLeadBytes::operator()(unsigned char byte) const
 {
-    // No lead bytes in UTF-8: its trail bytes are never below 0x80.
-    if (at + 1 < text.size() && IsDBCSLeadByteEx(codePage ? codePage : TextCodePage(), static_cast<BYTE>(text[at])))
-        return at + 2;
-    return at + 1;
-}
-
-namespace {
-
-// Whether the last character is the single byte c.
-bool EndsWith(const std::string &text, char c, unsigned codePage)
-{
-    char separators[2] = {c, '\0'};
-    size_t at = FindLastSeparator(text, separators, codePage);
-    return at != std::string::npos && at + 1 == text.size();
-}
-
-} // namespace
-
-size_t FindLastSeparator(const std::string &path, const char *separators, unsigned codePage)
-{
-    size_t found = std::string::npos;
-    // A byte below 0x80 that starts a character is that character.
-    for (size_t at = 0; at < path.size(); at = NextCharAt(path, at, codePage))
-        for (const char *s = separators; *s; ++s)
-            if (path[at] == *s)
-                found = at;
-    return found;
-}
-
-std::string AddTrailingBackslash(const std::string &path, unsigned codePage)
-{
-    if (path.empty() || EndsWith(path, '\\', codePage))
-        return path;
-    return path + '\\';
-}
-
-std::string DropTrailingBackslash(const std::string &path, unsigned codePage)
-{
-    if (EndsWith(path, '\\', codePage))
-        return path.substr(0, path.size() - 1);
-    return path;
+    return IsDBCSLeadByteEx(CodePage ? CodePage : TextCodePage(), byte) != FALSE;
 }
 
 std::string TempFolderPath()
@@ -117,19 +78,6 @@ bool IsFilePresent(const wchar_t *path)
     return IsFileAttributes(GetFileAttributesW(path));
 }
 
-std::string GetFolderPart(const std::string &path, unsigned codePage)
-{
-    size_t at = FindLastSeparator(path, "\\:", codePage);
-    if (at == std::string::npos)
-        return std::string();
-    std::string folder = path.substr(0, at + 1);
-    // "C:name" is relative to drive C's current folder; "C:\" names it
-    // in folder form, which is what the callers append names to.
-    if (path[at] == ':')
-        folder += '\\';
-    return folder;
-}
-
 namespace {
 
 // Where the folder part of path[0, length) ends: after its last backslash
@@ -177,29 +125,6 @@ void GetFolderPart(const wchar_t *path, wchar_t *folder)
     CopyWide(folder, path, end + 1);
     if (end > 0 && path[end - 1] == L':')
         CopyWide(folder + end, L"\\", 2);
-}
-
-std::string GetNamePart(const std::string &path, unsigned codePage)
-{
-    std::string folder = GetFolderPart(path, codePage);
-    if (folder.empty())
-        return path;
-    // The folder part is searched, not assumed to be the prefix: after a
-    // drive colon it carries an added backslash and is not found at all.
-    size_t at = path.find(folder);
-    if (at == std::string::npos)
-        return path;
-    std::string name = path;
-    name.erase(at, folder.size());
-    return name;
-}
-
-std::string GetExtensionPart(const std::string &text)
-{
-    size_t dot = text.rfind('.');
-    if (dot == std::string::npos)
-        return text;
-    return text.substr(dot + 1);
 }
 
 bool CreateFolderTree(const std::string &folder)

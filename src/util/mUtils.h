@@ -4,24 +4,45 @@
 // Only the backslash separates folders; a colon ends a drive prefix.
 // Every comparison is exact and case-sensitive. Narrow texts and paths are
 // in the text code page (TextCodePage): a lead byte and its trail byte are
-// one character, so a trail byte 0x5C is never a backslash. Routines that
-// take a code page use the text code page when given 0.
+// one character, so a trail byte 0x5C is never a backslash. The splitting
+// rules are the format core's (uPathText), asked with the system's lead
+// bytes; routines that take a code page use the text code page when given 0.
 #pragma once
 #include <cstdint>
 #include <string>
+#include "format/uPathText.h"
 #include "util/mWideText.h"
 
+// The system's answer to which bytes lead a double-byte character in
+// CodePage, the text code page for 0.
+struct TSystemLeadBytes {
+    unsigned CodePage;
+    bool operator()(unsigned char byte) const;
+};
+
 // Where the character after the one that starts at 'at' begins.
-size_t NextCharAt(const std::string &text, size_t at, unsigned codePage = 0);
+inline size_t NextCharAt(const std::string &text, size_t at, unsigned codePage = 0)
+{
+    return NextCharAt(text, at, TSystemLeadBytes{codePage});
+}
 // Position of the last single-byte character of path that is one of
 // separators, or npos.
-size_t FindLastSeparator(const std::string &path, const char *separators, unsigned codePage = 0);
+inline size_t FindLastSeparator(const std::string &path, const char *separators, unsigned codePage = 0)
+{
+    return FindLastSeparator(path, separators, TSystemLeadBytes{codePage});
+}
 
 // Folder form: appends one backslash unless the path already ends in one.
 // An empty path stays empty.
-std::string AddTrailingBackslash(const std::string &path, unsigned codePage = 0);
+inline std::string AddTrailingBackslash(const std::string &path, unsigned codePage = 0)
+{
+    return AddTrailingBackslash(path, TSystemLeadBytes{codePage});
+}
 // Removes one final backslash, if there is one. path must not be empty.
-std::string DropTrailingBackslash(const std::string &path, unsigned codePage = 0);
+inline std::string DropTrailingBackslash(const std::string &path, unsigned codePage = 0)
+{
+    return DropTrailingBackslash(path, TSystemLeadBytes{codePage});
+}
 
 bool IsFolderPresent(const std::string &path);
 // Last-write time as DOS date (high 16 bits) and time (low 16 bits), local
@@ -31,10 +52,15 @@ bool IsFilePresent(const std::string &path);
 
 // Everything up to the last backslash or colon, in folder form; empty when
 // there is neither.
-std::string GetFolderPart(const std::string &path, unsigned codePage = 0);
-std::string GetNamePart(const std::string &path, unsigned codePage = 0);
-// Text after the last dot anywhere in the text (separators do not stop it).
-std::string GetExtensionPart(const std::string &text);
+inline std::string GetFolderPart(const std::string &path, unsigned codePage = 0)
+{
+    return GetFolderPart(path, TSystemLeadBytes{codePage});
+}
+inline std::string GetNamePart(const std::string &path, unsigned codePage = 0)
+{
+    return GetNamePart(path, TSystemLeadBytes{codePage});
+}
+// GetExtensionPart, which needs no code page, is the format core's.
 
 // Creates the folder and its missing parents, outermost first. True when
 // the folder exists afterwards (and for empty or two-character paths);
