@@ -74,6 +74,11 @@ for page in $pages; do
     [ "$status" = 2 ] && grep -q "code page $page" "$work/refused.txt" && [ ! -e "$work/refused.exe" ]
   fi
 done
+# Such a character is refused with the reason, and nothing is written.
+status=0
+"$native" --quiet --extractor "$extractor" --folder "$work/in" --output "$work/refused.exe" --codepage 932 \
+  --title "$(printf '\357\243\260')" 2>"$work/refused.txt" || status=$?
+[ "$status" = 1 ] && grep -q "U+F8F0 .*oxpack.exe writes it" "$work/refused.txt" && [ ! -e "$work/refused.exe" ]
 echo "native: code pages converted as oxpack.exe does, or refused"
 
 echo "native: done"

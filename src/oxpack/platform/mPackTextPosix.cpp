@@ -41,6 +41,28 @@ const TNativeCodePage NativeCodePages[] = {
     {1257, nullptr}, {1258, "glibc composes Vietnamese tones, so ASCII letters do not stay single bytes"},
 };
 
+// Private-use characters Windows's table of a code page gives bytes and
+// glibc's does not (the native test finds no other difference in the pages
+// offered): the native builder refuses them, and says that oxpack.exe
+// would take them.
+struct TWindowsOnlyCharacters {
+    uint32_t CodePage;
+    wchar_t First, Last;
+};
+const TWindowsOnlyCharacters WindowsOnlyCharacters[] = {
+    {857, 0xF8BB, 0xF8BD}, {874, 0xF8C1, 0xF8C8}, {932, 0xF8F0, 0xF8F3}, {936, 0xE000, 0xE864},
+    {936, 0xF8F5, 0xF8F5}, {949, 0xE000, 0xE0BB}, {949, 0xF8F7, 0xF8F7}, {1253, 0xF8F9, 0xF8FB},
+    {1257, 0xF8FC, 0xF8FD},
+};
+
+bool IsWindowsOnlyCharacter(uint32_t codePage, wchar_t c)
+{
+    for (const TWindowsOnlyCharacters &range : WindowsOnlyCharacters)
+        if (range.CodePage == codePage && c >= range.First && c <= range.Last)
+            return true;
+    return false;
+}
+
 const TNativeCodePage *NativeCodePage(uint32_t codePage)
 {
     for (const TNativeCodePage &page : NativeCodePages)
@@ -220,6 +242,9 @@ bool TextInCodePage(const std::string &utf8, uint32_t codePage, std::string &byt
             char text[16];
             std::snprintf(text, sizeof text, "U+%04lX", static_cast<unsigned long>(c));
             lost = std::string(text) + " \"" + one + "\"";
+            if (IsWindowsOnlyCharacter(codePage, c))
+                lost += " (a private-use character: Windows's table for this code page has it, the native "
+                        "builder's iconv has not; oxpack.exe writes it)";
             break;
         }
     }
