@@ -73,7 +73,8 @@ bool DecideOverwrite(const TRunPlan &plan, const wchar_t *fileName, int &overwri
     return step % 2 == 0;
 }
 
-void PromptNextCabinet(const TRunPlan &plan, const std::string &cabinetName, const std::string &diskName, bool wrongFile)
+void PromptNextCabinet(const TRunPlan &plan, const std::string &cabinetName, const std::string &diskName,
+                       bool wrongFile)
 {
     const int answer = plan.User.AskNextCabinet(cabinetName, diskName, wrongFile);
     // Without a box nobody can put the cabinet in place: asking again

@@ -34,7 +34,8 @@ bool DecideOverwrite(const TRunPlan &plan, const wchar_t *fileName, int &overwri
 // the set goes on with. Returns when the user answers No, to look again;
 // Yes quits with exit code 2; silent mode, or a box that cannot be shown,
 // ends the process with 1.
-void PromptNextCabinet(const TRunPlan &plan, const std::string &cabinetName, const std::string &diskName, bool wrongFile);
+void PromptNextCabinet(const TRunPlan &plan, const std::string &cabinetName, const std::string &diskName,
+                       bool wrongFile);
 // One file done: its path and the files done so far, for the user to see.
 void ShowProgress(const TRunPlan &plan, const wchar_t *text, uint16_t position);
 inline void ShowProgress(const TRunPlan &plan, const std::wstring &text, uint16_t position)

@@ -1,10 +1,10 @@
 // uUserInterface: the user as the run reaches him. One record of callbacks,
 // filled once by the windowed run (the dialogs, ui) or by the silent run
-// (uSilentRun, here), and chosen once by the main program when it knows
-// whether the run is silent. The start-up questions, the extraction and the
-// completion reach the user only through it, mostly by way of the reporting
-// routines (uReport), so nothing below the dialogs asks whether the run is
-// silent or names a control of a dialog.
+// (uSilentRun, here), chosen once by the main program when it knows
+// whether the run is silent and kept in the run's plan. The start-up
+// questions, the extraction and the completion reach the user only through
+// it, mostly by way of the reporting routines (uReport), so nothing below
+// the dialogs asks whether the run is silent or names a control of a dialog.
 #pragma once
 #include <cstdint>
 #include <string>
