@@ -3,16 +3,8 @@
 #include "services/uLog.h"
 #include "services/uRunState.h"
 #include "services/uUserInterface.h"
+#include "services/uWorkFolder.h"
 #include "util/mUtils.h"
-
-// The run is about to end: leave behind no empty destination folder that
-// this run made. A folder that holds anything is kept, because
-// RemoveDirectoryW refuses it; one that was there before is never removed.
-void RemoveEmptyDestination(const TRunPlan &plan)
-{
-    if (plan.DestinationMadeByRun)
-        RemoveDirectoryW(TWideText(plan.Destination).Text);
-}
 
 const char *AnswerName(int answer)
 {

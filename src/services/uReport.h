@@ -10,10 +10,7 @@
 
 // Every routine reaches the user of the plan's run (windowed or silent).
 // A quit removes the plan's destination when the run made it
-// (DestinationMadeByRun) and it is empty.
-
-// Removes the destination when the run made it and it is empty.
-void RemoveEmptyDestination(const TRunPlan &plan);
+// (DestinationMadeByRun) and it is empty (RemoveEmptyDestination).
 // Fatal: OK box, returns true. Not fatal: Yes/No quit question, returns
 // true for Yes. A true result removes an empty destination folder that the
 // run made; the caller then ends the process.

@@ -116,3 +116,9 @@ std::string ExtractDrive(const std::string &path)
     }
     return std::string();
 }
+
+void RemoveEmptyDestination(const TRunPlan &plan)
+{
+    if (plan.DestinationMadeByRun)
+        RemoveDirectoryW(TWideText(plan.Destination).Text);
+}

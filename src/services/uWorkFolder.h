@@ -1,8 +1,17 @@
-// uWorkFolder: the numbered work folder of "$INSTALL$" packages and the
-// free-space measurement used for every destination. Main thread only.
+// uWorkFolder: the folders a run makes: the numbered work folder of
+// "$INSTALL$" packages, the removal of an empty destination the run made,
+// and the free-space measurement used for every destination. Main thread
+// only, but for the removal.
 #pragma once
 #include <cstdint>
 #include <string>
+#include "services/uRunPlan.h"
+
+// The run is about to end: leaves behind no empty destination folder that
+// this run made. A folder that holds anything is kept, because
+// RemoveDirectoryW refuses it; one that was there before is never removed.
+// Safe from either thread.
+void RemoveEmptyDestination(const TRunPlan &plan);
 
 // A new, empty folder named name<N> on a drive with at least required free
 // bytes (the temporary folder's drive first, then fixed drives C: to Z:),
