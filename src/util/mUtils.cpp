@@ -203,14 +203,3 @@ char *CopyCString(char *destination, const char *source)
     }
     return destination;
 }
-
-void EnterSpinLock(volatile long *flag)
-{
-    while (InterlockedExchange(flag, 1))
-        Sleep(1);
-}
-
-void LeaveSpinLock(volatile long *flag)
-{
-    InterlockedExchange(flag, 0);
-}

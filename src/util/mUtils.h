@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include "format/uPathText.h"
+#include "util/mSpinLock.h"
 #include "util/mWideText.h"
 
 // The system's answer to which bytes lead a double-byte character in
@@ -73,12 +74,6 @@ bool CreateFolderTree(const std::string &folder);
 // long-path prefix. A longer one is refused before the system sees it,
 // never cut to fit.
 const size_t MaxPathLength = 259;
-// A lock for a few instructions between two threads: taken by setting the
-// flag from 0 to 1, waiting with Sleep(1) (Sleep(0) yields only to threads
-// of the same priority, and a holder of lower priority would never get to
-// let go on one processor); given back by LeaveSpinLock.
-void EnterSpinLock(volatile long *flag);
-void LeaveSpinLock(volatile long *flag);
 // The temporary folder as GetTempPathW reports it, through AnsiPathOf,
 // with a trailing backslash; empty when there is none.
 std::string TempFolderPath();
