@@ -30,14 +30,15 @@
 #include <mutex>
 #include <thread>
 
+#include "cabinet/uCabCheck.h"
 #include "mPackText.h"
+#include "uLittleEndian.h"
 
 namespace {
 
 constexpr uint32_t BlockBytes = 32768;
 constexpr uint32_t HeaderBytes = 36, FolderEntryBytes = 8, FileEntryBytes = 16, DataHeaderBytes = 8;
 constexpr uint16_t ContinuedFromPrevious = 0xFFFD, ContinuedToNext = 0xFFFE, ContinuedBoth = 0xFFFF;
-constexpr uint16_t CabFlagHasPrevious = 1, CabFlagHasNext = 2;
 constexpr uint16_t TypeNone = 0, TypeMsZip = 1;
 constexpr size_t NoFile = static_cast<size_t>(-1);
 
@@ -370,45 +371,15 @@ bool OpenCabinet(TWriter &w, int index, std::string &error)
     return true;
 }
 
-void Put16(std::string &s, uint32_t v)
-{
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void Put32(std::string &s, uint32_t v)
-{
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-
-// The cabinet format's checksum: the XOR of little-endian 32-bit words,
-// the last partial word taken with its bytes in reverse.
-uint32_t CabChecksum(const unsigned char *p, size_t n, uint32_t seed)
-{
-    uint32_t sum = seed;
-    for (size_t words = n / 4; words > 0; --words, p += 4)
-        sum ^= uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-    uint32_t last = 0;
-    switch (n % 4) {
-    case 3: last |= uint32_t(*p++) << 16; [[fallthrough]];
-    case 2: last |= uint32_t(*p++) << 8; [[fallthrough]];
-    case 1: last |= *p; break;
-    default: break;
-    }
-    return sum ^ last;
-}
-
 bool PutData(TWriter &w, const char *data, uint32_t size, uint32_t uncompressed, std::string &error)
 {
     std::string record;
-    Put32(record, 0);
-    Put16(record, size);
-    Put16(record, uncompressed);
+    PutDword(record, 0);
+    PutWord(record, size);
+    PutWord(record, uncompressed);
     const uint32_t sum = CabChecksum(reinterpret_cast<const unsigned char *>(record.data()) + 4, 4,
                                      CabChecksum(reinterpret_cast<const unsigned char *>(data), size, 0));
-    record.replace(0, 4, std::string{static_cast<char>(sum), static_cast<char>(sum >> 8),
-                                     static_cast<char>(sum >> 16), static_cast<char>(sum >> 24)});
+    SetDword(record, 0, sum);
     record.append(data, size);
     if (!w.Calls->WriteOutput(w.Cabinet.Data, record.data(), record.size())) {
         error = "A scratch file cannot be written: " + w.Cabinet.DataPath;
@@ -434,47 +405,52 @@ bool CloseCabinet(TWriter &w, bool hasNext, std::string &error)
         error = "A cabinet would list more than 65,535 files or folders; choose a smaller --max-cabinet-size.";
         return false;
     }
+    if (c.Entries.size() > w.Request->MaxFilesPerCabinet) {
+        error = "A cabinet of the set would hold more than the " + std::to_string(w.Request->MaxFilesPerCabinet)
+                + " files a cabinet can list; choose a smaller --max-cabinet-size, or pack fewer files.";
+        return false;
+    }
     std::string names;
     uint16_t flags = 0;
     if (c.Index > 1) {
-        flags |= CabFlagHasPrevious;
+        flags |= CabFlagPrevious;
         names += CabinetName(w, c.Index - 1) + '\0' + '\0';
     }
     if (hasNext) {
-        flags |= CabFlagHasNext;
+        flags |= CabFlagNext;
         names += CabinetName(w, c.Index + 1) + '\0' + '\0';
     }
     const uint32_t headerBytes = HeaderBytes + static_cast<uint32_t>(names.size());
     const uint32_t dataStart = headerBytes + static_cast<uint32_t>(c.Folders.size()) * FolderEntryBytes + c.EntryBytes;
     std::string head = "MSCF";
-    Put32(head, 0);
-    Put32(head, dataStart + c.DataBytes);
-    Put32(head, 0);
-    Put32(head, headerBytes + static_cast<uint32_t>(c.Folders.size()) * FolderEntryBytes);
-    Put32(head, 0);
-    Put16(head, 0x0103);  // format version 1.3
-    Put16(head, static_cast<uint32_t>(c.Folders.size()));
-    Put16(head, static_cast<uint32_t>(c.Entries.size()));
-    Put16(head, flags);
-    Put16(head, w.Request->SetId);
-    Put16(head, static_cast<uint32_t>(c.Index));
+    PutDword(head, 0);
+    PutDword(head, dataStart + c.DataBytes);
+    PutDword(head, 0);
+    PutDword(head, headerBytes + static_cast<uint32_t>(c.Folders.size()) * FolderEntryBytes);
+    PutDword(head, 0);
+    PutWord(head, 0x0103);  // format version 1.3
+    PutWord(head, static_cast<uint16_t>(c.Folders.size()));
+    PutWord(head, static_cast<uint16_t>(c.Entries.size()));
+    PutWord(head, flags);
+    PutWord(head, w.Request->SetId);
+    PutWord(head, static_cast<uint16_t>(c.Index));
     head += names;
     for (const TFolderEntry &folder : c.Folders) {
-        Put32(head, dataStart + folder.DataStart);
-        Put16(head, folder.Blocks);
-        Put16(head, w.Type);
+        PutDword(head, dataStart + folder.DataStart);
+        PutWord(head, folder.Blocks);
+        PutWord(head, w.Type);
     }
     for (const TEntry &entry : c.Entries) {
         const TCabSourceInfo &info = (*w.Infos)[entry.File];
         const std::string &name = NameInCabinet(w, entry.File);
-        Put32(head, entry.Size);
-        Put32(head, entry.Offset);
-        Put16(head, entry.Folder);
-        Put16(head, info.Date);
-        Put16(head, info.Time);
+        PutDword(head, entry.Size);
+        PutDword(head, entry.Offset);
+        PutWord(head, entry.Folder);
+        PutWord(head, info.Date);
+        PutWord(head, info.Time);
         // A name that is not pure ASCII is UTF-8 and says so, whatever the
         // code page of the machine that extracts it.
-        Put16(head, info.Attributes | (IsAsciiText(name) ? 0 : CabNameIsUtf8));
+        PutWord(head, info.Attributes | (IsAsciiText(name) ? 0 : CabNameIsUtf8));
         head += name;
         head += '\0';
     }

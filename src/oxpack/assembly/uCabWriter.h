@@ -20,6 +20,7 @@ struct TCabinetRequest {
     uint16_t SetId = 0;
     uint32_t FolderBytes = CabMaxFolderBytes;    // uncompressed bytes one folder may hold
     uint32_t BreakAfterFiles = 0;     // 0: never; else a new cabinet after every so many files
+    uint32_t MaxFilesPerCabinet = CabMaxFiles;  // files one cabinet may list
     uint64_t LatestFileTime = 0;      // 0: none; else later file times (FILETIME) are recorded as it
     unsigned Jobs = 0;                // threads that compress; 0: one per core
     const TCabFiles *FileCalls = nullptr;  // null: PlatformCabFiles()

@@ -131,30 +131,21 @@ std::string ExtensionsOf(const TPackOptions &options, const std::vector<std::str
 
 }  // namespace
 
-bool BuildExtensionArea(const TPackOptions &options, std::string &area, std::string &error,
-                        const std::vector<std::string> &digests)
-{
-    const std::string extensions = ExtensionsOf(options, digests);
-    area = extensions.empty() ? std::string() : ExtensionsLine + ('\r' + extensions);
-    if (area.size() > ExtensionAreaLength) {
-        error = "The extension area (code page, caption, digests of the continuation cabinets) would take "
-                + WithThousands(static_cast<int64_t>(area.size())) + " bytes; the extractor reads at most "
-                + WithThousands(ExtensionAreaLength) + ". Shorten the caption, or allow larger cabinets.";
-        return false;
-    }
-    return true;
-}
-
 bool BuildSettingsBlock(const TPackOptions &options, int32_t libraryOffset, int32_t libraryLength,
                         std::string &block, std::string &error, const std::vector<std::string> &digests)
 {
-    std::string area;
-    if (!BuildExtensionArea(options, area, error, digests))
-        return false;
     TSettingsBlock record = SettingsRecordOf(options);
     record.LibraryOffset = libraryOffset;
     record.LibraryLength = libraryLength;
     record.Extensions = ExtensionsOf(options, digests);
+    // The area the writer lays out: ExtensionsLine, CR, then the tag lines.
+    const size_t area = record.Extensions.empty() ? 0 : sizeof ExtensionsLine + record.Extensions.size();
+    if (area > ExtensionAreaLength) {
+        error = "The extension area (code page, caption, digests of the continuation cabinets) would take "
+                + WithThousands(static_cast<int64_t>(area)) + " bytes; the extractor reads at most "
+                + WithThousands(ExtensionAreaLength) + ". Shorten the caption, or allow larger cabinets.";
+        return false;
+    }
     block = WriteSettingsBlock(record);
     const int64_t afterMarker = static_cast<int64_t>(block.size()) - 2 - static_cast<int64_t>(SettingsMarkerLine.size());
     if (afterMarker > SettingsCopyLength) {
